@@ -1,0 +1,37 @@
+// Locale-independent number formatting and parsing.
+//
+// Every number that goes into or comes out of a settings file, a header, a log or an export is
+// written and read with a decimal point, whatever locale the user runs under. The windowing
+// toolkit sets the process locale from the environment at start-up, so the plain C library
+// calls cannot be trusted; these helpers pin the "C" locale for the calling thread only.
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <string>
+#include <string_view>
+
+namespace zarn {
+
+// printf-style formatting in the "C" locale. Output of any length.
+std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+
+// Like atoi: skips leading blanks, optional sign, digits up to the first other character; 0 when
+// there are none. Values beyond the 32-bit range saturate instead of being undefined.
+int parseInt(std::string_view text);
+
+// Like atof in the "C" locale: the longest prefix that reads as a number; 0.0 when there is none.
+double parseDouble(std::string_view text);
+
+// The first 19 characters of the C runtime's asctime text for the given local time, in English
+// whatever the locale, day of month zero-padded: "Tue Dec 08 21:14:58".
+std::string timeStamp19(const std::tm& localTime);
+std::string timeStamp19Now();
+
+// Trims blanks, tabs and line ends from both sides.
+std::string_view trim(std::string_view text);
+
+// ASCII case-insensitive comparison.
+bool equalsNoCase(std::string_view a, std::string_view b);
+
+} // namespace zarn

@@ -1,0 +1,54 @@
+#include "acquisition/app/Ini.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace zarn {
+namespace {
+
+TEST(CIni, TypedReadsGiveDefaultsForMissingKeysAndParseLikeTheCRuntime) {
+    test::TempHome home;
+    home.write("a.ini", "[S]\nInt=12abc\nEmpty=\nYes1=YES\nYes2=1\nYes3=2\nNo=no\n"
+                        "Comma=1,5\nPoint=1.5\nNeg=-2,25\nFloat=0.15\n");
+    CIni ini("a.ini", "S");
+    EXPECT_EQ(ini.File(), home.file("a.ini"));
+    EXPECT_EQ(ini.GetInt("Int", 7), 12);
+    EXPECT_EQ(ini.GetInt("Missing", 7), 7);
+    EXPECT_EQ(ini.GetInt("Empty", 7), 0);
+    EXPECT_TRUE(ini.GetYesNo("Yes1", false));
+    EXPECT_TRUE(ini.GetYesNo("Yes2", false));
+    EXPECT_FALSE(ini.GetYesNo("Yes3", true));
+    EXPECT_FALSE(ini.GetYesNo("No", true));
+    EXPECT_TRUE(ini.GetYesNo("Missing", true));
+    EXPECT_DOUBLE_EQ(ini.GetDouble("Comma", 0), 1.5);
+    EXPECT_DOUBLE_EQ(ini.GetDouble("Point", 0), 1.5);
+    EXPECT_DOUBLE_EQ(ini.GetDouble("Neg", 0), -2.25);
+    EXPECT_DOUBLE_EQ(ini.GetDouble("Missing", 19.685), 19.685);
+    EXPECT_FLOAT_EQ(ini.GetFloat("Float", 0), 0.15f);
+    EXPECT_TRUE(ini.GetBool("Int", 0));
+}
+
+TEST(CIni, WritesUseTheFileFormatsAndOneKeyWhateverItsCase) {
+    test::TempHome home;
+    CIni ini("b.ini", "LumiLogger");
+    ini.WriteDouble("StartDepth", 1.5);
+    ini.WriteDouble("Startdepth", 2.25);
+    ini.WriteFloat("Coef", 0.15f);
+    ini.WriteInt("Count", -3);
+    ini.WriteYesNo("Flag", true);
+    ini.WriteString("Other", "x", "Second");
+    ini.WriteInt("Stays", 1);  // the section given last stays current
+    EXPECT_EQ(home.read("b.ini"), "[LumiLogger]\r\nStartDepth=2.250000\r\nCoef=  0.15\r\n"
+                                  "Count=-3\r\nFlag=yes\r\n[Second]\r\nOther=x\r\nStays=1\r\n");
+}
+
+TEST(CIni, LongValuesAreNotCut) {
+    test::TempHome home;
+    CIni ini("c.ini", "S");
+    const std::string path(700, 'p');
+    ini.WriteString("Path", path);
+    EXPECT_EQ(ini.GetString("Path", ""), path);
+}
+
+} // namespace
+} // namespace zarn
