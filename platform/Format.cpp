@@ -34,28 +34,29 @@ char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' +
 
 } // namespace
 
-std::string format(const char* fmt, ...) {
+std::string vformat(const char* fmt, va_list args) {
     CLocaleScope scope;
     char small[256];
-    va_list args;
-    va_start(args, fmt);
     va_list copy;
     va_copy(copy, args);
     const int needed = std::vsnprintf(small, sizeof small, fmt, args);
-    va_end(args);
     std::string out;
-    if (needed < 0) {
-        va_end(copy);
-        return out;
-    }
-    if (static_cast<size_t>(needed) < sizeof small) {
+    if (needed >= 0 && static_cast<size_t>(needed) < sizeof small) {
         out.assign(small, static_cast<size_t>(needed));
-    } else {
+    } else if (needed >= 0) {
         std::vector<char> big(static_cast<size_t>(needed) + 1);
         std::vsnprintf(big.data(), big.size(), fmt, copy);
         out.assign(big.data(), static_cast<size_t>(needed));
     }
     va_end(copy);
+    return out;
+}
+
+std::string format(const char* fmt, ...) {
+    va_list args;
+    va_start(args, fmt);
+    std::string out = vformat(fmt, args);
+    va_end(args);
     return out;
 }
 

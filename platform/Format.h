@@ -6,6 +6,7 @@
 // calls cannot be trusted; these helpers pin the "C" locale for the calling thread only.
 #pragma once
 
+#include <cstdarg>
 #include <cstdint>
 #include <ctime>
 #include <string>
@@ -15,6 +16,7 @@ namespace zarn {
 
 // printf-style formatting in the "C" locale. Output of any length.
 std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+std::string vformat(const char* fmt, va_list args) __attribute__((format(printf, 1, 0)));
 
 // Like atoi: skips leading blanks, optional sign, digits up to the first other character; 0 when
 // there are none. Values beyond the 32-bit range saturate instead of being undefined.

@@ -61,6 +61,7 @@ private:
     std::mutex traceMutex_;
     std::mutex debugMutex_;
     std::optional<std::chrono::steady_clock::time_point> lastTrace_;
+    bool traceFailureShown_ = false;
 };
 
 } // namespace zarn
