@@ -5,6 +5,7 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build ccache pkg-config
     clang libclang-rt-14-dev
+    locales-all
     libgtest-dev libgmock-dev libbenchmark-dev
 )
 
