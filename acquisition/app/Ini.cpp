@@ -32,7 +32,7 @@ void CIni::useSection(std::string_view section) {
 
 std::string CIni::GetString(std::string_view key, std::string_view def, std::string_view section) {
     useSection(section);
-    auto value = ProfileFile::read(file_, section_, key);
+    auto value = batch_ ? batch_->get(section_, key) : ProfileFile::read(file_, section_, key);
     return value ? *value : std::string(def);
 }
 
@@ -75,7 +75,27 @@ float CIni::GetFloat(std::string_view key, float def, std::string_view section) 
 
 bool CIni::WriteString(std::string_view key, std::string_view value, std::string_view section) {
     useSection(section);
+    if (batch_) {
+        batch_->set(section_, key, value);
+        return true;
+    }
     return ProfileFile::write(file_, section_, key, value);
+}
+
+bool CIni::Batch(const std::function<void()>& writes) {
+    if (batch_) { // already inside a batch: part of it
+        writes();
+        return true;
+    }
+    struct Reset {
+        ProfileDocument*& batch;
+        ~Reset() { batch = nullptr; }
+    };
+    return ProfileFile::update(file_, [&](ProfileDocument& doc) {
+        batch_ = &doc;
+        const Reset reset{batch_};
+        writes();
+    });
 }
 
 bool CIni::WriteInt(std::string_view key, int value, std::string_view section) {

@@ -7,10 +7,13 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 
 namespace zarn {
+
+class ProfileDocument;
 
 class CIni {
 public:
@@ -41,6 +44,13 @@ public:
     bool WriteFloat(std::string_view key, float value, std::string_view section = {});
     bool WriteYesNo(std::string_view key, bool value, std::string_view section = {});
 
+    // Runs writes (calls of this object's Write and Get functions) as one change of the file:
+    // it is read once and written once, so a crash leaves all of the writes or none, and a
+    // long series of keys costs one file write. False when the file cannot be written (it is
+    // then unchanged). Inside, the file must not be changed and no other profile file may be
+    // written (the update holds the profile files' lock).
+    bool Batch(const std::function<void()>& writes);
+
     // The two-separator reading of a decimal text: converted once with every "," made ".",
     // once with every "." made ","; a negative first result stands, otherwise the second is
     // taken when it is negative or larger than the first.
@@ -51,6 +61,7 @@ private:
 
     std::filesystem::path file_;
     std::string section_;
+    ProfileDocument* batch_ = nullptr; // the document being changed by Batch
 };
 
 } // namespace zarn

@@ -34,7 +34,7 @@ public:
     // False when the file has no "Sonde" section (missing, unreadable or not a sonde file).
     static bool ReadImport(const std::filesystem::path& file, SondeSlot& sonde);
 
-    // The values an empty slot has after a removal.
+    // The values a slot takes when its sonde is removed.
     static SondeSlot RemovedSlot();
 };
 

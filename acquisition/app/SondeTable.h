@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 namespace zarn {
@@ -49,6 +50,7 @@ struct SondeTable {
                                 s.deviationOffset, s.gammaOffset, s.gammaOnBoard,
                                 s.gammaCoefficient};
     }
+    bool operator==(const SondeTable&) const = default;
 };
 
 } // namespace zarn

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 namespace zarn {
 namespace {
 
@@ -48,6 +50,47 @@ TEST(CIni, LongValuesAreNotCut) {
     const std::string path(700, 'p');
     ini.WriteString("Path", path);
     EXPECT_EQ(ini.GetString("Path", ""), path);
+}
+
+TEST(CIni, ABatchWritesTheFileOnceWithTheSameResultAsSingleWrites) {
+    test::TempHome home;
+    const std::string start = "; notes\r\n[S]\r\nb=old\r\nOther=kept\r\n";
+    home.write("single.ini", start);
+    home.write("batch.ini", start);
+    const auto writeAll = [](CIni& ini) {
+        ini.WriteInt("A", 1);
+        ini.WriteString("B", "new");
+        ini.WriteYesNo("Flag", false, "T");
+        ini.WriteDouble("D", 2.5); // section T stays current
+    };
+    CIni single("single.ini", "S");
+    writeAll(single);
+    CIni batched("batch.ini", "S");
+    ASSERT_TRUE(batched.Batch([&] {
+        writeAll(batched);
+        // Reads inside see the pending writes; the file is untouched until the end.
+        EXPECT_EQ(batched.GetInt("A", 0, "S"), 1);
+        EXPECT_EQ(home.read("batch.ini"), start);
+    }));
+    EXPECT_EQ(home.read("batch.ini"), home.read("single.ini"));
+}
+
+TEST(CIni, AFailedBatchLeavesTheFileAsItWas) {
+    test::TempHome home;
+    home.write("a.ini", "[S]\r\nA=1\r\n");
+    CIni ini("a.ini", "S");
+    EXPECT_THROW(ini.Batch([&] {
+        ini.WriteInt("A", 2);
+        throw std::runtime_error("stop");
+    }),
+                 std::runtime_error);
+    EXPECT_EQ(home.read("a.ini"), "[S]\r\nA=1\r\n");
+    EXPECT_TRUE(ini.WriteInt("A", 3)); // single writes work again
+    EXPECT_EQ(ini.GetInt("A", 0), 3);
+
+    home.write("blocker", "a file, not a folder");
+    CIni blocked((home.path() / "blocker" / "b.ini").string(), "S");
+    EXPECT_FALSE(blocked.Batch([&] { blocked.WriteInt("A", 1); }));
 }
 
 } // namespace

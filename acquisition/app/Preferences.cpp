@@ -1,0 +1,371 @@
+#include "acquisition/app/Preferences.h"
+
+#include "acquisition/app/DiagnosticLogs.h"
+#include "acquisition/app/SondeFile.h"
+#include "acquisition/app/TechnicalSwitchesStore.h"
+#include "platform/FileIo.h"
+#include "platform/Format.h"
+#include "platform/Home.h"
+#include "platform/SettingsStore.h"
+#include "platform/UserMessages.h"
+
+#include <climits>
+#include <cmath>
+#include <cstdint>
+#include <iterator>
+
+namespace zarn {
+namespace {
+
+constexpr const char* NoFile = "none";
+
+// The value cut to its low 8 or 16 bits, as the record's narrow fields keep it.
+std::uint8_t low8(int value) {
+    return static_cast<std::uint8_t>(value);
+}
+std::uint16_t low16(int value) {
+    return static_cast<std::uint16_t>(value);
+}
+
+template <class T> T clampTo(T value, T low, T high) {
+    return value < low ? low : (value > high ? high : value);
+}
+
+// A decimal that does not read as a finite number ("nan", "1e999") takes the key's default, so
+// that no depth or orientation computation ever sees it.
+double finiteOr(double value, double fallback) {
+    return std::isfinite(value) ? value : fallback;
+}
+
+// Truncation towards zero that saturates instead of overflowing.
+int truncatedInt(double value) {
+    if (!(value > static_cast<double>(INT_MIN)))
+        return std::isnan(value) ? 0 : INT_MIN;
+    if (value >= static_cast<double>(INT_MAX))
+        return INT_MAX;
+    return static_cast<int>(value);
+}
+
+// The default temporary folder: the system's.
+std::string systemTempFolder() {
+    std::error_code ec;
+    const auto folder = std::filesystem::temp_directory_path(ec);
+    return ec ? std::string("/tmp") : folder.string();
+}
+
+} // namespace
+
+CPreferences::CPreferences(Configuration& configuration, WindowPlacementRecord& placements)
+    : CIni((Home::configDir() / ConfigurationFileName).string(), MainSection, true),
+      config_(configuration), placements_(placements) {}
+
+CPreferences::~CPreferences() = default;
+
+std::string CPreferences::ProgramDirectory() {
+    std::string folder = Home::configDir().string();
+    if (folder.empty() || folder.back() != '/')
+        folder += '/';
+    return folder;
+}
+
+std::filesystem::path CPreferences::ConfigurationFile() const {
+    if (!config_.paths.configurationPath.empty())
+        return config_.paths.configurationPath;
+    return ProgramDirectory() + ConfigurationFileName;
+}
+
+std::filesystem::path CPreferences::PlacementFile() const {
+    const std::string& folder = config_.paths.programDirectory;
+    return (folder.empty() ? ProgramDirectory() : folder) + PlacementFileName;
+}
+
+bool CPreferences::Init() {
+    if (initialised_)
+        return false;
+    initialised_ = true;
+    config_.paths = AppPaths{};
+    config_.paths.programDirectory = ProgramDirectory();
+    Load();
+    SondeFile::Load(SondeFile::DefaultPath(), sondes_);
+    loadPlacements();
+    return true;
+}
+
+void CPreferences::bindConfiguration() {
+    SetFile(ConfigurationFile().string(), true);
+    SetSection(MainSection);
+}
+
+void CPreferences::Load() {
+    loadSwitches();
+    if (config_.paths.programDirectory.empty())
+        config_.paths.programDirectory = ProgramDirectory();
+    config_.paths.configurationPath = config_.paths.programDirectory + ConfigurationFileName;
+    bindConfiguration();
+    loadPaths();
+    loadSurfaceAndWinch();
+    loadFlags();
+    loadGamma();
+    loadCamera();
+    loadExportChoices();
+    // The working fields of the logger block start from their fixed values.
+    LoggerParameters& lp = config_.logger;
+    lp.viewMode = 0;
+    lp.greyCalibrationTrigger = 0;
+    lp.workingWord1 = 0;
+    lp.workingByte = 0;
+    lp.flashWord = 0;
+    lp.workingWord2 = 4096;
+    config_.program.recordSplit = GetInt("RecordSplitFile", 100, MainSection);
+}
+
+void CPreferences::loadSwitches() {
+    const SettingsStore store;
+    config_.switches = TechnicalSwitchesStore::read(store);
+    DiagnosticLogs& logs = DiagnosticLogs::instance();
+    logs.setFolder(Home::stateDir());
+    logs.setSwitches(config_.switches);
+    if (config_.switches.debuggingMode())
+        UserMessages::current().notify(UserMessage{"Debugging mode!", "ZARN"});
+    if (config_.switches.debuggingTrace)
+        logs.deleteTraceLog(); // each debugging-trace run starts a fresh trace
+}
+
+void CPreferences::loadPaths() {
+    AppPaths& paths = config_.paths;
+    paths.temporaryFolder = GetString("Tempdir", systemTempFolder());
+    std::string fileName = GetString("FileName", NoFile);
+    std::string lastFile = GetString("LastFile", NoFile);
+    std::string dataFile = GetString("DataFile", NoFile);
+    std::string filePath = GetString("FilePath", NoFile);
+    if (filePath == NoFile) {
+        // No work yet: point at the demonstration log and remember it.
+        const std::string& dir = paths.programDirectory;
+        fileName = "Demo.lox";
+        lastFile = dir + "Demo/Demo.HED";
+        dataFile = dir + "Demo/Demo.lox";
+        filePath = dir + "Demo";
+        Batch([&] {
+            WriteString("FileName", fileName);
+            WriteString("LastFile", lastFile);
+            WriteString("DataFile", dataFile);
+            WriteString("FilePath", filePath);
+        });
+    }
+    paths.fileName = fileName;
+    paths.lastHeader = lastFile;
+    paths.dataFile = dataFile;
+    paths.filePath = filePath;
+    paths.locale = 0;
+
+    int refreshDelay = GetInt("RefreshDelay", 3);
+    if (refreshDelay > 5 || refreshDelay < 1) {
+        refreshDelay = clampTo(refreshDelay, 1, 5);
+        WriteInt("RefreshDelay", refreshDelay);
+    }
+    config_.program.refreshTick = refreshDelay * 8;
+    config_.surface.sampleDepthMode = GetInt("SampleDepthMode", 1);
+}
+
+void CPreferences::loadSurfaceAndWinch() {
+    SurfaceSettings& surface = config_.surface;
+    LoggerParameters& lp = config_.logger;
+    ProgramSettings& program = config_.program;
+
+    surface.upholeGain = GetInt("UpGain", 10);
+    surface.upholeBaudDivisor = GetInt("UpBaudDivisor", 10);
+    surface.depthMemo = finiteOr(GetDouble("DepthMemo", 0.0), 0.0);
+    surface.pictureBackgroundColour = GetInt("PicBkgColor", 0);
+    surface.pictureForegroundColour = GetInt("PicForeColor", 5);
+    surface.refreshTravelDialog = GetInt("RefreshTravelDialog", 0);
+    sondes_.selected = GetInt("SondeUsed", 0);
+    lp.orientationMode = GetInt("OrientationMode", 0);
+    program.depthUnit = clampTo(GetInt("SetDepthUnit", 0), 0, 2);
+    lp.pulleyDirection = GetBool("PulleyDir", 1) ? 1 : 0;
+    lp.cableType = GetInt("CableType", 0);
+    lp.downholeEnergy = GetInt("DownEnergie", 15);
+
+    // Read again with the default that counts: an absent key gives 25.
+    surface.upholeGain = GetInt("UpGain", 25);
+    lp.upholeGain = surface.upholeGain;
+
+    lp.magneticOffset = finiteOr(GetDouble("MagneticOffset", 0.0), 0.0);
+    lp.sondeSupplyVoltage = GetInt("Power", 100);
+    // The key holds the wheel circumference in tenths of a millimetre.
+    program.wheelCircumferenceMm = GetInt("PulleysDiameter", 5000) / 10.0;
+    if (program.depthUnit == 1)
+        program.wheelCircumferenceInch = finiteOr(GetDouble("PulleyCircumInch", 19.685), 19.685);
+    lp.pulsesPerTurn = GetInt("PulsResolution", 1000);
+    lp.upholePulseWidth = GetInt("UpholePulseWidth", 15);
+    program.encoderDivider = low16(GetInt("ENCDIV", 150));
+}
+
+void CPreferences::loadFlags() {
+    ProgramSettings& program = config_.program;
+    program.secondRecall = GetYesNo("SecondRecall", false);
+    program.silenceMode = GetYesNo("SilenceMode", false);
+    program.modeEZKit = GetYesNo("ModeEZKit", false);
+    program.splash = !GetYesNo("SplashScreenOff", false);
+}
+
+void CPreferences::loadGamma() {
+    LoggerParameters& lp = config_.logger;
+    lp.gammaScale = GetInt("GammaScale", 0);
+    if (lp.gammaScale < 0 || lp.gammaScale > 2)
+        lp.gammaScale = 0;
+    lp.gammaMaximum = GetInt("GammaMax", 2000);
+    if (lp.gammaMaximum < 100 || lp.gammaMaximum > 100000)
+        lp.gammaMaximum = 2000;
+    lp.gammaIsAverage = GetYesNo("GammaIsAverage", false) ? 1 : 0;
+    lp.gammaFilter = GetInt("GammaFilter", 20);
+    if (lp.gammaFilter < 0 || lp.gammaFilter > 50)
+        lp.gammaFilter = 20;
+}
+
+void CPreferences::loadCamera() {
+    LoggerParameters& lp = config_.logger;
+    lp.shutter = clampTo<std::uint8_t>(low8(GetInt("Shutter", 10)), 1, 24);
+    lp.lightPower = clampTo<std::uint8_t>(low8(GetInt("LightPower", 10)), 1, 20);
+    lp.imageResolution = low8(GetInt("Resolution", 116));
+    lp.imageQuality = low8(GetInt("Quality", 4));
+    lp.redGain = low8(GetInt("RedGain", 223));
+    lp.greenGain = low8(GetInt("GreenGain", 186));
+    lp.blueGain = low8(GetInt("BlueGain", 255));
+    lp.imageCircleRadius = low16(GetInt("Radius", 318));
+    lp.imageCircleCentreX = low16(GetInt("Center_x", 652));
+    lp.imageCircleCentreY = low16(GetInt("Center_y", 600));
+    lp.holeDiameter = low8(GetInt("HoleDiam", 15));
+    if (lp.holeDiameter < 5)
+        lp.holeDiameter = 5;
+    lp.probeSpeed = low16(GetInt("ProbeSpd", 20));
+    if (lp.probeSpeed > 255)
+        lp.probeSpeed = 255;
+    lp.bayerResolution = low8(GetInt("BayerResol", 9));
+    if (lp.bayerResolution != 4 && lp.bayerResolution != 9)
+        lp.bayerResolution = 9;
+    lp.captureAdjustPeriod = low8(GetInt("CaptAdjPeriod", 20));
+    if (lp.captureAdjustPeriod < 20 || lp.captureAdjustPeriod > 60)
+        lp.captureAdjustPeriod = 40;
+    lp.whiteCalibrationRadius = low16(GetInt("WCalRadius", 0));
+    lp.resolutionIndex = low16(GetInt("ResolIdx", 3));
+    lp.filterCutOffFrequency = low16(GetInt("FilterCutOffFreq", 64768));
+    if (lp.filterCutOffFrequency < 55000 || lp.filterCutOffFrequency > 65000)
+        lp.filterCutOffFrequency = 64768;
+    lp.useGreyCalibration = low16(GetInt("UseGreyCal", 0));
+}
+
+void CPreferences::loadExportChoices() {
+    LasColumns& las = config_.program.las;
+    bool* const columns[] = {&las.speed,  &las.inclination,     &las.azimuth,
+                             &las.roll,   &las.magneticRoll,    &las.totalGravity,
+                             &las.tDelta, &las.totalMagnetic,   &las.raw,
+                             &las.gamma,  &las.inclinationGroup};
+    const char* const keys[] = {"ExportSpeed", "ExportIncl",  "ExportAzimuth",  "ExportRoll",
+                                "ExportMroll", "ExportTgrav", "ExportTDelta",   "ExportTgauss",
+                                "ExportRaw",   "ExportGamm",  "ExportInclGroup"};
+    static_assert(std::size(columns) == std::size(keys));
+    for (std::size_t i = 0; i < std::size(keys); ++i)
+        *columns[i] = GetYesNo(keys[i], true, LasSection);
+    las.exportInterval = GetInt("ExportInterval", 0, LasSection);
+
+    PictureExportSettings& picture = config_.program.picture;
+    picture.decimals = GetInt("UserBMPDecimal", 4, PictureSection);
+    picture.mode = GetInt("UserBMPMode", 24, PictureSection);
+    picture.type = GetInt("UserBMPType", 0, PictureSection);
+    picture.scaleColour = GetInt("UserBMPScaleColor", 2, PictureSection);
+    picture.lgxInterpolation = GetInt("UserLgxInterpol", 0, PictureSection);
+    picture.useViewer = GetYesNo("UseLVViewer", false, PictureSection);
+    picture.useBrowser = GetYesNo("UseiExplorer", false, PictureSection);
+    picture.useBicubic = GetYesNo("UseBicubic", false, PictureSection);
+}
+
+bool CPreferences::Save() {
+    bindConfiguration();
+    LoggerParameters& lp = config_.logger;
+    const ProgramSettings& program = config_.program;
+    lp.upholeGain = config_.surface.upholeGain;
+
+    return Batch([&] {
+        WriteInt("RecordSplitFile", program.recordSplit);
+        WriteInt("OrientationMode", lp.orientationMode);
+        WriteInt("PulleyDir", lp.pulleyDirection ? 1 : 0);
+        WriteInt("CableType", lp.cableType);
+        WriteInt("SondeUsed", sondes_.selected);
+        WriteInt("DownEnergie", lp.downholeEnergy);
+        WriteInt("UpGain", lp.upholeGain);
+        WriteInt("UpholePulseWidth", lp.upholePulseWidth);
+        WriteInt("UpBaudDivisor", config_.surface.upholeBaudDivisor);
+        WriteInt("ShownGamma", lp.gammaShown ? 1 : 0);
+        WriteInt("GammaScale", lp.gammaScale);
+        WriteInt("GammaMax", lp.gammaMaximum);
+        WriteYesNo("GammaIsAverage", lp.gammaIsAverage != 0);
+        WriteInt("GammaFilter", lp.gammaFilter);
+        WriteString("MagneticOffset", format("%#.2f", lp.magneticOffset));
+        WriteInt("Power", lp.sondeSupplyVoltage);
+        WriteInt("PulleysDiameter", truncatedInt(program.wheelCircumferenceMm * 10));
+        WriteInt("PulsResolution", lp.pulsesPerTurn);
+        if (program.depthUnit == 1)
+            WriteDouble("PulleyCircumInch", program.wheelCircumferenceInch);
+        WriteInt("SetDepthUnit", program.depthUnit);
+        WriteInt("Shutter", lp.shutter);
+        WriteInt("LightPower", lp.lightPower);
+        WriteInt("Resolution", lp.imageResolution);
+        WriteInt("Quality", lp.imageQuality);
+        WriteInt("CaptAdjPeriod", lp.captureAdjustPeriod);
+        WriteInt("FilterCutOffFreq", lp.filterCutOffFrequency);
+        WriteInt("RedGain", lp.redGain);
+        WriteInt("GreenGain", lp.greenGain);
+        WriteInt("BlueGain", lp.blueGain);
+        WriteInt("Radius", lp.imageCircleRadius);
+        WriteInt("Center_x", lp.imageCircleCentreX);
+        WriteInt("Center_y", lp.imageCircleCentreY);
+        WriteInt("BayerResol", lp.bayerResolution);
+        WriteInt("WCalRadius", lp.whiteCalibrationRadius);
+        WriteInt("ResolIdx", lp.resolutionIndex);
+    });
+}
+
+bool CPreferences::SaveFiles() {
+    bool ok = true;
+    const TechnicalSwitches& switches = config_.switches;
+    if (switches.technicalTools || switches.debuggingTools || switches.debuggingTrace) {
+        SettingsStore store;
+        ok = TechnicalSwitchesStore::write(store, switches);
+    }
+
+    bindConfiguration();
+    const AppPaths& paths = config_.paths;
+    ok = Batch([&] {
+             WriteString("Tempdir", paths.temporaryFolder);
+             WriteString("LastFile", paths.lastHeader);
+             WriteString("FileName", paths.fileName);
+             WriteString("FilePath", paths.filePath);
+             WriteString("DataFile", paths.dataFile);
+         }) &&
+         ok;
+
+    // A placement file that cannot be written is skipped: the windows then start from their
+    // defaults next time.
+    return writeFileAtomically(PlacementFile(), placements_.encode()) && ok;
+}
+
+void CPreferences::ApplyPlacementDefaults() {
+    placements_[PlacedWindow::Main] = WindowPlacementRecord::defaultMainPlacement();
+    SaveFiles();
+}
+
+void CPreferences::loadPlacements() {
+    const auto bytes = readWholeFile(PlacementFile());
+    if (bytes) {
+        if (auto record = WindowPlacementRecord::decode(*bytes)) {
+            placements_ = *record;
+            return;
+        }
+    }
+    // Missing, short or oversized: every window starts from its default, and a fresh file is
+    // written. The configured paths stay as they are.
+    placements_ = WindowPlacementRecord{};
+    ApplyPlacementDefaults();
+}
+
+} // namespace zarn
