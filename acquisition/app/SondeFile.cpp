@@ -47,11 +47,6 @@ SondeSlot readSection(CIni& ini, std::string_view section) {
     return s;
 }
 
-// The file as CIni resolves it (a relative name is taken from the program folder).
-std::filesystem::path resolved(const std::filesystem::path& file) {
-    return CIni(file.string()).File();
-}
-
 bool writeSection(const std::filesystem::path& file, int slot, const SondeSlot& sonde,
                   const std::string& imageOffsetText, SondeFile::CoefForm coefForm) {
     if (slot < 0 || slot >= SondeTable::SlotCount)
@@ -72,9 +67,12 @@ bool writeSection(const std::filesystem::path& file, int slot, const SondeSlot& 
         {"GammaCoef", coefText},
         {"GammaOffset", format("%d", toInt(sonde.gammaOffset))},
     };
-    return ProfileFile::update(resolved(file), [&](ProfileDocument& doc) {
+    // One change of the file: a crash never leaves a section with a new serial and the old
+    // sonde's offsets.
+    CIni ini(file.string(), section);
+    return ini.Batch([&] {
         for (const auto& [key, value] : keys)
-            doc.set(section, key, value);
+            ini.WriteString(key, value);
     });
 }
 
