@@ -1,0 +1,64 @@
+// Hands command frames to the device, one whole frame after the other.
+//
+// Callers on any thread hand frames over and return at once; one sender thread writes them in
+// the order they were handed, so a frame is never overwritten or interleaved with another while
+// it is being written. The pending length counts the bytes handed over and not yet written
+// (the frame being written included): callers that wait for the link to be free poll it for 0.
+#pragma once
+
+#include "acquisition/link/CommandFrames.h"
+#include "acquisition/link/LinkFlags.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <span>
+#include <thread>
+
+namespace zarn {
+
+class FrameSender {
+public:
+    // Writes one frame to the device and reports any failure; runs on the sender thread.
+    using Writer = std::function<void(std::span<const std::uint8_t>)>;
+    // Frames waiting at most; a caller handing over more waits for room.
+    static constexpr size_t Capacity = 64;
+
+    FrameSender(LinkFlags& flags, Writer writer);
+    // Writes what is still waiting (unless the program is closing), then ends the thread.
+    ~FrameSender();
+    FrameSender(const FrameSender&) = delete;
+    FrameSender& operator=(const FrameSender&) = delete;
+
+    // Queues a frame for writing. False once the sender is stopping.
+    bool hand(const CommandFrame& frame);
+    // Queues the last frame handed over once more (a second write of the same frame).
+    bool handAgain();
+
+    std::uint32_t pendingLength() const { return pending_.load(); }
+    // Waits until nothing is pending; false when the time ran out first.
+    bool waitUntilIdle(std::chrono::milliseconds timeout) const;
+
+private:
+    void run();
+    void finish(const CommandFrame& frame, bool written);
+
+    LinkFlags& flags_;
+    Writer writer_;
+    mutable std::mutex mutex_;
+    std::condition_variable work_;
+    std::condition_variable room_;
+    mutable std::condition_variable idle_;
+    std::deque<CommandFrame> queue_;
+    std::optional<CommandFrame> last_;
+    std::atomic<std::uint32_t> pending_{0};
+    bool stopping_ = false;
+    std::thread thread_;
+};
+
+} // namespace zarn
