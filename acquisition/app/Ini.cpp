@@ -32,7 +32,9 @@ void CIni::useSection(std::string_view section) {
 
 std::string CIni::GetString(std::string_view key, std::string_view def, std::string_view section) {
     useSection(section);
-    auto value = batch_ ? batch_->get(section_, key) : ProfileFile::read(file_, section_, key);
+    auto value = batch_     ? batch_->get(section_, key)
+                 : reading_ ? reading_->get(section_, key)
+                            : ProfileFile::read(file_, section_, key);
     return value ? *value : std::string(def);
 }
 
@@ -96,6 +98,21 @@ bool CIni::Batch(const std::function<void()>& writes) {
         const Reset reset{batch_};
         writes();
     });
+}
+
+void CIni::ReadAll(const std::function<void()>& reads) {
+    if (batch_ || reading_) { // already reading one state of the file
+        reads();
+        return;
+    }
+    const ProfileDocument doc = ProfileFile::load(file_);
+    struct Reset {
+        const ProfileDocument*& reading;
+        ~Reset() { reading = nullptr; }
+    };
+    reading_ = &doc;
+    const Reset reset{reading_};
+    reads();
 }
 
 bool CIni::WriteInt(std::string_view key, int value, std::string_view section) {

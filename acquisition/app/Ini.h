@@ -29,7 +29,8 @@ public:
     const std::filesystem::path& File() const { return file_; }
     const std::string& Section() const { return section_; }
 
-    std::string GetString(std::string_view key, std::string_view def, std::string_view section = {});
+    std::string GetString(std::string_view key, std::string_view def,
+                          std::string_view section = {});
     int GetInt(std::string_view key, int def, std::string_view section = {});
     bool GetBool(std::string_view key, int def, std::string_view section = {});
     bool GetYesNo(std::string_view key, bool def, std::string_view section = {});
@@ -51,6 +52,11 @@ public:
     // written (the update holds the profile files' lock).
     bool Batch(const std::function<void()>& writes);
 
+    // Runs reads (this object's Get functions) on one reading of the file instead of one
+    // reading per key: a header or configuration of a hundred keys is read and parsed once,
+    // and every value comes from the same state of the file. Writes inside still go to the file.
+    void ReadAll(const std::function<void()>& reads);
+
     // The two-separator reading of a decimal text: converted once with every "," made ".",
     // once with every "." made ","; a negative first result stands, otherwise the second is
     // taken when it is negative or larger than the first.
@@ -61,7 +67,8 @@ private:
 
     std::filesystem::path file_;
     std::string section_;
-    ProfileDocument* batch_ = nullptr; // the document being changed by Batch
+    ProfileDocument* batch_ = nullptr;         // the document being changed by Batch
+    const ProfileDocument* reading_ = nullptr; // the document read once by ReadAll
 };
 
 } // namespace zarn

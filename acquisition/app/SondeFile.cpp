@@ -84,8 +84,10 @@ std::filesystem::path SondeFile::DefaultPath() {
 
 void SondeFile::Load(const std::filesystem::path& file, SondeTable& table) {
     CIni ini(file.string());
-    for (int n = 0; n < SondeTable::SlotCount; ++n)
-        table.slots[static_cast<size_t>(n)] = readSection(ini, slotSection(n));
+    ini.ReadAll([&] {
+        for (int n = 0; n < SondeTable::SlotCount; ++n)
+            table.slots[static_cast<size_t>(n)] = readSection(ini, slotSection(n));
+    });
     if (table.selected < 0 || table.selected >= SondeTable::SlotCount)
         table.selected = 0;
     table.copySelectedToWorking();

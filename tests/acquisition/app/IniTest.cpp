@@ -95,3 +95,25 @@ TEST(CIni, AFailedBatchLeavesTheFileAsItWas) {
 
 } // namespace
 } // namespace zarn
+
+namespace zarn {
+namespace {
+
+TEST(CIni, ReadAllServesEveryReadFromOneStateOfTheFile) {
+    test::TempHome home;
+    home.write("d.ini", "[S]\nA=1\nB=2\n");
+    CIni ini("d.ini", "S");
+    int a = 0;
+    int b = 0;
+    ini.ReadAll([&] {
+        a = ini.GetInt("A", 0);
+        home.write("d.ini", "[S]\nA=10\nB=20\n");  // changed behind the reader's back
+        b = ini.GetInt("B", 0);
+    });
+    EXPECT_EQ(a, 1);
+    EXPECT_EQ(b, 2);
+    EXPECT_EQ(ini.GetInt("B", 0), 20);  // outside, each read sees the file again
+}
+
+} // namespace
+} // namespace zarn

@@ -1,0 +1,415 @@
+#include "acquisition/logfiles/Header.h"
+
+#include "acquisition/app/DiagnosticLogs.h"
+#include "acquisition/app/Ini.h"
+#include "platform/FileIo.h"
+#include "platform/UserMessages.h"
+
+#include <algorithm>
+#include <cfloat>
+#include <chrono>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <type_traits>
+
+namespace zarn {
+namespace {
+
+constexpr const char* General = "General";
+constexpr const char* Imperial = "DephtImperialInfo";
+constexpr const char* WellInfo = "WellInfo";
+constexpr const char* Corrupt = "CORRUPT";
+
+std::string fileSection(int fileIndex) {
+    return format("File%d", fileIndex);
+}
+
+// An absolute path, so that the INI access never looks for the header elsewhere.
+std::string absoluteText(const std::filesystem::path& path) {
+    std::error_code ec;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, ec);
+    return (ec ? path : absolute).string();
+}
+
+// A real truncated toward zero, saturated to the int range; not-a-number gives 0.
+int truncateToInt(double value) {
+    if (std::isnan(value))
+        return 0;
+    if (value >= static_cast<double>(INT_MAX))
+        return INT_MAX;
+    if (value <= static_cast<double>(INT_MIN))
+        return INT_MIN;
+    return static_cast<int>(value);
+}
+
+// The single-precision value of a real, saturated to the float range.
+float singlePrecision(double value) {
+    return static_cast<float>(
+        std::isfinite(value) ? std::clamp(value, -double(FLT_MAX), double(FLT_MAX)) : value);
+}
+
+// A text as one line of the file: a line break inside a value would cut the key and start a
+// line of its own (a forged key or section), so breaks become blanks.
+std::string singleLine(std::string_view text) {
+    std::string line(text);
+    std::replace_if(
+        line.begin(), line.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+    return line;
+}
+
+// Builds the text of a fresh header line by line.
+class HeaderText {
+public:
+    void line(std::string_view text) {
+        text_ += text;
+        text_ += "\r\n";
+    }
+    void entry(std::string_view key, std::string_view value) {
+        text_ += key;
+        text_ += '=';
+        text_ += singleLine(value);
+        text_ += "\r\n";
+    }
+    void integer(std::string_view key, int value) { entry(key, format("%d", value)); }
+    std::string take() { return std::move(text_); }
+
+private:
+    std::string text_;
+};
+
+// Writes keys of one header through CIni and remembers whether every write succeeded.
+class KeyWriter {
+public:
+    explicit KeyWriter(const std::filesystem::path& headerPath) : ini_(absoluteText(headerPath)) {}
+    void text(std::string_view section, std::string_view key, std::string_view value) {
+        ok_ = ini_.WriteString(key, value, section) && ok_;
+    }
+    void integer(std::string_view section, std::string_view key, int value) {
+        ok_ = ini_.WriteInt(key, value, section) && ok_;
+    }
+    void millimetres(std::string_view section, std::string_view key, double metres) {
+        integer(section, key, headerMillimetres(metres));
+    }
+    bool ok() const { return ok_; }
+
+private:
+    CIni ini_;
+    bool ok_ = true;
+};
+
+void reportWriteFailure() {
+    showMessage("Trouble opening file.", MessageIcon::Error);
+}
+
+} // namespace
+
+HeaderMode headerModeOf(const Configuration& configuration) {
+    return configuration.program.depthUnit != 0 ? HeaderMode::Imperial : HeaderMode::Metric;
+}
+
+int headerMillimetres(double metres) {
+    return truncateToInt(metres * 1000.0);
+}
+
+std::string headerFeetText(double metres) {
+    return format("%.2f", metres * 3.28083);
+}
+
+CHeader::CHeader() = default;
+
+void CHeader::ResetHeaderInfo() {
+    const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+    std::tm today{};
+    localtime_r(&now, &today);
+    ResetHeaderInfo(today);
+}
+
+void CHeader::ResetHeaderInfo(const std::tm& today) {
+    info_ = HeaderInfo{};
+    info_.Date = headerDate(today);
+}
+
+std::string CHeader::NewHeaderText(const HeaderInfo& info, const Configuration& configuration,
+                                   const SondeTable& sondes) {
+    const bool imperial = headerModeOf(configuration) == HeaderMode::Imperial;
+    const SelectedSonde& sonde = sondes.working;
+    const bool slotValid = sondes.selected >= 0 && sondes.selected < SondeTable::SlotCount;
+    const int serial = slotValid ? sondes.selectedSerial() : 0;
+    const bool gamma = sonde.gammaOnBoard != 0;
+
+    HeaderText out;
+    out.line("[General]");
+    out.entry("Version", format("%X", 0x2000));
+    out.integer("SerialNumber", serial);
+    out.integer("DataFiles", 1);
+    out.entry("MagneticDeclination", format("%#.2f", configuration.logger.magneticOffset));
+    out.integer("SondeLenght", sonde.sondeLength);
+    out.entry("ImageOffset", format("%#.2f", sonde.imageOffset));
+    out.integer("CameraOffset", truncateToInt(sonde.cameraOffset));
+    out.integer("DeviationOffset", truncateToInt(sonde.deviationOffset));
+    out.entry("GammaOnBoard", gamma ? "yes" : "no");
+    if (gamma) {
+        out.integer("GammaOffset", truncateToInt(sonde.gammaOffset));
+        out.entry("GammaCoef",
+                  format("%#.6G", static_cast<double>(singlePrecision(sonde.gammaCoefficient))));
+    }
+    out.integer("OrientationMode", configuration.logger.orientationMode);
+    if (imperial) {
+        out.entry("ImperialSetting", "yes");
+        out.line("");
+        out.line(format("[%s]", Imperial));
+        out.integer("StartDepth", 0);
+        out.integer("EndDepth", 0);
+    }
+
+    out.line("");
+    out.line(format("[%s]", WellInfo));
+    HeaderInfo written = info;
+    if (configuration.program.depthUnit == 1)
+        written.DepthUnit = 1;
+    forEachWellInfoKey(written, [&](const std::string& key, const auto& field, const auto&) {
+        using Field = std::decay_t<decltype(field)>;
+        if constexpr (std::is_same_v<Field, int>)
+            out.integer(key, field);
+        else if constexpr (std::is_same_v<Field, double>)
+            out.entry(key, format("%#.6f", field));
+        else
+            out.entry(key, field);
+    });
+
+    out.line("");
+    out.line(format("[%s]", fileSection(1).c_str()));
+    out.entry("FileName", std::filesystem::path(configuration.paths.fileName).filename().string());
+    out.integer("StartDepth", 0);
+    out.integer("EndDepth", 0);
+    if (imperial) {
+        out.integer("StartDepthInFeet", 0);
+        out.integer("EndDepthInFeet", 0);
+    }
+    out.integer("StartTime", 0);
+    out.integer("EndTime", 0);
+    out.integer("SampleCount", 0);
+    return out.take();
+}
+
+bool CHeader::writeNewHeaderLocked(const std::filesystem::path& headerPath,
+                                   const Configuration& configuration, const SondeTable& sondes) {
+    return writeFileAtomically(headerPath, NewHeaderText(info_, configuration, sondes));
+}
+
+bool CHeader::WriteNewHeader(const std::filesystem::path& headerPath,
+                             const Configuration& configuration, const SondeTable& sondes) {
+    bool written = false;
+    {
+        std::lock_guard lock(fileMutex_);
+        written = writeNewHeaderLocked(headerPath, configuration, sondes);
+    }
+    // Outside the lock: the box waits for the operator, the decoding thread must not.
+    if (!written)
+        reportWriteFailure();
+    return written;
+}
+
+bool CHeader::readHeaderLocked(const std::filesystem::path& headerPath, int fileIndex,
+                               HeaderInfo& info) {
+    // A header that is missing or cannot be opened is a failed read, not a header full of
+    // defaults.
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(headerPath, ec))
+        return false;
+    if (std::FILE* probe = std::fopen(headerPath.c_str(), "rb"))
+        std::fclose(probe);
+    else
+        return false;
+
+    CIni ini(absoluteText(headerPath), General);
+    ini.ReadAll([&] {
+        info.Version = ini.GetString("Version", "2000", General);
+        info.Copyright = ini.GetString("Copyright", "-");
+        info.SerialNumber = ini.GetInt("SerialNumber", 0);
+        info.DataFiles = ini.GetInt("DataFiles", 1);
+        info.MagneticDeclination = ini.GetDouble("MagneticDeclination", 0.0);
+        info.SondeLenght = ini.GetInt("SondeLenght", 163);
+        info.ImageOffset = ini.GetDouble("ImageOffset", 0.0);
+        info.CameraOffset = ini.GetInt("CameraOffset", 8);
+        info.DeviationOffset = ini.GetInt("DeviationOffset", 107);
+        info.GammaOnBoard = ini.GetYesNo("GammaOnBoard", false);
+        info.GammaOffset = ini.GetInt("GammaOffset", 145);
+        info.GammaCoef = ini.GetFloat("GammaCoef", 1.0f);
+        info.OrientationMode = ini.GetInt("OrientationMode", 0);
+
+        forEachWellInfoKey(info, [&](const std::string& key, auto& field, const auto& readDefault) {
+            using Field = std::decay_t<decltype(field)>;
+            if constexpr (std::is_same_v<Field, int>)
+                field = ini.GetInt(key, readDefault, WellInfo);
+            else if constexpr (std::is_same_v<Field, double>)
+                field = ini.GetDouble(key, readDefault, WellInfo);
+            else
+                field = ini.GetString(key, readDefault, WellInfo);
+        });
+        info.EndDepthCorrupt = equalsNoCase(ini.GetString("EndDepth", Corrupt, WellInfo), Corrupt);
+        info.Descending = info.Startdepth < info.EndDepth;
+
+        const std::string section = fileSection(fileIndex);
+        info.FileEndDepth = ini.GetInt("EndDepth", 0, section);
+        info.FileEndTime = ini.GetInt("EndTime", 0);
+        info.FileName = ini.GetString("FileName", " ");
+        info.FileStartDepth = ini.GetInt("StartDepth", 0);
+        info.FileStartTime = ini.GetInt("StartTime", 0);
+        info.FileSampleCount = ini.GetInt("SampleCount", 0);
+    });
+    return true;
+}
+
+bool CHeader::ReadHeader(const std::filesystem::path& headerPath, int fileIndex) {
+    bool read = false;
+    {
+        std::lock_guard lock(fileMutex_);
+        HeaderInfo info = info_;
+        try {
+            read = readHeaderLocked(headerPath, fileIndex, info);
+        } catch (...) {
+            read = false;
+        }
+        if (read) {
+            info.ReadFailed = false;
+            info_ = std::move(info);
+        } else {
+            info_.ReadFailed = true;
+        }
+    }
+    if (!read) {
+        DiagnosticLogs& logs = DiagnosticLogs::instance();
+        logs.traceLog("CHeader", "----------Header----------");
+        logs.traceLog("CHeader", "--    Read file error   --");
+        logs.traceLog("CHeader", "----------Header----------");
+    }
+    return !read;
+}
+
+bool CHeader::WriteRecordingStart(const std::filesystem::path& headerPath,
+                                  const Configuration& configuration, const SondeTable& sondes,
+                                  bool loggingDown, double loggerDepthMetres) {
+    std::unique_lock lock(fileMutex_);
+    if (!writeNewHeaderLocked(headerPath, configuration, sondes)) {
+        lock.unlock();
+        reportWriteFailure();
+        return false;
+    }
+    const std::string file1 = fileSection(1);
+    KeyWriter keys(headerPath);
+    keys.integer(WellInfo, "LogMode", logModeOf(loggingDown));
+    keys.integer(file1, "LogMode", logModeOf(loggingDown));
+    keys.millimetres(WellInfo, "Startdepth", loggerDepthMetres);
+    keys.integer(WellInfo, "StartTime", 0);
+    keys.millimetres(file1, "Startdepth", loggerDepthMetres);
+    keys.integer(file1, "StartTime", 0);
+    keys.integer(file1, "SampleCount", 0);
+    if (headerModeOf(configuration) == HeaderMode::Imperial) {
+        keys.text(Imperial, "Startdepth", headerFeetText(loggerDepthMetres));
+        keys.text(file1, "StartDepthInFeet", headerFeetText(loggerDepthMetres));
+    }
+    keys.text(WellInfo, "EndDepth", Corrupt);
+    return keys.ok();
+}
+
+bool CHeader::WriteFirstRecord(const std::filesystem::path& headerPath, int fileIndex,
+                               double depthMetres, HeaderMode mode) {
+    std::lock_guard lock(fileMutex_);
+    const std::string file = fileSection(fileIndex);
+    KeyWriter keys(headerPath);
+    keys.millimetres(WellInfo, "Startdepth", depthMetres);
+    if (mode == HeaderMode::Imperial) {
+        keys.text(Imperial, "Startdepth", headerFeetText(depthMetres));
+        keys.text(file, "StartDepthInFeet", headerFeetText(depthMetres));
+    }
+    keys.millimetres(file, "Startdepth", depthMetres);
+    keys.integer(file, "SampleCount", 0);
+    return keys.ok();
+}
+
+bool CHeader::WritePeriodicUpdate(const std::filesystem::path& headerPath,
+                                  const FileProgress& progress, HeaderMode mode) {
+    std::lock_guard lock(fileMutex_);
+    const std::string file = fileSection(progress.fileIndex);
+    KeyWriter keys(headerPath);
+    keys.millimetres(WellInfo, "EndDepth", progress.depthMetres);
+    keys.millimetres(file, "EndDepth", progress.depthMetres);
+    if (mode == HeaderMode::Imperial) {
+        keys.text(Imperial, "EndDepth", headerFeetText(progress.depthMetres));
+        keys.text(file, "EndDepthInFeet", headerFeetText(progress.depthMetres));
+    }
+    keys.integer(WellInfo, "EndTime", progress.elapsedMs);
+    keys.integer(file, "EndTime", progress.elapsedMs);
+    keys.integer(file, "SampleCount", progress.sampleCount);
+    return keys.ok();
+}
+
+bool CHeader::WriteFileClosed(const std::filesystem::path& headerPath, const FileProgress& closed,
+                              HeaderMode mode) {
+    std::lock_guard lock(fileMutex_);
+    const std::string file = fileSection(closed.fileIndex);
+    KeyWriter keys(headerPath);
+    keys.millimetres(file, "EndDepth", closed.depthMetres);
+    if (mode == HeaderMode::Imperial)
+        keys.text(file, "EndDepthInFeet", headerFeetText(closed.depthMetres));
+    keys.integer(file, "EndTime", closed.elapsedMs);
+    keys.integer(file, "SampleCount", closed.sampleCount);
+    keys.text(file, "---", "---");
+    return keys.ok();
+}
+
+bool CHeader::WriteFileOpened(const std::filesystem::path& headerPath, int fileIndex,
+                              std::string_view fileName, double depthMetres, int elapsedMs,
+                              bool loggingDown, HeaderMode mode) {
+    std::lock_guard lock(fileMutex_);
+    const std::string file = fileSection(fileIndex);
+    KeyWriter keys(headerPath);
+    keys.text(file, "FileName", singleLine(std::filesystem::path(fileName).filename().string()));
+    keys.millimetres(file, "Startdepth", depthMetres);
+    keys.millimetres(file, "EndDepth", depthMetres);
+    if (mode == HeaderMode::Imperial) {
+        keys.text(file, "StartDepthInFeet", headerFeetText(depthMetres));
+        keys.text(file, "EndDepthInFeet", headerFeetText(depthMetres));
+    }
+    keys.integer(file, "StartTime", elapsedMs);
+    keys.integer(file, "EndTime", elapsedMs);
+    keys.integer(file, "LogMode", logModeOf(loggingDown));
+    keys.integer(file, "SampleCount", 0);
+    keys.integer(General, "DataFiles", fileIndex);
+    return keys.ok();
+}
+
+bool CHeader::WriteRecordingStop(const std::filesystem::path& headerPath,
+                                 std::optional<double> firstRecordDepthMetres,
+                                 const FileProgress& end, HeaderMode mode) {
+    std::lock_guard lock(fileMutex_);
+    const std::string file = fileSection(end.fileIndex);
+    KeyWriter keys(headerPath);
+    if (firstRecordDepthMetres) {
+        keys.millimetres(WellInfo, "Startdepth", *firstRecordDepthMetres);
+        keys.millimetres(fileSection(1), "Startdepth", *firstRecordDepthMetres);
+    }
+    keys.millimetres(WellInfo, "EndDepth", end.depthMetres);
+    keys.millimetres(file, "EndDepth", end.depthMetres);
+    if (mode == HeaderMode::Imperial) {
+        keys.text(Imperial, "EndDepth", headerFeetText(end.depthMetres));
+        keys.text(file, "EndDepthInFeet", headerFeetText(end.depthMetres));
+    }
+    keys.integer(WellInfo, "EndTime", end.elapsedMs);
+    keys.integer(file, "EndTime", end.elapsedMs);
+    keys.integer(file, "SampleCount", end.sampleCount);
+    return keys.ok();
+}
+
+bool CHeader::WriteRepairedEndDepth(const std::filesystem::path& headerPath, int lastFileIndex,
+                                    double endDepthMetres) {
+    std::lock_guard lock(fileMutex_);
+    KeyWriter keys(headerPath);
+    keys.millimetres(WellInfo, "EndDepth", endDepthMetres);
+    keys.millimetres(fileSection(lastFileIndex), "EndDepth", endDepthMetres);
+    return keys.ok();
+}
+
+} // namespace zarn

@@ -1,0 +1,107 @@
+// Header reading with arbitrary bytes. A file that exists is always read (no failure, no crash);
+// the corruption mark and the direction agree with the keys the file holds; the well information
+// read back writes a fresh header that reads back to the same values; and the repair of the end
+// depth, applied to whatever the file holds, reads back as written.
+#include "acquisition/logfiles/Header.h"
+#include "platform/FileIo.h"
+#include "platform/ProfileDocument.h"
+
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+#include <type_traits>
+#include <unistd.h>
+
+namespace {
+
+// A folder of this process's own, in memory when the system has one; removed at exit.
+struct Folder {
+    Folder() {
+        std::error_code ec;
+        std::filesystem::path base = "/dev/shm";
+        if (!std::filesystem::is_directory(base, ec))
+            base = std::filesystem::temp_directory_path();
+        path = base / ("zarn-fuzz-header-" + std::to_string(::getpid()));
+        std::filesystem::create_directories(path, ec);
+    }
+    ~Folder() {
+        std::error_code ec;
+        std::filesystem::remove_all(path, ec);
+    }
+    std::filesystem::path path;
+};
+
+const std::filesystem::path& folder() {
+    static const Folder made;
+    return made.path;
+}
+
+void check(bool condition) {
+    if (!condition)
+        std::abort();
+}
+
+// A text that a key line gives back unchanged: no surrounding blanks, no surrounding quotes.
+bool survivesALine(const std::string& text) {
+    if (zarn::trim(text) != text)
+        return false;
+    return !(text.size() >= 2 && (text.front() == '"' || text.front() == '\'') &&
+             text.back() == text.front());
+}
+
+bool sameReal(double a, double b) {
+    if (!std::isfinite(a) || std::fabs(a) > 1e15)
+        return true; // not compared: printed with six decimals, such values do not come back
+    return std::fabs(a - b) <= 1e-6 + 1e-12 * std::fabs(a);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    const int fileIndex = size > 0 ? data[0] % 4 : 1;
+    const auto path = folder() / "fuzz.hed";
+    check(zarn::writeFileAtomically(path, text));
+
+    zarn::CHeader header;
+    check(!header.ReadHeader(path, fileIndex));
+    const zarn::HeaderInfo& h = header.Info();
+    check(!h.ReadFailed);
+    const auto doc = zarn::ProfileDocument::parse(text);
+    const auto end = doc.get("WellInfo", "EndDepth");
+    check(h.EndDepthCorrupt == (!end || zarn::equalsNoCase(*end, "CORRUPT")));
+    check(h.Descending == (h.Startdepth < h.EndDepth));
+
+    // The well information as read writes a header that reads back the same.
+    const auto again = folder() / "again.hed";
+    check(zarn::writeFileAtomically(
+        again, zarn::CHeader::NewHeaderText(h, zarn::Configuration{}, zarn::SondeTable{})));
+    zarn::CHeader second;
+    check(!second.ReadHeader(again));
+    zarn::HeaderInfo copy = h;
+    zarn::forEachWellInfoKey(copy, [&](const std::string& key, auto& first, const auto&) {
+        zarn::forEachWellInfoKey(second.Info(), [&](const std::string& k, auto& back, const auto&) {
+            using First = std::decay_t<decltype(first)>;
+            if constexpr (std::is_same_v<First, std::decay_t<decltype(back)>>) {
+                if (k != key)
+                    return;
+                if constexpr (std::is_same_v<First, int>)
+                    check(first == back);
+                else if constexpr (std::is_same_v<First, double>)
+                    check(sameReal(first, back));
+                else if (survivesALine(first))
+                    check(first == back);
+            }
+        });
+    });
+
+    // The repair's keys land where the reader finds them, whatever else the file holds.
+    check(header.WriteRepairedEndDepth(path, fileIndex, 2.5));
+    check(!header.ReadHeader(path, fileIndex));
+    check(header.Info().EndDepth == 2500);
+    check(!header.Info().EndDepthCorrupt);
+    check(header.Info().FileEndDepth == 2500);
+    return 0;
+}
