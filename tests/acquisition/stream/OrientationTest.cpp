@@ -425,8 +425,8 @@ TEST(Orientation, ExtremeRawValuesGiveOnlyFiniteOutputs) {
             EXPECT_GE(angle, 0.0);
             EXPECT_LT(angle, 360.0);
         }
-        EXPECT_EQ(result.InclinationText.find_first_of("ni"), std::string::npos);
-        EXPECT_EQ(result.AzimuthText.find_first_of("ni"), std::string::npos);
+        EXPECT_EQ(result.InclinationText.view().find_first_of("ni"), std::string::npos);
+        EXPECT_EQ(result.AzimuthText.view().find_first_of("ni"), std::string::npos);
     }
 }
 
