@@ -1,8 +1,7 @@
-// What the frame decoder hands on while it decodes: the orientation computation, the main
-// window's refresh and image decoder entries, the recording rule and the data log writer, and
-// the alarm window. Every call is made on the decoding thread, in the order the decoder needs
-// it, with the decoder's working copy of the measurement record. The defaults do nothing, so an
-// owner overrides only what it provides.
+// What the frame decoder hands on while it decodes: the main window's refresh and image decoder
+// entries, the recording rule and the data log writer, and the alarm window. Every call is made on
+// the decoding thread, in the order the decoder needs it, with the decoder's working copy of the
+// measurement record. The defaults do nothing, so an owner overrides only what it provides.
 #pragma once
 
 #include "acquisition/stream/MeasurementRecord.h"
@@ -24,15 +23,6 @@ class StreamSink {
 public:
     virtual ~StreamSink() = default;
 
-    // Fills the orientation group of the record from the six raw values; returns 0 when every
-    // output was computed, 1 when the computation stopped early.
-    virtual int orientedFormula(double /*gx*/, double /*gy*/, double /*gz*/, double /*hx*/,
-                                double /*hy*/, double /*hz*/, MeasurementRecord& /*record*/,
-                                int /*orientationMode*/, double /*declination*/,
-                                double /*imageOffset*/) {
-        return 1;
-    }
-
     // The main window re-reads the read-outs.
     virtual void refreshMainWindow() {}
 
@@ -46,13 +36,16 @@ public:
     virtual void writeLogFile(std::span<const std::uint8_t> /*frame*/, int /*payloadLength*/,
                               MeasurementRecord& /*record*/) {}
 
-    // The main window's decoder entries. direction: 1 down, 0 up.
+    // The main window's decoder entries. direction: 1 down, 0 up. The record is the frame's:
+    // its image depth, oriented angle, gamma, shutter factor and view mode go into the rows.
     virtual void decodeMode8(std::span<const std::uint8_t> /*payload*/, int /*pixelsPerRow*/,
-                             int /*direction*/, int /*parameter*/) {}
+                             int /*direction*/, int /*parameter*/,
+                             const MeasurementRecord& /*record*/) {}
     virtual void decodeMode16(std::span<const std::uint8_t> /*payload*/, int /*pixelsPerRow*/,
-                              int /*direction*/, int /*parameter*/) {}
+                              int /*direction*/, int /*parameter*/,
+                              const MeasurementRecord& /*record*/) {}
     virtual void decodeUncompressed(std::span<const std::uint8_t> /*payload*/, int /*pixelsPerRow*/,
-                                    int /*direction*/) {}
+                                    int /*direction*/, const MeasurementRecord& /*record*/) {}
 
     // The alarm window: code 0 encoder error, 1 low battery or power failure.
     virtual void showAlarm(int /*code*/, std::string_view /*title*/, std::string_view /*message*/) {

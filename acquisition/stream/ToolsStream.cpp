@@ -3,6 +3,7 @@
 #include "acquisition/app/DiagnosticLogs.h"
 #include "acquisition/stream/FrameFields.h"
 #include "acquisition/stream/FrameLayout.h"
+#include "acquisition/stream/Orientation.h"
 #include "platform/Format.h"
 
 #include <algorithm>
@@ -207,10 +208,9 @@ bool CToolsStream::DecodeShortFrame(std::span<const std::uint8_t> f) {
     if (!(comm & NoSondeDataBit)) {
         record_.Orientation.InclinationText.clear();
         record_.Orientation.AzimuthText.clear();
-        record_.Orientation.Validity =
-            sink_.orientedFormula(NoOrientationData, NoOrientationData, NoOrientationData,
-                                  NoOrientationData, NoOrientationData, NoOrientationData, record_,
-                                  s.orientationMode, s.magneticOffset, s.imageOffset);
+        OrientedFormula(NoOrientationData, NoOrientationData, NoOrientationData, NoOrientationData,
+                        NoOrientationData, NoOrientationData, record_.Orientation,
+                        s.orientationMode, s.magneticOffset, s.imageOffset);
     }
     publish();
     raiseAlarms(f[StatusFlags]);
@@ -323,15 +323,12 @@ void CToolsStream::takeSondeBlock(std::span<const std::uint8_t> f, const Decoder
     record_.CompressionMode = mode & 0x18;
     record_.CompressionParameter = mode & 0x07;
 
-    OrientationValues& o = record_.Orientation;
-    o.HX = s16(f, full::HX);
-    o.GX = s16(f, full::GX);
-    o.HY = s16(f, full::HY);
-    o.GY = s16(f, full::GY);
-    o.HZ = s16(f, full::HZ);
-    o.GZ = s16(f, full::GZ);
-    o.Validity = sink_.orientedFormula(o.GX, o.GY, o.GZ, o.HX, o.HY, o.HZ, record_,
-                                       s.orientationMode, s.magneticOffset, s.imageOffset);
+    // The orientation group keeps its values from frame to frame: what a computation that stops
+    // early does not reach stays as the frames before left it. OrientedFormula stores the raw
+    // values and the validity itself.
+    OrientedFormula(s16(f, full::GX), s16(f, full::GY), s16(f, full::GZ), s16(f, full::HX),
+                    s16(f, full::HY), s16(f, full::HZ), record_.Orientation, s.orientationMode,
+                    s.magneticOffset, s.imageOffset);
 
     record_.ImageDepth =
         depthOf(s32(block, sonde::CameraDepthCount), s.depthScale) - s.cameraOffset / 100.0;
@@ -350,15 +347,15 @@ void CToolsStream::handOnImage(std::span<const std::uint8_t> f, int payloadLengt
         const int parameter = record_.CompressionParameter;
         switch (record_.CompressionMode) {
         case 8:
-            sink_.decodeMode8(payload_, pixels, direction, parameter);
+            sink_.decodeMode8(payload_, pixels, direction, parameter, record_);
             lastDirectionUsed_ = direction;
             break;
         case 16:
-            sink_.decodeMode16(payload_, pixels, direction, parameter);
+            sink_.decodeMode16(payload_, pixels, direction, parameter, record_);
             lastDirectionUsed_ = direction;
             break;
         case 0:
-            sink_.decodeUncompressed(payload_, pixels, lastDirectionUsed_);
+            sink_.decodeUncompressed(payload_, pixels, lastDirectionUsed_, record_);
             break;
         default: // bits 4 and 3 both set: no known compression, nothing to draw
             break;

@@ -15,11 +15,6 @@ namespace {
 // Reads every byte it is handed, so that a payload reaching outside the frame is caught.
 class TouchingSink : public zarn::StreamSink {
 public:
-    int orientedFormula(double, double, double, double, double, double,
-                        zarn::MeasurementRecord& record, int, double, double) override {
-        record.Orientation.Roll = 1.0;
-        return 0;
-    }
     zarn::RecordingDecision recordingRule(zarn::MeasurementRecord&) override {
         return zarn::RecordingDecision{true, true};
     }
@@ -29,13 +24,16 @@ public:
             std::abort();
         touch(frame);
     }
-    void decodeMode8(std::span<const std::uint8_t> payload, int, int, int) override {
+    void decodeMode8(std::span<const std::uint8_t> payload, int, int, int,
+                     const zarn::MeasurementRecord&) override {
         touch(payload);
     }
-    void decodeMode16(std::span<const std::uint8_t> payload, int, int, int) override {
+    void decodeMode16(std::span<const std::uint8_t> payload, int, int, int,
+                      const zarn::MeasurementRecord&) override {
         touch(payload);
     }
-    void decodeUncompressed(std::span<const std::uint8_t> payload, int, int) override {
+    void decodeUncompressed(std::span<const std::uint8_t> payload, int, int,
+                            const zarn::MeasurementRecord&) override {
         touch(payload);
     }
     unsigned sum = 0;

@@ -93,8 +93,7 @@ TEST_F(StreamTest, FullFrameFillsTheRecord) {
     EXPECT_EQ(r.Orientation.HX, -100);
     EXPECT_EQ(r.Orientation.HY, 200);
     EXPECT_EQ(r.Orientation.HZ, -400);
-    EXPECT_EQ(r.Orientation.Roll, 42.0); // written by the orientation computation
-    EXPECT_EQ(r.Orientation.Validity, 0);
+    EXPECT_EQ(r.Orientation.Validity, OrientationStatus::Complete);
     EXPECT_DOUBLE_EQ(r.ImageDepth, 20.0 - 0.08);
     EXPECT_EQ(r.PayloadLength, 5);
     EXPECT_EQ(r.PacketIndex, 7);
@@ -102,14 +101,80 @@ TEST_F(StreamTest, FullFrameFillsTheRecord) {
     EXPECT_EQ(r.Counters.GoodFrames, 1u);
     EXPECT_EQ(r.Counters.RecentGoodFrames, 1u);
 
-    const std::vector<double> orientationArgs = {-9000, 300, 500, -100, 200, -400, 1, 2.5, 30};
-    ASSERT_EQ(sink.callsOf("orientedFormula").size(), 1u);
-    EXPECT_EQ(sink.callsOf("orientedFormula")[0].args, orientationArgs);
-    EXPECT_EQ(sink.names(), (std::vector<std::string>{"refreshMainWindow", "orientedFormula",
-                                                      "recordingRule", "decodeMode16"}));
+    EXPECT_EQ(sink.names(),
+              (std::vector<std::string>{"refreshMainWindow", "recordingRule", "decodeMode16"}));
     EXPECT_EQ(sink.callsOf("recordingRule")[0].args[0], 20.0 - 0.08); // image depth is set
     EXPECT_EQ(messages(), readBackRefresh);
     EXPECT_TRUE(traceTexts().empty());
+}
+
+// The decoder orients with the configured mode and declination and the selected sonde's image
+// offset; the result is the record's orientation group, also handed to the image entries.
+TEST_F(StreamTest, OrientationUsesTheSettingsOfTheFrame) {
+    struct Case {
+        int mode;
+        double declination;
+        double imageOffset;
+    };
+    const Case cases[] = {
+        {OrientationModes::None, 0.0, 30.0},
+        {OrientationModes::MagneticNorth, 2.5, 30.0},
+        {OrientationModes::MagneticNorth, -12.0, 0.0},
+        {OrientationModes::HighSide, 7.0, 45.5},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.mode);
+        DecoderSettings s = testSettings();
+        s.orientationMode = c.mode;
+        s.magneticOffset = c.declination;
+        s.imageOffset = c.imageOffset;
+        stream.setSettings(s);
+        ASSERT_EQ(stream.DecodeFullFrame(richFrame().build(), true), FrameResult::Ok);
+
+        OrientationResult expected;
+        ASSERT_EQ(OrientedFormula(-9000, 300, 500, -100, 200, -400, expected, c.mode, c.declination,
+                                  c.imageOffset),
+                  OrientationStatus::Complete);
+        const OrientationValues o = stream.snapshot().Orientation;
+        EXPECT_DOUBLE_EQ(o.Roll, expected.Roll);
+        EXPECT_DOUBLE_EQ(o.MagneticRoll, expected.MagneticRoll);
+        EXPECT_DOUBLE_EQ(o.Inclination, expected.Inclination);
+        EXPECT_DOUBLE_EQ(o.Azimuth, expected.Azimuth);
+        EXPECT_DOUBLE_EQ(o.OrientedAngle, expected.OrientedAngle);
+        EXPECT_EQ(o.AzimuthText, expected.AzimuthText);
+        EXPECT_EQ(o.InclinationText, expected.InclinationText);
+        EXPECT_EQ(o.Validity, OrientationStatus::Complete);
+        EXPECT_DOUBLE_EQ(sink.decodedRecord().Orientation.OrientedAngle, expected.OrientedAngle);
+    }
+    // Without a reference the rows are shifted by the image offset alone.
+    DecoderSettings none = testSettings();
+    none.orientationMode = OrientationModes::None;
+    none.imageOffset = 30.0;
+    stream.setSettings(none);
+    ASSERT_EQ(stream.DecodeFullFrame(richFrame().build(), true), FrameResult::Ok);
+    EXPECT_DOUBLE_EQ(stream.snapshot().Orientation.OrientedAngle, 30.0);
+}
+
+// A frame whose computation stops early (the sonde exactly along the vertical: no roll) keeps
+// what the frames before computed.
+TEST_F(StreamTest, OrientationKeepsItsStateAcrossFrames) {
+    ASSERT_EQ(stream.DecodeFullFrame(richFrame().build(), true), FrameResult::Ok);
+    const OrientationValues before = stream.snapshot().Orientation;
+
+    FullFrameFields vertical = richFrame();
+    vertical.gx = -10000;
+    vertical.gy = 0;
+    vertical.gz = 0;
+    ASSERT_EQ(stream.DecodeFullFrame(vertical.build(), true), FrameResult::Ok);
+    const OrientationValues o = stream.snapshot().Orientation;
+    EXPECT_EQ(o.GX, -10000); // the raw values are the frame's
+    EXPECT_EQ(o.GY, 0);
+    EXPECT_EQ(o.Validity, OrientationStatus::StoppedEarly);
+    EXPECT_EQ(o.Roll, before.Roll);
+    EXPECT_EQ(o.Inclination, before.Inclination);
+    EXPECT_EQ(o.OrientedAngle, before.OrientedAngle);
+    EXPECT_EQ(o.AzimuthText, before.AzimuthText);
+    EXPECT_EQ(sink.decodedRecord().Orientation.OrientedAngle, before.OrientedAngle);
 }
 
 TEST_F(StreamTest, ViewModeAndSondeValuesComeFromTheSettingsOfTheFrame) {
@@ -361,7 +426,7 @@ TEST_F(StreamTest, VideoChecksumFailureIsTracedAfterTheReadBackRefresh) {
     EXPECT_EQ(r.PacketIndex, 7); // the packet index was not
     EXPECT_EQ(r.Counters.GoodFrames, 2u);
     EXPECT_EQ(messages(), readBackRefresh); // no DSP trailer read
-    EXPECT_EQ(sink.names(), (std::vector<std::string>{"refreshMainWindow", "orientedFormula"}));
+    EXPECT_EQ(sink.names(), (std::vector<std::string>{"refreshMainWindow"}));
 }
 
 TEST_F(StreamTest, HeldFrameTakesOnlyItsSondeData) {

@@ -79,7 +79,7 @@ TEST_F(StreamTest, RecordingRuleDecidesDrawingAndWriting) {
 TEST_F(StreamTest, FramesWithoutVideoAreNeitherDrawnNorRecorded) {
     sink.decision = RecordingDecision{true, true};
     ASSERT_EQ(stream.DecodeFullFrame(videoFrame(0x00, 500).build(), true), FrameResult::Ok);
-    EXPECT_EQ(sink.names(), (std::vector<std::string>{"refreshMainWindow", "orientedFormula"}));
+    EXPECT_EQ(sink.names(), (std::vector<std::string>{"refreshMainWindow"}));
 }
 
 TEST_F(StreamTest, RowDirectionFollowsTheMovingSondeAndTheLastSliceDrawn) {

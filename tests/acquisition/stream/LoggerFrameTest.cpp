@@ -75,25 +75,37 @@ TEST_F(StreamTest, ShortFrameTakesTheLoggerHeaderAndClearsTheSondeValues) {
 }
 
 TEST_F(StreamTest, ShortFrameWithoutSondeDataClearsTheOrientation) {
-    ASSERT_EQ(stream.DecodeFullFrame(sondeFrame(), true), FrameResult::Ok);
-    ASSERT_EQ(stream.snapshot().Orientation.InclinationText, "12.5");
-    sink.clear();
-    ASSERT_TRUE(stream.DecodeShortFrame(shortFrame(someHeader(), 0x01))); // bit 7 clear
-    const auto calls = sink.callsOf("orientedFormula");
-    ASSERT_EQ(calls.size(), 1u);
-    const std::vector<double> expected = {-99999, -99999, -99999, -99999, -99999,
-                                          -99999, 1,      2.5,    30};
-    EXPECT_EQ(calls[0].args, expected);
-    const MeasurementRecord r = stream.snapshot();
-    EXPECT_TRUE(r.Orientation.InclinationText.empty());
-    EXPECT_TRUE(r.Orientation.AzimuthText.empty());
-    EXPECT_EQ(r.Orientation.Validity, sink.orientationResult);
+    FullFrameFields posed;
+    posed.gx = -9000;
+    posed.gy = 300;
+    posed.gz = 500;
+    posed.hx = -100;
+    posed.hy = 200;
+    posed.hz = -400;
+    ASSERT_EQ(stream.DecodeFullFrame(posed.build(), true), FrameResult::Ok);
+    const OrientationValues before = stream.snapshot().Orientation;
+    ASSERT_EQ(before.Validity, OrientationStatus::Complete);
+    ASSERT_FALSE(before.InclinationText.empty());
 
-    ASSERT_EQ(stream.DecodeFullFrame(sondeFrame(), true), FrameResult::Ok);
-    sink.clear();
+    ASSERT_TRUE(stream.DecodeShortFrame(shortFrame(someHeader(), 0x01))); // bit 7 clear
+    const OrientationValues o = stream.snapshot().Orientation;
+    for (double value : {o.GX, o.GY, o.GZ, o.HX, o.HY, o.HZ, o.Roll, o.MagneticRoll, o.Inclination,
+                         o.Azimuth, o.TotalGravity, o.TotalMagnetic})
+        EXPECT_EQ(value, NoOrientationData);
+    EXPECT_TRUE(o.InclinationText.empty());
+    EXPECT_TRUE(o.AzimuthText.empty());
+    EXPECT_EQ(o.Validity, OrientationStatus::StoppedEarly);
+    // What the no-data call does not reach stays: the image keeps its last orientation.
+    EXPECT_EQ(o.OrientedAngle, before.OrientedAngle);
+    EXPECT_EQ(o.FieldAngle, before.FieldAngle);
+
+    ASSERT_EQ(stream.DecodeFullFrame(posed.build(), true), FrameResult::Ok);
     ASSERT_TRUE(stream.DecodeShortFrame(shortFrame(someHeader(), 0x81))); // bit 7 set
-    EXPECT_TRUE(sink.callsOf("orientedFormula").empty());
-    EXPECT_EQ(stream.snapshot().Orientation.AzimuthText, "270.0");
+    const OrientationValues kept = stream.snapshot().Orientation;
+    EXPECT_EQ(kept.Roll, before.Roll);
+    EXPECT_EQ(kept.GX, -9000);
+    EXPECT_EQ(kept.AzimuthText, before.AzimuthText);
+    EXPECT_EQ(kept.Validity, OrientationStatus::Complete);
 }
 
 TEST_F(StreamTest, ShortFrameCommunicationStatusTraceNamesEachErrorBit) {

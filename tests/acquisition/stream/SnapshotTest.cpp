@@ -110,8 +110,7 @@ TEST(StreamSnapshot, ARequestMadeDuringAFrameIsNotUndoneByItsPublication) {
     struct MidFrameRequest : StreamSink {
         CToolsStream** stream = nullptr;
         bool requestNow = false;
-        int orientedFormula(double, double, double, double, double, double, MeasurementRecord&, int,
-                            double, double) override {
+        RecordingDecision recordingRule(MeasurementRecord&) override {
             if (requestNow) {
                 (*stream)->resetRecentGoodFrames();
                 (*stream)->clearStatusReceived();
@@ -119,7 +118,7 @@ TEST(StreamSnapshot, ARequestMadeDuringAFrameIsNotUndoneByItsPublication) {
                 EXPECT_EQ((*stream)->snapshot().Counters.RecentGoodFrames, 0u);
                 EXPECT_EQ((*stream)->snapshot().LoggerStatus.StatusReceived, 0);
             }
-            return 0;
+            return RecordingDecision{};
         }
     } sink;
     sink.stream = &streamPtr;

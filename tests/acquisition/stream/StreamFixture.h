@@ -35,17 +35,6 @@ inline std::ostream& operator<<(std::ostream& os, const SinkCall& c) {
 
 class RecordingSink : public StreamSink {
 public:
-    int orientedFormula(double gx, double gy, double gz, double hx, double hy, double hz,
-                        MeasurementRecord& record, int mode, double declination,
-                        double imageOffset) override {
-        add({"orientedFormula", {gx, gy, gz, hx, hy, hz, double(mode), declination, imageOffset}});
-        record.Orientation.Roll = rollToSet; // shows that the decoder's record was handed over
-        if (gx > -32767) {
-            record.Orientation.InclinationText = "12.5";
-            record.Orientation.AzimuthText = "270.0";
-        }
-        return orientationResult;
-    }
     void refreshMainWindow() override { add({"refreshMainWindow", {}}); }
     RecordingDecision recordingRule(MeasurementRecord& record) override {
         add({"recordingRule", {record.ImageDepth}});
@@ -56,19 +45,22 @@ public:
         add({"writeLogFile", {double(payloadLength)}, {frame.begin(), frame.end()}});
     }
     void decodeMode8(std::span<const std::uint8_t> payload, int pixelsPerRow, int direction,
-                     int parameter) override {
+                     int parameter, const MeasurementRecord& record) override {
+        keep(record);
         add({"decodeMode8",
              {double(pixelsPerRow), double(direction), double(parameter)},
              {payload.begin(), payload.end()}});
     }
     void decodeMode16(std::span<const std::uint8_t> payload, int pixelsPerRow, int direction,
-                      int parameter) override {
+                      int parameter, const MeasurementRecord& record) override {
+        keep(record);
         add({"decodeMode16",
              {double(pixelsPerRow), double(direction), double(parameter)},
              {payload.begin(), payload.end()}});
     }
-    void decodeUncompressed(std::span<const std::uint8_t> payload, int pixelsPerRow,
-                            int direction) override {
+    void decodeUncompressed(std::span<const std::uint8_t> payload, int pixelsPerRow, int direction,
+                            const MeasurementRecord& record) override {
+        keep(record);
         add({"decodeUncompressed",
              {double(pixelsPerRow), double(direction)},
              {payload.begin(), payload.end()}});
@@ -98,18 +90,26 @@ public:
         std::lock_guard lock(mutex_);
         calls_.clear();
     }
+    // The record handed to the last decoder entry.
+    MeasurementRecord decodedRecord() const {
+        std::lock_guard lock(mutex_);
+        return decodedRecord_;
+    }
 
     RecordingDecision decision{true, false};
-    int orientationResult = 0;
-    double rollToSet = 42.0;
 
 private:
+    void keep(const MeasurementRecord& record) {
+        std::lock_guard lock(mutex_);
+        decodedRecord_ = record;
+    }
     void add(SinkCall call) {
         std::lock_guard lock(mutex_);
         calls_.push_back(std::move(call));
     }
     mutable std::mutex mutex_;
     std::vector<SinkCall> calls_;
+    MeasurementRecord decodedRecord_;
 };
 
 class FakeLink : public FrameSource {

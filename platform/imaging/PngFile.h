@@ -1,0 +1,34 @@
+// PNG pictures of 32-bit pixel buffers, through libpng: the image memory (or a band of it) saved
+// for the tests and the command line, and pictures read back.
+//
+// Pixels are written as 8-bit RGB: the alpha byte of our buffers carries no meaning (decoded rows
+// leave it 0, cleared areas set it to 0xFF) and the screen ignores it, so the file does too.
+#pragma once
+
+#include "platform/PixelImage.h"
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace zarn {
+
+// Pictures larger than this many pixels are refused on reading (a corrupt or hostile header
+// cannot make us allocate without bound).
+inline constexpr std::size_t PngMaximumPixels = std::size_t{1} << 28;
+
+// The PNG file bytes of the view, or nothing (with the reason in *error) when it is empty or
+// libpng fails.
+std::optional<std::string> encodePng(const ConstPixelView& image, std::string* error = nullptr);
+
+// Writes the view to the file as a whole (a crash leaves the old file or the new one). False,
+// with the reason in *error, when encoding or writing fails.
+bool savePng(const std::filesystem::path& path, const ConstPixelView& image,
+             std::string* error = nullptr);
+
+// The pixels of PNG file bytes: alpha 0xFF where the picture has none. Nothing, with the reason
+// in *error, for bytes that are not a valid PNG or a picture larger than PngMaximumPixels.
+std::optional<PixelImage> decodePng(const std::string& bytes, std::string* error = nullptr);
+std::optional<PixelImage> loadPng(const std::filesystem::path& path, std::string* error = nullptr);
+
+} // namespace zarn
