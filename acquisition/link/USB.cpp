@@ -25,17 +25,37 @@ void showError(const std::string& text) {
 
 } // namespace
 
-CUSB::CUSB(ConfigurationAccess settings, DiagnosticLogs& logs)
-    : settings_(std::move(settings)), logs_(logs) {
+CUSB::CUSB(ConfigurationAccess settings, DiagnosticLogs& logs, MessageBus& bus)
+    : settings_(std::move(settings)), logs_(logs), bus_(bus),
+      dispatcher_(flags_, statistics_, linkState_, settings_, logs_, bus_),
+      framer_(std::make_unique<PacketFramer>(dispatcher_)) {
     sender_.emplace(flags_, [this](std::span<const std::uint8_t> frame) { writeFrame(frame); });
 }
 
-CUSB::CUSB(Shared<Configuration>& settings, DiagnosticLogs& logs)
+CUSB::CUSB(Shared<Configuration>& settings, DiagnosticLogs& logs, MessageBus& bus)
     : CUSB([&settings](const std::function<void(Configuration&)>& edit) { settings.modify(edit); },
-           logs) {}
+           logs, bus) {}
 
 CUSB::~CUSB() {
-    sender_.reset(); // writes what is still queued, then ends the sender thread
+    // The link threads end first: they use everything below.
+    {
+        std::lock_guard threads(threadsMutex_);
+        std::lock_guard wake(pauseMutex_);
+        flags_.closing = true;
+    }
+    pauseWake_.notify_all();
+    std::thread reader;
+    std::thread linkCheck;
+    {
+        std::lock_guard threads(threadsMutex_);
+        reader = reader_.take();
+        linkCheck = linkCheck_.take();
+    }
+    if (reader.joinable())
+        reader.join();
+    if (linkCheck.joinable())
+        linkCheck.join();
+    sender_.reset(); // ends the sender thread (nothing more is written once closing)
     if (deviceOpen() && library_.calls().close)
         ftClose();
 }
@@ -430,14 +450,14 @@ void CUSB::setSettingsChanged(std::function<void()> changed) {
     changed_ = std::move(changed);
 }
 
-void CUSB::refreshDataView() {
+void CUSB::refreshDataView(bool statusOnly) {
     std::function<void(bool)> refresh;
     {
         std::lock_guard lock(hooksMutex_);
         refresh = refresh_;
     }
     if (refresh)
-        refresh(true);
+        refresh(statusOnly);
 }
 
 void CUSB::settingsChanged() {
@@ -468,7 +488,7 @@ void CUSB::writeFrame(std::span<const std::uint8_t> frame) {
             }
             done += written;
         }
-        refreshDataView();
+        refreshDataView(true);
     });
 }
 

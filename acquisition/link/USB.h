@@ -1,26 +1,47 @@
 // The link object: binds the USB bridge library, owns the device handle, builds and sends the
-// command frames, and asks the sonde again for lost video packets.
+// command frames, keeps the link to the logger alive and turns the incoming bytes into frames,
+// and asks the sonde again for lost video packets.
 //
 // The bridge calls are made only through the pointers bound here. A call whose pointer is not
 // bound shows "<name> is not valid!" and fails with status 1. Command frames are built from the
 // shared configuration, checked and handed to one sender thread that writes them whole and in
 // order (FrameSender).
+//
+// Threads (USBThreads.cpp): Start runs the link check thread, which finds and opens the logger
+// and then starts the reader thread and ends. The reader reads the device in pieces of at most
+// 24 bytes, runs them through the packet framing and hands each frame to the dispatcher. When
+// the device disappears the reader starts a new link check thread and ends. stopLink (or the
+// destructor) sets the closing flag that every thread polls and waits for them. The threads talk
+// to the windows only through the message bus, the status bar, the message boxes' non-blocking
+// notify, the beeper and the records they read.
 #pragma once
 
 #include "acquisition/app/DiagnosticLogs.h"
 #include "acquisition/app/SettingsRecords.h"
 #include "acquisition/link/CommandFrames.h"
+#include "acquisition/link/ConfigurationAccess.h"
+#include "acquisition/link/FrameDecoder.h"
+#include "acquisition/link/FrameDispatcher.h"
 #include "acquisition/link/FrameSender.h"
 #include "acquisition/link/LinkFlags.h"
+#include "acquisition/link/LinkThread.h"
+#include "acquisition/link/PacketFramer.h"
+#include "acquisition/link/RawCapture.h"
 #include "acquisition/link/TransmissionStatistics.h"
+#include "acquisition/link/VideoPacketSequencer.h"
 #include "acquisition/link/VideoRequestTable.h"
+#include "acquisition/stream/FrameSource.h"
+#include "platform/MessageBus.h"
 #include "platform/Shared.h"
 #include "platform/ftd2xx/Ftd2xxLibrary.h"
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -28,13 +49,28 @@
 
 namespace zarn {
 
-// How the link reaches the configuration: runs a short edit (or read) on it under the owner's
-// lock. The link reads the settings its frames carry and writes back what some frames store:
-// the encoder scale, depth scale and encoder frequency (F1), the capture adjust period (F12 with
-// a long shutter), and the one-shot flash word and grey calibration trigger (F13.1, F13.4).
-using ConfigurationAccess = std::function<void(const std::function<void(Configuration&)>&)>;
+// The link's waits. The defaults are the program's; tests shorten them.
+struct LinkTimings {
+    std::chrono::milliseconds retryInterval{250};      // between two link checks
+    std::chrono::milliseconds afterPowerOff{500};      // after the power-off frame of a link start
+    std::chrono::milliseconds afterWinchSettings{300}; // after F1 at the first reader start
+    std::chrono::milliseconds dataWaitPause{20};       // after each empty read from the tenth on
+};
 
-class CUSB {
+// The link's texts: the link status (status bar pane 1), the device name and the logger's serial
+// number.
+struct LinkTexts {
+    std::string linkText;
+    std::string deviceName;
+    std::string serialNumber;
+    bool operator==(const LinkTexts&) const = default;
+};
+
+// The configuration is reached through ConfigurationAccess. The link reads the settings its
+// frames carry and writes back what some frames store: the encoder scale, depth scale and
+// encoder frequency (F1), the capture adjust period (F12 with a long shutter), and the one-shot
+// flash word and grey calibration trigger (F13.1, F13.4).
+class CUSB : public FrameSource {
 public:
     // Codes of the error report.
     static constexpr int ReadErrorCode = 1052;
@@ -46,10 +82,29 @@ public:
     static constexpr int RequestWaits = 50;
     static constexpr std::chrono::milliseconds RequestWaitStep{15};
 
-    explicit CUSB(ConfigurationAccess settings, DiagnosticLogs& logs = DiagnosticLogs::instance());
+    static constexpr const char* DefaultSerialNumber = "QV-00000000";
+    // Identities of the logger's USB bridge.
+    static constexpr std::uint16_t LoggerVendorId = 0x0403;
+    static constexpr std::uint16_t LoggerProductIds[2] = {0xED30, 0x6001};
+    // Link check attempts after a loss before the link is declared stopped.
+    static constexpr int RetriesBeforeStop = 35;
+    // Empty reads in a row before "Data wait ..." shows.
+    static constexpr int EmptyReadsBeforeDataWait = 10;
+    // How long the shutdown waits for each link thread.
+    static constexpr std::chrono::milliseconds ThreadWait{2000};
+    // How the reader thread ended.
+    static constexpr int ReaderClosed = 1000;
+    static constexpr int ReaderNotStarted = 1001; // the program was closing already
+    static constexpr int ReaderDeviceGone = 1128;
+    static constexpr int ReaderAlreadyActive = 1256;
+
+    explicit CUSB(ConfigurationAccess settings, DiagnosticLogs& logs = DiagnosticLogs::instance(),
+                  MessageBus& bus = MessageBus::instance());
     explicit CUSB(Shared<Configuration>& settings,
-                  DiagnosticLogs& logs = DiagnosticLogs::instance());
-    virtual ~CUSB();
+                  DiagnosticLogs& logs = DiagnosticLogs::instance(),
+                  MessageBus& bus = MessageBus::instance());
+    // Stops the link (closing flag, threads joined), then the sender; closes the device.
+    ~CUSB() override;
     CUSB(const CUSB&) = delete;
     CUSB& operator=(const CUSB&) = delete;
 
@@ -132,7 +187,49 @@ public:
     // with it); empty before the first.
     std::optional<CommandFrame> lastWinchSettingsFrame() const;
 
-    // Status-only refresh of the main window, asked after each frame written. Any thread.
+    // ---- Link threads (USBThreads.cpp) ----
+
+    // Called once by the main window's initialisation: sets the device name "Logger" and the
+    // serial "QV-00000000", binds the library and, when that worked, shows "Checking USB
+    // status." and starts the link check thread; otherwise shows "USB not installed.". The link
+    // check opens device 0 and identifies the logger by its EEPROM (vendor and product ids).
+    bool Start();
+    // The shutdown: sets the closing flag and waits up to `wait` for the reader and for the link
+    // check thread each; true when both ended. Nothing is shown on the status bar from then on.
+    bool stopLink(std::chrono::milliseconds wait = ThreadWait);
+
+    // Set before Start.
+    void setTimings(const LinkTimings& timings) { timings_ = timings; }
+    // The decoder and the video packet sequencing behind the dispatcher (any thread).
+    void setDecoder(FrameDecoder* decoder);
+    void setSequencer(VideoPacketSequencer* sequencer) { dispatcher_.setSequencer(sequencer); }
+    FrameDispatcher& dispatcher() { return dispatcher_; }
+
+    // The process-wide link state (LinkState).
+    int linkState() const { return linkState_.load(); }
+    LinkTexts texts() const { return texts_.snapshot(); }
+    // The device name and serial number the reader passed on for the about box at its start.
+    LinkTexts aboutIdentity() const { return about_.snapshot(); }
+    // How the last reader thread ended (0 before the first ended).
+    int lastReaderExit() const { return lastReaderExit_.load(); }
+
+    // Raw capture of every byte the reader receives (RawCapture); any thread.
+    bool startRawCapture(const std::filesystem::path& path) { return capture_.start(path); }
+    void stopRawCapture() { capture_.stop(); }
+    bool rawCaptureActive() const { return capture_.active(); }
+
+    // The depth of the operator's messages: "%.2f", or " --- " when it is not finite or outside
+    // -100000 to 100000.
+    static std::string depthText(double depth);
+
+    // The frame source of the stream decoder: the received-frame counter, the winch settings
+    // echo.
+    std::uint32_t frameCounter() const override;
+    std::optional<WinchSettingsEcho> lastWinchSettings() const override;
+    void resendWinchSettings() override;
+
+    // The main window's refresh: status only after each frame written and after each failed
+    // link check, full after the device was lost. Any thread.
     void setRefreshDataView(std::function<void(bool statusOnly)> refresh);
     // Called, on the sending thread, after a frame's build changed the configuration, so that
     // the owner can pass the change on (the decoder's depth scale follows F1).
@@ -145,8 +242,29 @@ private:
     bool handOver(const std::optional<CommandFrame>& frame);
     void writeFrame(std::span<const std::uint8_t> frame);
     void notValid(std::string_view name);
-    void refreshDataView();
+    void refreshDataView(bool statusOnly);
     void settingsChanged();
+
+    // Link threads.
+    bool startThread(LinkThread& slot, std::function<void()> body);
+    bool startLinkCheck();
+    void runLinkCheck();
+    bool openLogger();
+    bool openAndIdentify();
+    void prepareDevice();
+    void noLogger();
+    // Returns how the reader ended (also kept for lastReaderExit).
+    int runReader();
+    // Reads until the program closes (FT_OK) or the device is gone (the failing status).
+    FT_STATUS readLoop();
+    double lastDepth() const;
+    void deviceGone(FT_STATUS status);
+    // Sleeps unless the program closes first; false when it is closing.
+    bool pause(std::chrono::milliseconds duration);
+    void showPane(int pane, std::string_view text);
+    void setLinkText(const std::string& text);
+    void errorBox(const std::string& text);
+    void pressPowerButton();
 
     ConfigurationAccess settings_;
     DiagnosticLogs& logs_;
@@ -163,6 +281,29 @@ private:
     std::optional<CommandFrame> lastWinchSettings_;
     // Its thread writes through this object; the destructor ends it first.
     std::optional<FrameSender> sender_;
+
+    MessageBus& bus_;
+    LinkTimings timings_;
+    std::atomic<int> linkState_{0};
+    Shared<LinkTexts> texts_;
+    Shared<LinkTexts> about_;
+    std::atomic<int> lastReaderExit_{0};
+    std::atomic<bool> started_{false};
+    int animation_ = 0; // link check thread only
+    std::atomic<int> retries_{0};
+    std::atomic<bool> powerOffPending_{false}; // a power button press is waiting for the panel
+    FrameDispatcher dispatcher_;
+    std::unique_ptr<PacketFramer> framer_; // reader thread only
+    RawCapture capture_;
+    std::atomic<FrameDecoder*> decoder_{nullptr};
+
+    // Starts of threads and the closing flag are taken under this lock, so no thread starts once
+    // the program closes.
+    std::mutex threadsMutex_;
+    std::mutex pauseMutex_;
+    std::condition_variable pauseWake_;
+    LinkThread linkCheck_;
+    LinkThread reader_;
 };
 
 } // namespace zarn

@@ -7,6 +7,7 @@
 #include "tests/acquisition/link/d2xx/TestD2xx.h"
 #include "tests/support/TestSupport.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <dlfcn.h>
 #include <gtest/gtest.h>
@@ -39,6 +40,13 @@ public:
             bind(count_, "TestD2xxWriteCount");
             bind(at_, "TestD2xxWriteAt");
             bind(overlapped_, "TestD2xxOverlapped");
+            bind(queueReads_, "TestD2xxQueueReads");
+            bind(readsLeft_, "TestD2xxReadsLeft");
+            bind(readStatus_, "TestD2xxSetReadStatus");
+            bind(plugged_, "TestD2xxSetPlugged");
+            bind(openCount_, "TestD2xxOpenCount");
+            bind(identity_, "TestD2xxSetIdentity");
+            bind(journal_, "TestD2xxJournal");
             reset_();
         }
         ::setenv("ZARN_FTD2XX", path_.c_str(), 1);
@@ -71,6 +79,43 @@ public:
         }
         return out;
     }
+    // Queues reads as one script: each entry is what one FT_Read hands out (empty: nothing).
+    void queueReads(const std::vector<Bytes>& reads) {
+        Bytes all;
+        std::vector<std::uint32_t> sizes;
+        for (const Bytes& read : reads) {
+            all.insert(all.end(), read.begin(), read.end());
+            sizes.push_back(static_cast<std::uint32_t>(read.size()));
+        }
+        queueReads_(all.data(), sizes.data(), sizes.size());
+    }
+    // Queues the stream as reads of at most `piece` bytes.
+    void queueStream(const Bytes& stream, size_t piece = 24) {
+        std::vector<Bytes> reads;
+        for (size_t at = 0; at < stream.size(); at += piece)
+            reads.emplace_back(
+                stream.begin() + static_cast<std::ptrdiff_t>(at),
+                stream.begin() + static_cast<std::ptrdiff_t>(std::min(stream.size(), at + piece)));
+        queueReads(reads);
+    }
+    size_t readsLeft() { return readsLeft_(); }
+    void readStatus(FT_STATUS status) { readStatus_(status); }
+    void plugged(bool on) { plugged_(on ? 1 : 0); }
+    size_t openCount() { return openCount_(); }
+    void identity(std::uint16_t vendor, std::uint16_t product, const char* serial) {
+        identity_(vendor, product, serial);
+    }
+    // The journal of set-up calls, one entry per line.
+    std::vector<std::string> journal() {
+        std::string text(journal_(nullptr, 0) + 1, '\0');
+        journal_(text.data(), text.size());
+        std::vector<std::string> lines;
+        size_t start = 0;
+        for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+            lines.push_back(text.substr(start, end - start));
+        return lines;
+    }
+
     // All written bytes as one stream.
     Bytes stream() {
         Bytes out;
@@ -95,6 +140,13 @@ private:
     size_t (*count_)() = nullptr;
     size_t (*at_)(size_t, std::uint8_t*, size_t) = nullptr;
     int (*overlapped_)() = nullptr;
+    void (*queueReads_)(const std::uint8_t*, const std::uint32_t*, size_t) = nullptr;
+    size_t (*readsLeft_)() = nullptr;
+    void (*readStatus_)(FT_STATUS) = nullptr;
+    void (*plugged_)(int) = nullptr;
+    size_t (*openCount_)() = nullptr;
+    void (*identity_)(std::uint16_t, std::uint16_t, const char*) = nullptr;
+    size_t (*journal_)(char*, size_t) = nullptr;
 };
 
 // A link bound through the recording library with its device open.

@@ -1,5 +1,6 @@
-// A bridge library for the link's tests: one device that records every write and answers the
-// other calls plainly. Controlled by the test through the TestD2xx* functions below.
+// A bridge library for the link's tests: one device that records every write, hands out scripted
+// reads, can be unplugged and plugged back, and keeps a journal of the calls that set it up.
+// Controlled by the test through the TestD2xx* functions below.
 //
 // Built several times; each ZARN_TEST_D2XX_WITHOUT_<name> definition leaves that call out, so
 // the tests can bind a library that lacks it.
@@ -9,7 +10,9 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <deque>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -28,6 +31,16 @@ struct State {
     bool overlapped = false;
     uint32_t chunk = 0;
     FT_STATUS writeStatus = FT_OK;
+    std::deque<std::vector<uint8_t>> reads;
+    FT_STATUS readStatus = FT_OK;
+    bool plugged = true;
+    size_t opens = 0;
+    uint16_t vendorId = 0x0403;
+    uint16_t productId = 0x6001;
+    std::string serialNumber = "TD000042";
+    std::string journal;
+    uint32_t readTimeout = 0, writeTimeout = 0;
+    int latency = -1;
 };
 
 State& state() {
@@ -35,9 +48,22 @@ State& state() {
     return s;
 }
 
-bool valid(FT_HANDLE handle) {
+// The status of a call on the handle (the state's lock held).
+FT_STATUS checkLocked(FT_HANDLE handle) {
+    const State& s = state();
+    if (handle != DeviceHandle || !s.open)
+        return FT_INVALID_HANDLE;
+    return s.plugged ? FT_OK : FT_IO_ERROR;
+}
+
+FT_STATUS check(FT_HANDLE handle) {
     std::lock_guard lock(state().mutex);
-    return handle == DeviceHandle && state().open;
+    return checkLocked(handle);
+}
+
+void note(const std::string& line) {
+    state().journal += line;
+    state().journal += '\n';
 }
 
 } // namespace
@@ -53,7 +79,63 @@ void TestD2xxReset() {
     s.overlapped = false;
     s.chunk = 0;
     s.writeStatus = FT_OK;
+    s.reads.clear();
+    s.readStatus = FT_OK;
+    s.plugged = true;
+    s.opens = 0;
+    s.vendorId = 0x0403;
+    s.productId = 0x6001;
+    s.serialNumber = "TD000042";
+    s.journal.clear();
+    s.readTimeout = s.writeTimeout = 0;
+    s.latency = -1;
     s.changed.notify_all();
+}
+
+void TestD2xxQueueReads(const uint8_t* bytes, const uint32_t* sizes, size_t count) {
+    std::lock_guard lock(state().mutex);
+    for (size_t i = 0; i < count; ++i) {
+        state().reads.emplace_back(bytes, bytes + sizes[i]);
+        bytes += sizes[i];
+    }
+}
+
+size_t TestD2xxReadsLeft() {
+    std::lock_guard lock(state().mutex);
+    return state().reads.size();
+}
+
+void TestD2xxSetReadStatus(FT_STATUS status) {
+    std::lock_guard lock(state().mutex);
+    state().readStatus = status;
+}
+
+void TestD2xxSetPlugged(int plugged) {
+    std::lock_guard lock(state().mutex);
+    state().plugged = plugged != 0;
+}
+
+size_t TestD2xxOpenCount() {
+    std::lock_guard lock(state().mutex);
+    return state().opens;
+}
+
+void TestD2xxSetIdentity(uint16_t vendorId, uint16_t productId, const char* serialNumber) {
+    std::lock_guard lock(state().mutex);
+    state().vendorId = vendorId;
+    state().productId = productId;
+    state().serialNumber = serialNumber;
+}
+
+size_t TestD2xxJournal(char* to, size_t capacity) {
+    std::lock_guard lock(state().mutex);
+    const std::string& j = state().journal;
+    if (capacity > 0) {
+        const size_t n = j.size() < capacity - 1 ? j.size() : capacity - 1;
+        std::memcpy(to, j.data(), n);
+        to[n] = '\0';
+    }
+    return j.size();
 }
 
 void TestD2xxHoldWrites(int hold) {
@@ -107,8 +189,13 @@ FT_STATUS FT_Write(FT_HANDLE handle, const void* buffer, uint32_t length, uint32
     State& s = state();
     std::unique_lock lock(s.mutex);
     *written = 0;
-    if (handle != DeviceHandle || !s.open)
-        return FT_INVALID_HANDLE;
+    if (const FT_STATUS status = checkLocked(handle); status != FT_OK)
+        return status;
+    if (length > 0) {
+        char line[16];
+        std::snprintf(line, sizeof line, "Write %02X", static_cast<const uint8_t*>(buffer)[0]);
+        note(line);
+    }
     if (++s.writersInside > 1)
         s.overlapped = true;
     ++s.heldWriters;
@@ -132,17 +219,39 @@ FT_STATUS FT_Write(FT_HANDLE handle, const void* buffer, uint32_t length, uint32
 #endif
 
 #ifndef ZARN_TEST_D2XX_WITHOUT_FT_Read
-FT_STATUS FT_Read(FT_HANDLE handle, void*, uint32_t, uint32_t* received) {
+FT_STATUS FT_Read(FT_HANDLE handle, void* buffer, uint32_t wanted, uint32_t* received) {
     *received = 0;
-    return valid(handle) ? FT_OK : FT_INVALID_HANDLE;
+    State& s = state();
+    std::lock_guard lock(s.mutex);
+    if (const FT_STATUS status = checkLocked(handle); status != FT_OK)
+        return status;
+    if (s.readStatus != FT_OK)
+        return s.readStatus;
+    if (s.reads.empty())
+        return FT_OK;
+    std::vector<uint8_t>& front = s.reads.front();
+    if (front.empty()) { // a scripted empty read
+        s.reads.pop_front();
+        return FT_OK;
+    }
+    const size_t n = front.size() < wanted ? front.size() : wanted;
+    std::memcpy(buffer, front.data(), n);
+    *received = static_cast<uint32_t>(n);
+    if (n == front.size())
+        s.reads.pop_front();
+    else
+        front.erase(front.begin(), front.begin() + static_cast<std::ptrdiff_t>(n));
+    return FT_OK;
 }
 #endif
 
 #ifndef ZARN_TEST_D2XX_WITHOUT_FT_Open
 FT_STATUS FT_Open(int deviceIndex, FT_HANDLE* handle) {
-    if (deviceIndex != 0)
-        return FT_DEVICE_NOT_FOUND;
     std::lock_guard lock(state().mutex);
+    ++state().opens;
+    note("Open " + std::to_string(deviceIndex));
+    if (deviceIndex != 0 || !state().plugged)
+        return FT_DEVICE_NOT_FOUND;
     state().open = true;
     *handle = DeviceHandle;
     return FT_OK;
@@ -151,11 +260,13 @@ FT_STATUS FT_Open(int deviceIndex, FT_HANDLE* handle) {
 
 #ifndef ZARN_TEST_D2XX_WITHOUT_FT_OpenEx
 FT_STATUS FT_OpenEx(const char* text, uint32_t openBy, FT_HANDLE* handle) {
-    const bool match = (openBy == FT_OPEN_BY_DESCRIPTION && std::strcmp(text, "Logger") == 0) ||
-                       (openBy == FT_OPEN_BY_SERIAL_NUMBER && std::strcmp(text, "TD000042") == 0);
-    if (!match)
-        return FT_DEVICE_NOT_FOUND;
     std::lock_guard lock(state().mutex);
+    ++state().opens;
+    note(std::string("OpenEx ") + text);
+    const bool match = (openBy == FT_OPEN_BY_DESCRIPTION && std::strcmp(text, "Logger") == 0) ||
+                       (openBy == FT_OPEN_BY_SERIAL_NUMBER && text == state().serialNumber);
+    if (!match || !state().plugged)
+        return FT_DEVICE_NOT_FOUND;
     state().open = true;
     *handle = DeviceHandle;
     return FT_OK;
@@ -170,55 +281,75 @@ FT_STATUS FT_ListDevices(void*, void*, uint32_t) {
 
 #ifndef ZARN_TEST_D2XX_WITHOUT_FT_Close
 FT_STATUS FT_Close(FT_HANDLE handle) {
-    if (!valid(handle))
-        return FT_INVALID_HANDLE;
     std::lock_guard lock(state().mutex);
-    state().open = false;
+    if (checkLocked(handle) == FT_INVALID_HANDLE)
+        return FT_INVALID_HANDLE;
+    note("Close");
+    state().open = false; // an unplugged device's handle is released too
     return FT_OK;
 }
 #endif
 
 #ifndef ZARN_TEST_D2XX_WITHOUT_FT_ResetDevice
 FT_STATUS FT_ResetDevice(FT_HANDLE handle) {
-    return valid(handle) ? FT_OK : FT_INVALID_HANDLE;
+    std::lock_guard lock(state().mutex);
+    note("Reset");
+    return checkLocked(handle);
 }
 #endif
 
 #ifndef ZARN_TEST_D2XX_WITHOUT_FT_Purge
-FT_STATUS FT_Purge(FT_HANDLE handle, uint32_t) {
-    return valid(handle) ? FT_OK : FT_INVALID_HANDLE;
+FT_STATUS FT_Purge(FT_HANDLE handle, uint32_t which) {
+    std::lock_guard lock(state().mutex);
+    note("Purge " + std::to_string(which));
+    return checkLocked(handle);
 }
 #endif
 
 #ifndef ZARN_TEST_D2XX_WITHOUT_FT_SetTimeouts
-FT_STATUS FT_SetTimeouts(FT_HANDLE handle, uint32_t, uint32_t) {
-    return valid(handle) ? FT_OK : FT_INVALID_HANDLE;
+FT_STATUS FT_SetTimeouts(FT_HANDLE handle, uint32_t readMs, uint32_t writeMs) {
+    State& s = state();
+    std::lock_guard lock(s.mutex);
+    if (const FT_STATUS status = checkLocked(handle); status != FT_OK)
+        return status;
+    if (readMs != s.readTimeout || writeMs != s.writeTimeout)
+        note("Timeouts " + std::to_string(readMs) + " " + std::to_string(writeMs));
+    s.readTimeout = readMs;
+    s.writeTimeout = writeMs;
+    return FT_OK;
 }
 #endif
 
 #ifndef ZARN_TEST_D2XX_WITHOUT_FT_GetQueueStatus
 FT_STATUS FT_GetQueueStatus(FT_HANDLE handle, uint32_t* received) {
     *received = 0;
-    return valid(handle) ? FT_OK : FT_INVALID_HANDLE;
+    std::lock_guard lock(state().mutex);
+    if (const FT_STATUS status = checkLocked(handle); status != FT_OK)
+        return status;
+    size_t waiting = 0;
+    for (const auto& read : state().reads)
+        waiting += read.size();
+    *received = static_cast<uint32_t>(waiting);
+    return FT_OK;
 }
 #endif
 
 #ifndef ZARN_TEST_D2XX_WITHOUT_FT_SetBreakOn
 FT_STATUS FT_SetBreakOn(FT_HANDLE handle) {
-    return valid(handle) ? FT_OK : FT_INVALID_HANDLE;
+    return check(handle);
 }
 #endif
 
 #ifndef ZARN_TEST_D2XX_WITHOUT_FT_SetBreakOff
 FT_STATUS FT_SetBreakOff(FT_HANDLE handle) {
-    return valid(handle) ? FT_OK : FT_INVALID_HANDLE;
+    return check(handle);
 }
 #endif
 
 #ifndef ZARN_TEST_D2XX_WITHOUT_FT_GetStatus
 FT_STATUS FT_GetStatus(FT_HANDLE handle, uint32_t* received, uint32_t* toSend, uint32_t* events) {
     *received = *toSend = *events = 0;
-    return valid(handle) ? FT_OK : FT_INVALID_HANDLE;
+    return check(handle);
 }
 #endif
 
@@ -230,10 +361,12 @@ FT_STATUS FT_SetEventNotification(FT_HANDLE, uint32_t, void*) {
 
 #ifndef ZARN_TEST_D2XX_WITHOUT_FT_EE_Read
 FT_STATUS FT_EE_Read(FT_HANDLE handle, FT_EEPROM_RECORD* record) {
-    if (!valid(handle))
-        return FT_INVALID_HANDLE;
-    record->VendorId = 0x0403;
-    record->ProductId = 0x6001;
+    std::lock_guard lock(state().mutex);
+    note("EE_Read");
+    if (const FT_STATUS status = checkLocked(handle); status != FT_OK)
+        return status;
+    record->VendorId = state().vendorId;
+    record->ProductId = state().productId;
     auto copy = [](char* to, size_t size, const char* text) {
         if (to)
             std::snprintf(to, size, "%s", text);
@@ -241,7 +374,7 @@ FT_STATUS FT_EE_Read(FT_HANDLE handle, FT_EEPROM_RECORD* record) {
     copy(record->Manufacturer, FT_EE_MANUFACTURER_SIZE, "Test maker");
     copy(record->ManufacturerId, FT_EE_MANUFACTURER_ID_SIZE, "TD");
     copy(record->Description, FT_EE_DESCRIPTION_SIZE, "Logger");
-    copy(record->SerialNumber, FT_EE_SERIAL_NUMBER_SIZE, "TD000042");
+    copy(record->SerialNumber, FT_EE_SERIAL_NUMBER_SIZE, state().serialNumber.c_str());
     return FT_OK;
 }
 #endif
@@ -273,13 +406,20 @@ FT_STATUS FT_EE_UASize(FT_HANDLE, uint32_t*) {
 #ifndef ZARN_TEST_D2XX_WITHOUT_FT_GetLatencyTimer
 FT_STATUS FT_GetLatencyTimer(FT_HANDLE handle, unsigned char* milliseconds) {
     *milliseconds = 2;
-    return valid(handle) ? FT_OK : FT_INVALID_HANDLE;
+    return check(handle);
 }
 #endif
 
 #ifndef ZARN_TEST_D2XX_WITHOUT_FT_SetLatencyTimer
-FT_STATUS FT_SetLatencyTimer(FT_HANDLE handle, unsigned char) {
-    return valid(handle) ? FT_OK : FT_INVALID_HANDLE;
+FT_STATUS FT_SetLatencyTimer(FT_HANDLE handle, unsigned char milliseconds) {
+    State& s = state();
+    std::lock_guard lock(s.mutex);
+    if (const FT_STATUS status = checkLocked(handle); status != FT_OK)
+        return status;
+    if (milliseconds != s.latency)
+        note("Latency " + std::to_string(milliseconds));
+    s.latency = milliseconds;
+    return FT_OK;
 }
 #endif
 

@@ -23,4 +23,24 @@ size_t TestD2xxWriteCount();
 size_t TestD2xxWriteAt(size_t index, uint8_t* to, size_t capacity);
 // 1 when two FT_Write calls were ever inside at the same time.
 int TestD2xxOverlapped();
+
+// Scripted reads: appends count reads at once; read i hands out sizes[i] bytes taken in order
+// from bytes (0: an empty read). FT_Read returns the front read, at most the bytes asked for
+// (the rest stays at the front); with no read left it returns nothing. FT_GetQueueStatus
+// reports the bytes of the reads left.
+void TestD2xxQueueReads(const uint8_t* bytes, const uint32_t* sizes, size_t count);
+size_t TestD2xxReadsLeft();
+// FT_Read answers this status (and nothing) when it is not FT_OK.
+void TestD2xxSetReadStatus(FT_STATUS status);
+// Unplugged: FT_Open fails, calls on the open handle fail with FT_IO_ERROR, FT_Close succeeds.
+void TestD2xxSetPlugged(int plugged);
+// FT_Open and FT_OpenEx calls so far.
+size_t TestD2xxOpenCount();
+// What FT_EE_Read reports.
+void TestD2xxSetIdentity(uint16_t vendorId, uint16_t productId, const char* serialNumber);
+// The calls that open, close, reset, purge, read the EEPROM or write, and the timeout and
+// latency settings each time they change, one line each ("Open 0", "Timeouts 300 100",
+// "Latency 1", "Purge 1", "Write 01", ...). Copies at most capacity - 1 characters and a
+// terminator; returns the full length.
+size_t TestD2xxJournal(char* to, size_t capacity);
 }

@@ -1,0 +1,371 @@
+// The link's threads: start, link check, reader, shutdown.
+#include "acquisition/link/USB.h"
+
+#include "acquisition/app/Guarded.h"
+#include "acquisition/link/LinkState.h"
+#include "acquisition/link/ThreadPriority.h"
+#include "platform/Beeper.h"
+#include "platform/Format.h"
+#include "platform/StatusBar.h"
+#include "platform/UserMessages.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+namespace zarn {
+namespace {
+
+constexpr const char* ConnectedText = "USB link connected";
+constexpr const char* DataWaitText = "Data wait ...";
+
+// The link check's animation: "Checking USB Link ." with one to nine dots.
+std::string checkingText(int dots) {
+    return "Checking USB Link " + std::string(static_cast<std::size_t>(dots), '.');
+}
+
+// Clears the link check's running mark however the thread ends.
+struct RunningMark {
+    std::atomic<bool>& mark;
+    ~RunningMark() { mark = false; }
+};
+
+} // namespace
+
+std::string CUSB::depthText(double depth) {
+    if (!std::isfinite(depth) || depth < -100000.0 || depth > 100000.0)
+        return " --- ";
+    return format("%.2f", depth);
+}
+
+void CUSB::setDecoder(FrameDecoder* decoder) {
+    decoder_ = decoder;
+    dispatcher_.setDecoder(decoder);
+}
+
+std::uint32_t CUSB::frameCounter() const {
+    return static_cast<std::uint32_t>(statistics_.receivedFrames.load());
+}
+
+std::optional<WinchSettingsEcho> CUSB::lastWinchSettings() const {
+    const std::optional<CommandFrame> frame = lastWinchSettingsFrame();
+    if (!frame || frame->length < 7)
+        return std::nullopt;
+    const auto& b = frame->bytes;
+    return WinchSettingsEcho{static_cast<std::uint16_t>(b[2] | (b[3] << 8)),
+                             static_cast<std::uint16_t>(b[4] | (b[5] << 8)), b[6]};
+}
+
+void CUSB::resendWinchSettings() {
+    sendF1();
+}
+
+// ---- Helpers ----
+
+void CUSB::showPane(int pane, std::string_view text) {
+    if (!flags_.closing)
+        StatusBar::current().setPaneText(pane, text);
+}
+
+void CUSB::setLinkText(const std::string& text) {
+    texts_.modify([&](LinkTexts& t) { t.linkText = text; });
+}
+
+void CUSB::errorBox(const std::string& text) {
+    UserMessages::current().notify(
+        UserMessage{text, "ZARN", MessageIcon::Error, MessageButtons::Ok});
+}
+
+// The probe control panel switches the sonde off when it handles the press. The press is posted
+// once; it is posted again only after the sonde was seen switched off, or at a new connection,
+// so that a panel slow to react is never pressed twice for one switch-off.
+void CUSB::pressPowerButton() {
+    if (!powerOffPending_.exchange(true))
+        bus_.post(Role::ProbePanel, command(Cmd::PowerButton));
+}
+
+bool CUSB::pause(std::chrono::milliseconds duration) {
+    std::unique_lock lock(pauseMutex_);
+    return !pauseWake_.wait_for(lock, duration, [this] { return flags_.closing.load(); });
+}
+
+bool CUSB::startThread(LinkThread& slot, std::function<void()> body) {
+    std::lock_guard lock(threadsMutex_);
+    if (flags_.closing)
+        return false;
+    slot.start(std::move(body));
+    return true;
+}
+
+bool CUSB::startLinkCheck() {
+    return startThread(linkCheck_, [this] {
+        requestThreadPriority(ThreadPriority::Normal);
+        runLinkCheck();
+    });
+}
+
+// ---- Start and shutdown ----
+
+bool CUSB::Start() {
+    if (started_.exchange(true))
+        return flags_.linkAvailable; // started once only
+    texts_.modify([](LinkTexts& t) {
+        t.deviceName = "Logger";
+        t.serialNumber = DefaultSerialNumber;
+    });
+    if (!bindLibrary()) {
+        setLinkText("USB not installed.");
+        showPane(1, "USB not installed.");
+        flags_.linkAvailable = false;
+        return false;
+    }
+    setLinkText("Checking USB status.");
+    showPane(1, "Checking USB status.");
+    startLinkCheck();
+    flags_.linkAvailable = true;
+    return true;
+}
+
+bool CUSB::stopLink(std::chrono::milliseconds wait) {
+    {
+        std::lock_guard threads(threadsMutex_);
+        std::lock_guard wake(pauseMutex_);
+        flags_.closing = true;
+    }
+    pauseWake_.notify_all();
+    // No thread starts from here on, so the slots hold the last threads.
+    const bool readerEnded = reader_.waitEnded(wait);
+    const bool linkCheckEnded = linkCheck_.waitEnded(wait);
+    return readerEnded && linkCheckEnded;
+}
+
+// ---- Link check thread ----
+
+void CUSB::runLinkCheck() {
+    if (flags_.linkCheckRunning.exchange(true))
+        return; // one is running already
+    const RunningMark running{flags_.linkCheckRunning};
+    for (;;) {
+        if (flags_.closing)
+            return;
+        linkState_ = LinkState::OpeningDevice;
+        if (!flags_.sondePowered)
+            powerOffPending_ = false;
+        ftClose();
+        const bool identified = openLogger();
+        if (identified) {
+            powerOffPending_ = false;
+            prepareDevice();
+            if (flags_.sondePowered) {
+                Beeper::current().beep(300, 100);
+                Beeper::current().beep(1200, 200);
+            }
+            if (!flags_.linkEverStarted) {
+                // A link start, or a restart after the link was declared stopped: the sonde is
+                // switched off and the logger told so.
+                if (flags_.sondePowered) {
+                    pressPowerButton();
+                    errorBox("I/O USB error.\nThe USB communication to restart\nApplication "
+                             "stopped at " +
+                             depthText(lastDepth()) + "m.");
+                }
+                sendF0();
+                sendAgain();
+                flags_.frameSent = true;
+                if (!pause(timings_.afterPowerOff))
+                    return;
+            }
+            setLinkText(ConnectedText);
+        }
+        // The link check's own settings go first, so that the reader's replace them.
+        if (deviceOpen()) {
+            ftSetTimeouts(3, 3);
+            ftSetLatencyTimer(2);
+        }
+        showPane(1, texts_.snapshot().linkText);
+        linkState_ = LinkState::LookingForLogger;
+        if (identified) {
+            statistics_.receivedFrames = 0;
+            showPane(3, "0");
+            flags_.readerStarted = true;
+            if (!startThread(reader_, [this] {
+                    requestThreadPriority(ThreadPriority::TimeCritical);
+                    runReader();
+                }))
+                flags_.readerStarted = false;
+            return; // the reader owns the device now
+        }
+        noLogger();
+        if (!pause(timings_.retryInterval))
+            return;
+    }
+}
+
+double CUSB::lastDepth() const {
+    FrameDecoder* decoder = decoder_.load();
+    return decoder ? decoder->lastDepth() : std::nan("");
+}
+
+bool CUSB::openLogger() {
+    animation_ = animation_ >= 9 ? 1 : animation_ + 1;
+    setLinkText(checkingText(animation_));
+    flags_.loggerIdentified = false;
+    const bool identified = openAndIdentify();
+    flags_.loggerIdentified = identified;
+    return identified;
+}
+
+bool CUSB::openAndIdentify() {
+    // Device 0, identified by the vendor and product ids of its EEPROM.
+    if (ftOpen(0) != FT_OK)
+        return false;
+    std::array<char, FT_EE_MANUFACTURER_SIZE> manufacturer{};
+    std::array<char, FT_EE_MANUFACTURER_ID_SIZE> manufacturerId{};
+    std::array<char, FT_EE_DESCRIPTION_SIZE> description{};
+    std::array<char, FT_EE_SERIAL_NUMBER_SIZE> serial{};
+    FT_EEPROM_RECORD record{
+        0, 0, manufacturer.data(), manufacturerId.data(), description.data(), serial.data()};
+    const bool known = ftEeRead(record) == FT_OK && record.VendorId == LoggerVendorId &&
+                       std::find(std::begin(LoggerProductIds), std::end(LoggerProductIds),
+                                 record.ProductId) != std::end(LoggerProductIds);
+    if (!known) {
+        setLinkText("USB unknown");
+        return false;
+    }
+    serial.back() = '\0'; // whatever the library wrote, the text ends inside the buffer
+    const std::string number(serial.data());
+    texts_.modify([&](LinkTexts& t) { t.serialNumber = number; });
+    return true;
+}
+
+void CUSB::prepareDevice() {
+    ftResetDevice();
+    ftSetTimeouts(3000, 3000);
+    // Whatever waits from before is stale: read it and throw it away.
+    std::array<std::uint8_t, 256> discard{};
+    std::uint32_t waiting = 0;
+    if (ftGetQueueStatus(waiting) == FT_OK) {
+        while (waiting > 0 && !flags_.closing) {
+            const auto wanted = std::min<std::uint32_t>(waiting, discard.size());
+            std::uint32_t got = 0;
+            if (ftRead(discard.data(), wanted, got) != FT_OK || got == 0)
+                break;
+            waiting -= got;
+        }
+    }
+    ftPurge(FT_PURGE_RX);
+}
+
+void CUSB::noLogger() {
+    showPane(2, "Sonde not responding.");
+    flags_.dataReceived = false;
+    refreshDataView(true);
+    if (flags_.linkEverStarted && ++retries_ >= RetriesBeforeStop) {
+        // The logger did not come back: the link is declared stopped.
+        flags_.linkEverStarted = false;
+        errorBox("I/O USB error.\nApplication stopped at " + depthText(lastDepth()) + "m.");
+    }
+    if (!flags_.linkEverStarted && flags_.sondePowered) {
+        pressPowerButton();
+        retries_ = 0;
+    }
+}
+
+// ---- Reader thread ----
+
+int CUSB::runReader() {
+    if (flags_.closing)
+        return lastReaderExit_ = ReaderNotStarted;
+    flags_.readerRunning = true;
+    if (flags_.readerActive.exchange(true))
+        return lastReaderExit_ = ReaderAlreadyActive;
+    flags_.dataReceived = true;
+
+    ftSetTimeouts(1500, 100);
+    if (ftSetLatencyTimer(1) == FT_OK) {
+        const LinkTexts t = texts_.snapshot();
+        about_.modify([&](LinkTexts& a) {
+            a.deviceName = t.deviceName;
+            a.serialNumber = t.serialNumber;
+        });
+    }
+    if (!flags_.linkEverStarted) {
+        sendF1();
+        sendAgain();
+        pause(timings_.afterWinchSettings);
+        flags_.linkEverStarted = true;
+    }
+    retries_ = 0;
+    // A new link: nothing carried over from the bytes of the last one.
+    framer_->reset();
+
+    FT_STATUS gone = FT_OK;
+    // An exception inside the loop is reported and the reader goes on reading.
+    while (!guarded(ZARN_GUARD_HERE("CUSB"), [&] { gone = readLoop(); }))
+        pause(timings_.dataWaitPause);
+    if (gone != FT_OK) {
+        lastReaderExit_ = ReaderDeviceGone;
+        deviceGone(gone);
+        return ReaderDeviceGone;
+    }
+    flags_.readerActive = false;
+    flags_.readerRunning = false;
+    lastReaderExit_ = ReaderClosed;
+    return ReaderClosed;
+}
+
+FT_STATUS CUSB::readLoop() {
+    int emptyReads = 0;
+    bool dataWaitShown = false;
+    while (!flags_.closing) {
+        std::uint32_t waiting = 0;
+        const FT_STATUS queue = ftGetQueueStatus(waiting);
+        if (queue != FT_OK)
+            return queue; // the device is gone
+        ftSetTimeouts(300, 100);
+        const std::span<std::uint8_t> area = framer_->readArea();
+        std::uint32_t got = 0;
+        const FT_STATUS status = ftRead(area.data(), static_cast<std::uint32_t>(area.size()), got);
+        if (status != FT_OK) {
+            errorReport(status, ReadErrorCode);
+            pause(timings_.dataWaitPause); // a failing device is not asked again at once
+            continue;
+        }
+        if (got == 0) {
+            if (++emptyReads >= EmptyReadsBeforeDataWait) {
+                if (!dataWaitShown)
+                    showPane(1, DataWaitText);
+                dataWaitShown = true;
+                pause(timings_.dataWaitPause);
+            }
+            continue;
+        }
+        emptyReads = 0;
+        if (capture_.active() && !capture_.write(area.first(got)))
+            logs_.errorLog("CUSB", "Raw capture stopped: the file cannot be written");
+        if (dataWaitShown && framer_->carry() + got == PacketFramer::ReadSize) {
+            showPane(1, texts_.snapshot().linkText);
+            dataWaitShown = false;
+        }
+        framer_->processRead(got);
+    }
+    return FT_OK;
+}
+
+void CUSB::deviceGone(FT_STATUS status) {
+    if (flags_.sondePowered) {
+        Beeper::current().beep(1200, 100);
+        Beeper::current().beep(300, 200);
+    }
+    errorReport(status, DisconnectedCode);
+    flags_.readerStarted = false;
+    linkState_ = LinkState::LinkLost;
+    texts_.publish(LinkTexts{});
+    refreshDataView(false);
+    // The marks are cleared before the next link check can start a new reader.
+    flags_.readerActive = false;
+    flags_.readerRunning = false;
+    startLinkCheck();
+}
+
+} // namespace zarn

@@ -1,0 +1,15 @@
+#include "acquisition/link/VideoPacketSequencer.h"
+
+#include "acquisition/stream/FrameLayout.h"
+#include "acquisition/stream/ToolsStream.h"
+
+namespace zarn {
+
+void PassThroughSequencer::fullFrame(std::span<const std::uint8_t> frame, FrameDecoder& decoder) {
+    const int result = decoder.DecodeFullFrame(frame, true);
+    if (result < FrameResult::Dropped && frame.size() >= frame::full::MinimumSize)
+        lastPictureSequence_ =
+            frame::u32(frame, frame::full::SondeBlock + frame::sonde::PictureNumber);
+}
+
+} // namespace zarn
