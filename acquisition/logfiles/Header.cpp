@@ -2,6 +2,7 @@
 
 #include "acquisition/app/DiagnosticLogs.h"
 #include "acquisition/app/Ini.h"
+#include "acquisition/logfiles/DepthTruncation.h"
 #include "platform/FileIo.h"
 #include "platform/UserMessages.h"
 
@@ -109,7 +110,7 @@ HeaderMode headerModeOf(const Configuration& configuration) {
 }
 
 int headerMillimetres(double metres) {
-    return truncateToInt(metres * 1000.0);
+    return truncateToInt(truncatedUnits(metres * 1000.0));
 }
 
 std::string headerFeetText(double metres) {

@@ -45,7 +45,8 @@ enum class HeaderMode { Metric, Imperial };
 // Imperial whenever the depth unit setting is not metres (0).
 HeaderMode headerModeOf(const Configuration& configuration);
 
-// Header depths: metres x 1000 truncated to an integer (saturated; not-a-number gives 0).
+// Header depths: metres x 1000 truncated to an integer (saturated; not-a-number gives 0); a
+// product short of a whole millimetre only by binary rounding counts as that millimetre.
 int headerMillimetres(double metres);
 // Feet text of a depth in metres: "%.2f" of metres x 3.28083.
 std::string headerFeetText(double metres);

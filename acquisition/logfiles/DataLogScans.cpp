@@ -1,0 +1,53 @@
+#include "acquisition/logfiles/DataLogScans.h"
+
+#include "acquisition/logfiles/LogRecord.h"
+#include "acquisition/logfiles/RecordFile.h"
+#include "platform/UserMessages.h"
+
+namespace zarn {
+
+std::optional<FirstRecord> ReadFirstRecord(const std::filesystem::path& dataFile) {
+    RecordFile file(logrecord::MaxLength);
+    if (!file.open(dataFile)) {
+        UserMessages::current().notify(
+            UserMessage{"Trouble opening file.", "ZARN", MessageIcon::Error, MessageButtons::Ok});
+        return std::nullopt;
+    }
+    const auto head = file.bytesAt(0, logrecord::HeadSize);
+    if (head.empty())
+        return std::nullopt;
+    const std::uint16_t length = logrecord::lengthOf(head);
+    if (!logrecord::soundLength(length) || file.bytesAt(0, length).empty())
+        return std::nullopt;
+    const auto record = file.bytesAt(0, logrecord::HeadSize);
+    FirstRecord first;
+    first.loggerDepth = logrecord::loggerDepthOf(record);
+    first.imageDepth = logrecord::imageDepthOf(record);
+    first.imageDepthUnits = frame::s32(record, logrecord::ImageDepth);
+    first.length = length;
+    return first;
+}
+
+std::optional<double> ScanLastDepth(const std::filesystem::path& dataFile) {
+    RecordFile file;
+    if (!file.open(dataFile))
+        return std::nullopt;
+    std::optional<double> last;
+    std::int64_t position = 0;
+    for (;;) {
+        const auto head = file.bytesAt(position, logrecord::HeadSize);
+        if (head.empty())
+            break;
+        const std::uint16_t length = logrecord::lengthOf(head);
+        if (!logrecord::soundLength(length))
+            break;
+        const auto record = file.bytesAt(position, length);
+        if (record.empty())
+            break;
+        last = logrecord::loggerDepthOf(record);
+        position += length;
+    }
+    return last;
+}
+
+} // namespace zarn

@@ -1,0 +1,28 @@
+// The small readers of a data file: the first record's depths and the last record's depth.
+// Both trust no length they read: a record counts only when its length is sound and the whole
+// record is in the file, and the walk ends at the first record that is not.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+
+namespace zarn {
+
+struct FirstRecord {
+    double loggerDepth = 0.0;         // m
+    double imageDepth = 0.0;          // m
+    std::int32_t imageDepthUnits = 0; // 0.1 mm, as stored
+    int length = 0;                   // record length, head included
+};
+
+// The first record of the data file. When the file cannot be opened, shows "Trouble opening
+// file." (error icon; without waiting, so any thread may call) and gives nothing; a file that
+// does not start with a whole record gives nothing too.
+std::optional<FirstRecord> ReadFirstRecord(const std::filesystem::path& dataFile);
+
+// Walks the records from the start by their lengths and gives the logger depth (m) of the last
+// whole record, or nothing when the file cannot be opened or holds no whole record.
+std::optional<double> ScanLastDepth(const std::filesystem::path& dataFile);
+
+} // namespace zarn

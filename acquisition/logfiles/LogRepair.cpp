@@ -1,0 +1,36 @@
+#include "acquisition/logfiles/LogRepair.h"
+
+#include "acquisition/app/DiagnosticLogs.h"
+#include "acquisition/logfiles/DataLogScans.h"
+#include "acquisition/logfiles/LogPaths.h"
+
+namespace zarn {
+
+RepairResult RepairInterruptedLog(CHeader& header, const std::filesystem::path& headerPath,
+                                  const std::filesystem::path& firstDataFile) {
+    std::error_code ec;
+    const std::uintmax_t size = std::filesystem::file_size(firstDataFile, ec);
+    if (ec || size < SmallestRepairableDataFile)
+        return RepairResult::TooShort;
+
+    HeaderInfo& info = header.Info();
+    const std::filesystem::path folder = firstDataFile.parent_path();
+    for (int index = boundedDataFiles(info.DataFiles); index >= 1; --index) {
+        const std::filesystem::path file =
+            index == 1 ? firstDataFile : listedDataFile(headerPath, folder, index);
+        const std::optional<double> depth = ScanLastDepth(file);
+        if (!depth)
+            continue;
+        if (!header.WriteRepairedEndDepth(headerPath, index, *depth))
+            DiagnosticLogs::instance().traceLog("LogRepair", "repaired end depth not written");
+        info.EndDepth = headerMillimetres(*depth);
+        info.EndDepthCorrupt = false;
+        info.Descending = info.Startdepth < info.EndDepth;
+        if (index == 1)
+            info.FileEndDepth = info.EndDepth;
+        return RepairResult::Repaired;
+    }
+    return RepairResult::NoRecord;
+}
+
+} // namespace zarn
