@@ -96,7 +96,8 @@ std::uint32_t WallTexture::pixel(int x, int width, long row) const {
     const double speckle = lattice(x, row, 6);
     const double grain =
         18.0 * noise(xd, width, r, 6, 4) + 10.0 * noise(xd, width, r, 3, 5) + 4.0 * speckle;
-    const double light = (1.0 + 0.45 * mottle) * fractureShade(xd, width, r);
+    const double light =
+        (1.0 + 0.45 * mottle) * (fractureTraces_ ? fractureShade(xd, width, r) : 1.0);
     auto channel = [&](double ca, double cb) {
         const double v = (ca * (1 - blend) + cb * blend) * light + grain;
         return static_cast<int>(std::clamp(std::lround(v), 0L, 255L));

@@ -11,7 +11,10 @@ namespace zarn::sim {
 
 class WallTexture {
 public:
-    explicit WallTexture(std::uint32_t seed = 1) : seed_(seed) {}
+    // fractureTraces: whether the wall has its own scattered fracture traces; a borehole that
+    // draws its fractures from given planes leaves them out.
+    explicit WallTexture(std::uint32_t seed = 1, bool fractureTraces = true)
+        : seed_(seed), fractureTraces_(fractureTraces) {}
 
     // The pixel, (R << 16) | (G << 8) | B, at column x (0 <= x < width) of row `row`.
     std::uint32_t pixel(int x, int width, long row) const;
@@ -25,6 +28,7 @@ private:
     double fractureShade(double x, int width, double row) const;
 
     std::uint32_t seed_;
+    bool fractureTraces_;
 };
 
 } // namespace zarn::sim

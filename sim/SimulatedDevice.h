@@ -1,0 +1,113 @@
+// The simulated USB device behind the bridge calls: the chip between the program and the
+// simulated logger. Device 0 is the only device; its EEPROM gives the configured vendor,
+// product, description and serial number. What the logger sends collects in the chip's receive
+// queue as each USB packet arrives whole; reads take from it, returning at once when they can be
+// served, when the latency timer has run out with some bytes there, or when the read timeout
+// ends. Writes go to the logger as command frames.
+//
+// Time: in paced mode the model runs on the wall clock from the device's creation and packets
+// arrive at the pace the logger sends them. In fast mode the logger sends its next packet
+// whenever a read wants more bytes, and model time jumps to the end of that packet, so a test
+// reads minutes of logging in seconds; only while the cable is unplugged does model time follow
+// the wall clock, so that an unplugging lasts as long as configured.
+//
+// Unplugging (on the configured schedule) makes every call on the open handle fail with an I/O
+// error and the device impossible to open until it is plugged back; the handle stays dead and is
+// only closed. Handles are numbers never reused. Every call may come from any thread; a read
+// waits without blocking the others.
+#pragma once
+
+#include "platform/ftd2xx/Ftd2xx.h"
+#include "sim/Logger.h"
+#include "sim/SimulatorSettings.h"
+
+#include <array>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+namespace zarn::sim {
+
+class SimulatedDevice {
+public:
+    static constexpr std::size_t ReceiveCapacity = 64 * 1024;
+    static constexpr std::size_t UserAreaSize = 64;
+
+    explicit SimulatedDevice(const SimulatorSettings& settings);
+    SimulatedDevice(const SimulatedDevice&) = delete;
+    SimulatedDevice& operator=(const SimulatedDevice&) = delete;
+
+    FT_STATUS open(int deviceIndex, FT_HANDLE* handle);
+    FT_STATUS openEx(const char* text, std::uint32_t openBy, FT_HANDLE* handle);
+    FT_STATUS close(FT_HANDLE handle);
+    FT_STATUS read(FT_HANDLE handle, void* buffer, std::uint32_t wanted, std::uint32_t* received);
+    FT_STATUS write(FT_HANDLE handle, const void* buffer, std::uint32_t length,
+                    std::uint32_t* written);
+    FT_STATUS resetDevice(FT_HANDLE handle);
+    FT_STATUS purge(FT_HANDLE handle, std::uint32_t which);
+    FT_STATUS setTimeouts(FT_HANDLE handle, std::uint32_t readMs, std::uint32_t writeMs);
+    FT_STATUS getQueueStatus(FT_HANDLE handle, std::uint32_t* received);
+    FT_STATUS getStatus(FT_HANDLE handle, std::uint32_t* received, std::uint32_t* toSend,
+                        std::uint32_t* events);
+    FT_STATUS setBreak(FT_HANDLE handle, bool on);
+    FT_STATUS eeRead(FT_HANDLE handle, FT_EEPROM_RECORD* record);
+    FT_STATUS eeUaRead(FT_HANDLE handle, unsigned char* buffer, std::uint32_t size,
+                       std::uint32_t* read);
+    FT_STATUS eeUaWrite(FT_HANDLE handle, const unsigned char* buffer, std::uint32_t size);
+    FT_STATUS eeUaSize(FT_HANDLE handle, std::uint32_t* size);
+    FT_STATUS getLatencyTimer(FT_HANDLE handle, unsigned char* milliseconds);
+    FT_STATUS setLatencyTimer(FT_HANDLE handle, unsigned char milliseconds);
+
+    // For tests: the model time now (seconds), and a look at the logger under the device's lock.
+    double modelTime();
+    void inspect(const std::function<void(const Logger&, double now)>& look);
+
+private:
+    using Wall = std::chrono::steady_clock;
+    struct InFlight {
+        std::vector<std::uint8_t> packet;
+        double arrives = 0; // model time
+    };
+
+    double nowLocked();
+    bool pluggedAt(double t) const;
+    // The next time after t at which the cable is pulled or plugged back.
+    std::optional<double> nextPlugChange(double t) const;
+    // The status of a call on the handle, after noticing an unplugging.
+    FT_STATUS checkLocked(FT_HANDLE handle, double now);
+    FT_STATUS openLocked(FT_HANDLE* handle);
+    void startNext(double start);
+    void deliver();
+    void produceUntil(double t);
+    void produceOne();
+    std::uint32_t take(std::uint8_t* to, std::uint32_t wanted);
+    Wall::time_point wallOf(double modelTime) const;
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    SimulatorSettings settings_;
+    Logger logger_;
+
+    Wall::time_point origin_;
+    Wall::time_point lastWall_;
+    double virtual_ = 0;
+
+    std::uintptr_t handle_ = 0;       // the open handle; 0 when closed
+    bool dead_ = false;               // the open handle lost its device
+    std::uintptr_t nextHandle_ = 1;   // never reused
+    std::uint32_t readTimeoutMs_ = 0; // 0: wait until the bytes are there
+    std::uint32_t writeTimeoutMs_ = 0;
+    unsigned char latencyMs_ = 16;
+    std::array<unsigned char, UserAreaSize> userArea_{};
+
+    std::deque<std::uint8_t> received_;
+    std::optional<InFlight> inFlight_;
+    double nextStart_ = 0;
+};
+
+} // namespace zarn::sim
