@@ -6,6 +6,8 @@
 #include "platform/FileIo.h"
 #include "platform/ProfileDocument.h"
 
+#include "tests/fuzz/FuzzSupport.h"
+
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -16,31 +18,11 @@
 
 namespace {
 
-// A folder of this process's own, in memory when the system has one; removed at exit.
-struct Folder {
-    Folder() {
-        std::error_code ec;
-        std::filesystem::path base = "/dev/shm";
-        if (!std::filesystem::is_directory(base, ec))
-            base = std::filesystem::temp_directory_path();
-        path = base / ("zarn-fuzz-header-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(path, ec);
-    }
-    ~Folder() {
-        std::error_code ec;
-        std::filesystem::remove_all(path, ec);
-    }
-    std::filesystem::path path;
-};
+using zarn::fuzz::check;
 
 const std::filesystem::path& folder() {
-    static const Folder made;
-    return made.path;
-}
-
-void check(bool condition) {
-    if (!condition)
-        std::abort();
+    static const zarn::fuzz::ScratchFolder made("header");
+    return made.path();
 }
 
 // A text that a key line gives back unchanged: no surrounding blanks, no surrounding quotes.
