@@ -11,6 +11,8 @@
 #include "acquisition/stream/FrameLayout.h"
 #include "platform/Shared.h"
 
+#include "bench/BenchSupport.h"
+
 #include <benchmark/benchmark.h>
 
 #include <atomic>
@@ -210,62 +212,21 @@ void BM_FramingOnly(benchmark::State& state) {
 }
 BENCHMARK(BM_FramingOnly)->Unit(benchmark::kMillisecond)->Iterations(1);
 
-// Keeps each benchmark's processor time per iteration (the machine may be shared, so wall time
-// would count other programs' turns): the median of the repetitions.
-class RateReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            if (run.error_occurred)
-                continue;
-            const std::string& name = run.run_name.function_name;
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
-                medians_[name] = run.GetAdjustedCPUTime();
-            else if (run.run_type == Run::RT_Iteration)
-                singles_[name] = run.GetAdjustedCPUTime();
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    // Milliseconds per pass over the stream, or 0 when the benchmark did not run.
-    double milliseconds(const std::string& name) const {
-        if (const auto m = medians_.find(name); m != medians_.end())
-            return m->second;
-        const auto s = singles_.find(name);
-        return s != singles_.end() ? s->second : 0.0;
-    }
-
-private:
-    std::map<std::string, double> medians_;
-    std::map<std::string, double> singles_;
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
-    std::vector<char*> args(argv, argv + argc);
-    std::string repetitions = "--benchmark_repetitions=5";
-    std::string aggregates = "--benchmark_report_aggregates_only=true";
-    bool given = false;
-    for (int i = 1; i < argc; ++i)
-        given = given || std::string(argv[i]).starts_with("--benchmark_repetitions");
-    if (!given) {
-        args.push_back(repetitions.data());
-        args.push_back(aggregates.data());
-    }
-    int count = static_cast<int>(args.size());
-    benchmark::Initialize(&count, args.data());
-    if (benchmark::ReportUnrecognizedArguments(count, args.data()))
+    if (!zarn::bench::initialise(argc, argv, false))
         return 1;
     const Stream& s = stream();
-    RateReporter reporter;
+    zarn::bench::CpuTimeReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
 
     const double megabytes = static_cast<double>(s.bytes.size()) / 1e6;
     std::printf("\nStream: %.1f MB in %zu packets, read in pieces of at most 24 bytes\n", megabytes,
                 s.packets);
-    const double full = reporter.milliseconds("BM_FramingAndDispatch");
-    const double framing = reporter.milliseconds("BM_FramingOnly");
+    const double full = reporter.time("BM_FramingAndDispatch");
+    const double framing = reporter.time("BM_FramingOnly");
     if (framing > 0)
         std::printf("framing only:          %8.1f MB/s\n", megabytes / (framing / 1000.0));
     if (full <= 0) {

@@ -12,6 +12,8 @@
 #include "acquisition/logfiles/LogRecord.h"
 #include "platform/UserMessages.h"
 
+#include "bench/BenchSupport.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -177,19 +179,7 @@ private:
 } // namespace
 
 int main(int argc, char** argv) {
-    std::vector<char*> args(argv, argv + argc);
-    std::string repetitions = "--benchmark_repetitions=5";
-    std::string aggregates = "--benchmark_report_aggregates_only=true";
-    bool given = false;
-    for (int i = 1; i < argc; ++i)
-        given = given || std::string(argv[i]).starts_with("--benchmark_repetitions");
-    if (!given) {
-        args.push_back(repetitions.data());
-        args.push_back(aggregates.data());
-    }
-    int count = static_cast<int>(args.size());
-    benchmark::Initialize(&count, args.data());
-    if (benchmark::ReportUnrecognizedArguments(count, args.data()))
+    if (!zarn::bench::initialise(argc, argv, false))
         return 1;
     const LargeLog& log = largeLog();
     RatioReporter reporter;

@@ -8,6 +8,8 @@
 #include "sim/DctEncoder.h"
 #include "sim/WallTexture.h"
 
+#include "bench/BenchSupport.h"
+
 #include <benchmark/benchmark.h>
 #include <turbojpeg.h>
 
@@ -165,64 +167,18 @@ void BM_TurboJpegStrip(benchmark::State& state) {
 }
 BENCHMARK(BM_TurboJpegStrip)->Unit(benchmark::kMicrosecond);
 
-// Passes everything to the console and keeps each benchmark's processor time per iteration (the
-// machine may be shared, so wall time would count other programs' turns): the median of the
-// repetitions when there are several, otherwise the single run.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            if (run.error_occurred)
-                continue;
-            const std::string& name = run.run_name.function_name;
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
-                medians_[name] = run.GetAdjustedCPUTime();
-            else if (run.run_type == Run::RT_Iteration)
-                singles_[name] = run.GetAdjustedCPUTime();
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    // Microseconds per strip, or 0 when the benchmark did not run.
-    double microseconds(const std::string& name) const {
-        if (const auto m = medians_.find(name); m != medians_.end())
-            return m->second;
-        const auto s = singles_.find(name);
-        return s != singles_.end() ? s->second : 0.0;
-    }
-
-private:
-    std::map<std::string, double> medians_;
-    std::map<std::string, double> singles_;
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
-    // Unless told otherwise: five repetitions of each, interleaved at random so that both sides
-    // meet the same load, compared by their medians.
-    std::vector<char*> args(argv, argv + argc);
-    std::string repetitions = "--benchmark_repetitions=5";
-    std::string interleave = "--benchmark_enable_random_interleaving=true";
-    std::string aggregates = "--benchmark_report_aggregates_only=true";
-    bool given = false;
-    for (int i = 1; i < argc; ++i)
-        given = given || std::string(argv[i]).starts_with("--benchmark_repetitions");
-    if (!given) {
-        args.push_back(repetitions.data());
-        args.push_back(interleave.data());
-        args.push_back(aggregates.data());
-    }
-    int count = static_cast<int>(args.size());
-    benchmark::Initialize(&count, args.data());
-    if (benchmark::ReportUnrecognizedArguments(count, args.data()))
+    if (!zarn::bench::initialise(argc, argv, true))
         return 1;
-    RatioReporter reporter;
+    zarn::bench::CpuTimeReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
 
     const Material& m = material();
-    const double ours = reporter.microseconds(kOurs);
-    const double reference = reporter.microseconds(kReference);
+    const double ours = reporter.time(kOurs);
+    const double reference = reporter.time(kReference);
     std::printf("\nMode-16 strips of %d x %d pixels, parameter %d: luma PSNR %.2f dB, %.2f "
                 "bits/pixel\n",
                 kRows, kWidth, kParameter, m.ourPsnr, m.ourBitsPerPixel);

@@ -1,0 +1,65 @@
+// What the benchmark programs share: their default repetitions, and a console reporter that keeps
+// each benchmark's processor time per iteration (the machine may be shared, so wall time would
+// count other programs' turns): the median of the repetitions when there are several, otherwise
+// the single run.
+#pragma once
+
+#include <benchmark/benchmark.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace zarn::bench {
+
+// Initialises Google Benchmark with five repetitions reported as aggregates unless the command
+// line says otherwise (interleaved at random when asked, so that both sides of a ratio meet the
+// same load). False when the command line holds an unknown argument.
+inline bool initialise(int argc, char** argv, bool interleave) {
+    static std::string repetitions = "--benchmark_repetitions=5";
+    static std::string interleaving = "--benchmark_enable_random_interleaving=true";
+    static std::string aggregates = "--benchmark_report_aggregates_only=true";
+    static std::vector<char*> args;
+    args.assign(argv, argv + argc);
+    bool given = false;
+    for (int i = 1; i < argc; ++i)
+        given = given || std::string(argv[i]).starts_with("--benchmark_repetitions");
+    if (!given) {
+        args.push_back(repetitions.data());
+        if (interleave)
+            args.push_back(interleaving.data());
+        args.push_back(aggregates.data());
+    }
+    int count = static_cast<int>(args.size());
+    benchmark::Initialize(&count, args.data());
+    return !benchmark::ReportUnrecognizedArguments(count, args.data());
+}
+
+class CpuTimeReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& run : runs) {
+            if (run.error_occurred)
+                continue;
+            const std::string& name = run.run_name.function_name;
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
+                medians_[name] = run.GetAdjustedCPUTime();
+            else if (run.run_type == Run::RT_Iteration)
+                singles_[name] = run.GetAdjustedCPUTime();
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+    // Time per iteration in the benchmark's own unit, or 0 when it did not run.
+    double time(const std::string& name) const {
+        if (const auto m = medians_.find(name); m != medians_.end())
+            return m->second;
+        const auto s = singles_.find(name);
+        return s != singles_.end() ? s->second : 0.0;
+    }
+
+private:
+    std::map<std::string, double> medians_;
+    std::map<std::string, double> singles_;
+};
+
+} // namespace zarn::bench
