@@ -2,6 +2,8 @@
 
 #include "platform/Format.h"
 
+#include <unordered_set>
+
 namespace zarn {
 namespace {
 
@@ -11,7 +13,8 @@ std::optional<std::string_view> sectionOf(std::string_view line) {
     if (t.empty() || t.front() != '[')
         return std::nullopt;
     const size_t close = t.find(']');
-    const std::string_view inner = t.substr(1, close == std::string_view::npos ? t.npos : close - 1);
+    const std::string_view inner =
+        t.substr(1, close == std::string_view::npos ? t.npos : close - 1);
     return trim(inner);
 }
 
@@ -127,6 +130,36 @@ std::vector<std::string> ProfileDocument::keyNames(std::string_view section) con
             names.emplace_back(k);
     }
     return names;
+}
+
+std::vector<ProfileDocument::Section> ProfileDocument::sections() const {
+    const auto folded = [](std::string_view name) {
+        std::string f(name);
+        for (char& c : f)
+            if (c >= 'A' && c <= 'Z')
+                c = static_cast<char>(c - 'A' + 'a');
+        return f;
+    };
+    std::vector<Section> sections;
+    std::unordered_set<std::string> seenSections;
+    std::unordered_set<std::string> seenKeys;
+    Section* current = nullptr; // null before the first section and in a repeated one
+    for (const auto& line : lines_) {
+        if (const auto name = sectionOf(line)) {
+            current = nullptr;
+            if (seenSections.insert(folded(*name)).second) {
+                sections.push_back(Section{std::string(*name), {}});
+                current = &sections.back();
+                seenKeys.clear();
+            }
+            continue;
+        }
+        std::string_view k;
+        std::string_view v;
+        if (current && splitEntry(line, k, v) && seenKeys.insert(folded(k)).second)
+            current->entries.emplace_back(std::string(k), unquote(v));
+    }
+    return sections;
 }
 
 void ProfileDocument::set(std::string_view section, std::string_view key, std::string_view value) {

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace zarn {
@@ -26,6 +27,16 @@ public:
     std::vector<std::string> sectionNames() const;
     std::vector<std::string> keyNames(std::string_view section) const;
 
+    // Every section with its keys and values as get() finds them, in file order, in one pass
+    // over the lines: a section or key repeated (in any letter case) appears once, where it
+    // first stands, with its first value; keys of a repeated section's later lines, which get()
+    // never reaches, are left out, as are lines before the first section.
+    struct Section {
+        std::string name;
+        std::vector<std::pair<std::string, std::string>> entries; // key, value
+    };
+    std::vector<Section> sections() const;
+
     void set(std::string_view section, std::string_view key, std::string_view value);
     void removeKey(std::string_view section, std::string_view key);
     void removeSection(std::string_view section);
@@ -34,8 +45,8 @@ public:
 
 private:
     struct Range {
-        size_t header;   // index of the section's header line
-        size_t end;      // one past the section's last line
+        size_t header; // index of the section's header line
+        size_t end;    // one past the section's last line
     };
     std::optional<Range> findSection(std::string_view section) const;
     std::optional<size_t> findKey(const Range& range, std::string_view key) const;

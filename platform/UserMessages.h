@@ -2,6 +2,7 @@
 // options say, tests record the texts and answer as scripted. Texts are the program's own.
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace zarn {
@@ -15,6 +16,8 @@ struct UserMessage {
     std::string title;
     MessageIcon icon = MessageIcon::None;
     MessageButtons buttons = MessageButtons::Ok;
+    // The button that has the focus when the box opens; empty: the first one.
+    std::optional<MessageAnswer> defaultAnswer{};
 };
 
 class UserMessages {

@@ -1,8 +1,13 @@
 #!/usr/bin/env bash
-# The main job: installs missing packages, builds, and runs zarn-cli with the given arguments
-# (by default it loads the configuration and prints where the program's files live).
+# The main job: installs missing packages, builds, and runs zarn-cli. Without arguments it runs
+# the demonstration (the simulated logger through the real link: a recorded log, its replay into
+# a picture, the demonstration log), writing into ./zarn-demo; with arguments it runs zarn-cli
+# with them.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/install-deps.sh"
 dir="$("$root/scripts/build.sh" release)"
-exec "$dir/acquisition/cli/zarn-cli" "$@"
+if [ $# -eq 0 ]; then
+    set -- demo --output zarn-demo
+fi
+exec "$dir/acquisition/cli/main/zarn-cli" "$@"

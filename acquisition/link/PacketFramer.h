@@ -26,6 +26,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 
 namespace zarn {
@@ -66,6 +67,12 @@ public:
 
     bool assembling() const { return assembling_; }
     const FramingCounts& counts() const { return counts_; }
+    // The packet counter of the last packet header found (empty before the first one). Inside
+    // frameReady it is that of the packet the frame came from (of the cut packet for a salvaged
+    // frame); inside packetsMissed it is still that of the packet before the jump.
+    std::optional<std::uint8_t> packetCounter() const {
+        return haveCounter_ ? std::optional<std::uint8_t>(counter_) : std::nullopt;
+    }
 
     // True when a frame of this length can be handed on: 16, 20, or a full data frame of 56 to
     // 8191 bytes.

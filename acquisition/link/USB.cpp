@@ -315,9 +315,14 @@ bool CUSB::sendF2() {
 
 bool CUSB::sendF3() {
     return guarded(ZARN_GUARD_AT("CUSB :: L1456"), false, [this] {
-        return handOver(build([](Configuration& c) -> std::optional<CommandFrame> {
+        const auto frame = build([](Configuration& c) -> std::optional<CommandFrame> {
             return CommandFrames::F3(c.logger);
-        }));
+        });
+        if (!handOver(frame))
+            return false;
+        std::lock_guard lock(hooksMutex_);
+        lastDownholeSettings_ = frame;
+        return true;
     });
 }
 
@@ -438,6 +443,11 @@ bool CUSB::requestVideoPacket(std::uint8_t index, bool remember, bool count) {
 std::optional<CommandFrame> CUSB::lastWinchSettingsFrame() const {
     std::lock_guard lock(hooksMutex_);
     return lastWinchSettings_;
+}
+
+std::optional<CommandFrame> CUSB::lastDownholeSettingsFrame() const {
+    std::lock_guard lock(hooksMutex_);
+    return lastDownholeSettings_;
 }
 
 void CUSB::setRefreshDataView(std::function<void(bool statusOnly)> refresh) {

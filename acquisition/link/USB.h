@@ -186,6 +186,9 @@ public:
     // The last winch settings frame handed over (the stream decoder compares the logger's echo
     // with it); empty before the first.
     std::optional<CommandFrame> lastWinchSettingsFrame() const;
+    // The last downhole settings frame handed over (the power-on sequence compares the logger's
+    // echo of uphole gain and downhole energy with it); empty before the first.
+    std::optional<CommandFrame> lastDownholeSettingsFrame() const;
 
     // ---- Link threads (USBThreads.cpp) ----
 
@@ -279,6 +282,7 @@ private:
     std::function<void(bool)> refresh_;
     std::function<void()> changed_;
     std::optional<CommandFrame> lastWinchSettings_;
+    std::optional<CommandFrame> lastDownholeSettings_;
     // Its thread writes through this object; the destructor ends it first.
     std::optional<FrameSender> sender_;
 

@@ -35,11 +35,28 @@ std::string listedFileName(const std::filesystem::path& headerPath, int fileInde
     return ini.GetString("FileName", " ", format("File%d", fileIndex));
 }
 
+std::filesystem::path dataFileInFolder(const std::filesystem::path& logFolder,
+                                       std::string_view listedName) {
+    return logFolder / std::filesystem::path(listedName).filename();
+}
+
+std::optional<int> fileSectionIndex(std::string_view name) {
+    constexpr std::string_view prefix = "File";
+    if (name.size() <= prefix.size() || !equalsNoCase(name.substr(0, prefix.size()), prefix))
+        return std::nullopt;
+    const std::string_view digits = name.substr(prefix.size());
+    // Written by "%d": no sign, no leading zero, and within the data file bound.
+    if (digits.size() > 4 || digits.front() == '0')
+        return std::nullopt;
+    for (const char c : digits)
+        if (c < '0' || c > '9')
+            return std::nullopt;
+    return parseInt(digits);
+}
+
 std::filesystem::path listedDataFile(const std::filesystem::path& headerPath,
                                      const std::filesystem::path& logFolder, int fileIndex) {
-    const std::filesystem::path name =
-        std::filesystem::path(listedFileName(headerPath, fileIndex)).filename();
-    return logFolder / name;
+    return dataFileInFolder(logFolder, listedFileName(headerPath, fileIndex));
 }
 
 int boundedDataFiles(int dataFiles) {

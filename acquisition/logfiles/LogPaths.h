@@ -7,7 +7,9 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace zarn {
 
@@ -19,6 +21,14 @@ std::filesystem::path dataFileOfHeader(const std::filesystem::path& headerPath);
 
 // "FileName" of "[File<fileIndex>]" in the header (" " when missing).
 std::string listedFileName(const std::filesystem::path& headerPath, int fileIndex);
+
+// A data file name as a header lists it, in the log's folder. Only the last component of the
+// listed name is used, so that a header can never point the reader outside its log's folder.
+std::filesystem::path dataFileInFolder(const std::filesystem::path& logFolder,
+                                       std::string_view listedName);
+
+// The %d of a section named "[File%d]" (in any letter case), or nothing for another section.
+std::optional<int> fileSectionIndex(std::string_view sectionName);
 
 // The data file listed as fileIndex, in the log's folder. Only the last component of the listed
 // name is used, so that a header can never point the reader outside its log's folder.

@@ -119,6 +119,16 @@ bool CToolsBmp::ShowImage(PixelImage& window, bool forced) {
     return true;
 }
 
+bool CToolsBmp::CopyRow(int position, std::span<std::uint32_t> out) const {
+    std::lock_guard lock(imageMutex_);
+    if (!memory_.valid() || position < 0 || position >= memory_.height())
+        return false;
+    const std::uint32_t* row = memory_.view().row(position);
+    const std::size_t n = std::min(out.size(), static_cast<std::size_t>(memory_.rowWidth()));
+    std::copy(row, row + n, out.begin());
+    return true;
+}
+
 PixelImage CToolsBmp::CopyImageMemory() const {
     PixelImage copy;
     std::lock_guard lock(imageMutex_);

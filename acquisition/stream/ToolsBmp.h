@@ -128,6 +128,9 @@ public:
 
     int rowWidth() const;
     int visibleHeight() const;
+    // Copies display row `position` of the image memory into out (at most out.size() pixels).
+    // False when there is no memory or no such row.
+    bool CopyRow(int position, std::span<std::uint32_t> out) const;
 
     // --- The decoding thread ----------------------------------------------------------------
     // direction: 1 down, 0 up. record: the frame's values (image depth, oriented angle, gamma,

@@ -65,6 +65,14 @@ void CToolsStream::applyRequests(unsigned requests, MeasurementRecord& record) {
         record.Counters.RecentGoodFrames = 0;
     if (requests & ClearStatusReceived)
         record.LoggerStatus.StatusReceived = 0;
+    if (requests & ClearOrientation) {
+        // The ten values the orientation gives: raw sensors, the two rolls, inclination and
+        // azimuth.
+        OrientationValues& o = record.Orientation;
+        for (double* v : {&o.GX, &o.GY, &o.GZ, &o.HX, &o.HY, &o.HZ, &o.Roll, &o.MagneticRoll,
+                          &o.Inclination, &o.Azimuth})
+            *v = NoOrientationData;
+    }
 }
 
 void CToolsStream::request(unsigned requests) {
@@ -102,6 +110,9 @@ void CToolsStream::resetRecentGoodFrames() {
 }
 void CToolsStream::clearStatusReceived() {
     request(ClearStatusReceived);
+}
+void CToolsStream::clearOrientationResults() {
+    request(ClearOrientation);
 }
 void CToolsStream::requestFlashRecord() {
     flashRequested_ = true;

@@ -69,6 +69,7 @@ public:
     void resetGoodFrameCount();   // the statistics reset
     void resetRecentGoodFrames(); // the flashing page waits on this counter
     void clearStatusReceived();   // the power sequences wait for a new logger status
+    void clearOrientationResults(); // power-on, replay start: the ten results show no data
     void requestFlashRecord();    // "Read Flash": the next frame without video is the record
     bool flashRecordRequested() const;
     SondeFlashRecord flashRecord() const;
@@ -78,6 +79,7 @@ private:
         ResetGood = 1u << 0,
         ResetRecent = 1u << 1,
         ClearStatusReceived = 1u << 2,
+        ClearOrientation = 1u << 3,
     };
     static void applyRequests(unsigned requests, MeasurementRecord& record);
     void request(unsigned requests);

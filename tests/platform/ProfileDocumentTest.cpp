@@ -1,5 +1,5 @@
-#include "platform/FileIo.h"
 #include "platform/ProfileDocument.h"
+#include "platform/FileIo.h"
 #include "platform/ProfileFile.h"
 #include "tests/support/TestSupport.h"
 
@@ -22,8 +22,8 @@ TEST(ProfileDocument, LooksUpSectionsAndKeysIgnoringCaseAndTrimsValues) {
 }
 
 TEST(ProfileDocument, WritesKeysInPlaceKeepingSpellingAndOtherLines) {
-    auto doc = ProfileDocument::parse(
-        "[LumiLogger]\r\nStartDepth=1\r\n; operator's note\r\nOwnKey=kept\r\n\r\n[Next]\r\nA=1\r\n");
+    auto doc = ProfileDocument::parse("[LumiLogger]\r\nStartDepth=1\r\n; operator's "
+                                      "note\r\nOwnKey=kept\r\n\r\n[Next]\r\nA=1\r\n");
     doc.set("LUMILOGGER", "Startdepth", "2");
     doc.set("LumiLogger", "NewKey", "3");
     doc.set("Added", "Key", "4");
@@ -52,12 +52,38 @@ TEST(ProfileDocument, FirstOfDuplicatesWinsAndRemovalWorks) {
     EXPECT_EQ(doc.sectionNames(), std::vector<std::string>{"s"});
 }
 
+TEST(ProfileDocument, SectionsListWhatGetFindsInFileOrder) {
+    const auto doc = ProfileDocument::parse("k0=before any section\r\n"
+                                            "[General]\r\nB=2\r\nA=\"quoted\"\r\n"
+                                            "; comment\r\nb=shadowed\r\n"
+                                            "[Other]\r\nX = 1 \r\n"
+                                            "[GENERAL]\r\nC=never reached\r\n[empty]\r\n");
+    const auto sections = doc.sections();
+    ASSERT_EQ(sections.size(), 3u);
+    using Entries = std::vector<std::pair<std::string, std::string>>;
+    EXPECT_EQ(sections[0].name, "General");
+    EXPECT_EQ(sections[0].entries, (Entries{{"B", "2"}, {"A", "quoted"}}));
+    EXPECT_EQ(sections[1].name, "Other");
+    EXPECT_EQ(sections[1].entries, (Entries{{"X", "1"}}));
+    EXPECT_EQ(sections[2].name, "empty");
+    EXPECT_TRUE(sections[2].entries.empty());
+    // The same values as get().
+    for (const auto& section : sections)
+        for (const auto& [key, value] : section.entries)
+            EXPECT_EQ(doc.get(section.name, key), value);
+    EXPECT_FALSE(doc.get("General", "C").has_value());
+}
+
 TEST(ProfileDocument, SurvivesGarbage) {
     const std::string garbage("\0\xff[[=]\r\r\n=\n[a\nk=v=w\n\x01", 22);
     auto doc = ProfileDocument::parse(garbage);
     EXPECT_EQ(doc.get("a", "k"), "v=w");
     doc.set("a", "k", "x");
     EXPECT_EQ(ProfileDocument::parse(doc.serialize()).get("a", "k"), "x");
+    const auto again = ProfileDocument::parse(garbage);
+    for (const auto& section : again.sections())
+        for (const auto& [key, value] : section.entries)
+            EXPECT_EQ(again.get(section.name, key), value);
 }
 
 TEST(ProfileFile, WritesThroughATemporaryFileAndLeavesNoneBehind) {
@@ -78,7 +104,7 @@ TEST(ProfileFile, AnUnwritableFileReportsFailureAndStaysUnchanged) {
     ASSERT_TRUE(ProfileFile::write(dir / "a.ini", "S", "K", "1"));
     std::filesystem::permissions(dir, std::filesystem::perms::owner_read |
                                           std::filesystem::perms::owner_exec);
-    const bool asRoot = ::geteuid() == 0;  // root ignores the permission bits
+    const bool asRoot = ::geteuid() == 0; // root ignores the permission bits
     if (!asRoot) {
         EXPECT_FALSE(ProfileFile::write(dir / "a.ini", "S", "K", "2"));
     }

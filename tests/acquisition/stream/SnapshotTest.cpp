@@ -142,5 +142,28 @@ TEST(StreamSnapshot, ARequestMadeDuringAFrameIsNotUndoneByItsPublication) {
     EXPECT_EQ(stream.snapshot().LoggerStatus.StatusReceived, 1);
 }
 
+// Power-on and replay start show "no data" in the ten orientation results until the next frame
+// computes them again.
+TEST(StreamSnapshot, OrientationResultsAreClearedUntilTheNextFrame) {
+    MessageBus bus;
+    CToolsStream stream(nullptr, nullptr, bus);
+    FullFrameFields f;
+    f.gx = 10000; // the sonde lies on its side: every value is computed
+    f.hx = 2000;
+    f.hy = 3000;
+    f.hz = 4000;
+    ASSERT_EQ(stream.DecodeFullFrame(f.build(), true), FrameResult::Ok);
+    ASSERT_NE(stream.snapshot().Orientation.GX, NoOrientationData);
+
+    stream.clearOrientationResults();
+    const OrientationValues o = stream.snapshot().Orientation;
+    for (double v : {o.GX, o.GY, o.GZ, o.HX, o.HY, o.HZ, o.Roll, o.MagneticRoll, o.Inclination,
+                     o.Azimuth})
+        EXPECT_EQ(v, NoOrientationData);
+
+    ASSERT_EQ(stream.DecodeFullFrame(f.build(), true), FrameResult::Ok);
+    EXPECT_EQ(stream.snapshot().Orientation.GX, 10000);
+}
+
 } // namespace
 } // namespace zarn::test

@@ -1,0 +1,280 @@
+#include "acquisition/cli/AcquireRun.h"
+
+#include "acquisition/link/LinkState.h"
+#include "acquisition/logfiles/NewLog.h"
+#include "platform/Format.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <iostream>
+#include <ostream>
+#include <thread>
+
+namespace zarn::cli {
+
+namespace {
+
+constexpr auto ServePeriod = std::chrono::milliseconds(10);
+// The power-off sequence ends within a few seconds (at most 21 F0 orders 500 ms apart).
+constexpr std::chrono::seconds PowerOffLimit{15};
+
+} // namespace
+
+AcquireRun::AcquireRun(const AcquireOptions& options, const LoadedSettings& settings,
+                       std::ostream& out, std::ostream& err)
+    : options_(options), out_(out), err_(err),
+      status_(out, &out == &std::cout && StatusLine::stdoutIsTerminal()) {
+    if (!options_.driver.empty())
+        setenv("ZARN_FTD2XX", options_.driver.c_str(), 1);
+    EngineSetup setup;
+    setup.configuration = settings.configuration;
+    setup.sondes = settings.sondes;
+    if (options_.splitLength)
+        setup.configuration.program.recordSplit = *options_.splitLength;
+    engine_ = std::make_unique<AcquisitionEngine>(setup);
+}
+
+AcquireRun::~AcquireRun() = default;
+
+int AcquireRun::fail(int code, const std::string& text) {
+    status_.finish();
+    errorLine(err_, text);
+    result_.exitCode = code;
+    return code;
+}
+
+void AcquireRun::serveOnce() {
+    MessageBus::instance().deliverPosted();
+    engine_->tick(Clock::now());
+}
+
+bool AcquireRun::serveUntil(const std::function<bool()>& done, std::chrono::duration<double> limit,
+                            bool stopOnInterrupt) {
+    const auto end = Clock::now() + std::chrono::duration_cast<Clock::duration>(limit);
+    while (true) {
+        serveOnce();
+        if (done())
+            return true;
+        if (Clock::now() >= end || (stopOnInterrupt && interruptRequested()))
+            return false;
+        std::this_thread::sleep_for(ServePeriod);
+    }
+}
+
+int AcquireRun::execute() {
+    if (options_.image && !options_.stopDepth)
+        return fail(ExitCode::BadArguments, "--image needs --stop-depth (the picture's far end)");
+    if (options_.capture && !engine_->link().startRawCapture(*options_.capture))
+        return fail(ExitCode::Failure,
+                    options_.capture->string() + ": cannot write the raw capture");
+
+    int code = connect();
+    if (code == ExitCode::Ok)
+        code = powerOn();
+    if (code == ExitCode::Ok)
+        code = startRecording();
+    if (code == ExitCode::Ok)
+        code = monitor();
+    finish();
+    if (code != ExitCode::Ok) {
+        result_.exitCode = code;
+        return code;
+    }
+    if (interruptRequested())
+        result_.exitCode = ExitCode::Interrupted;
+    return result_.exitCode;
+}
+
+int AcquireRun::connect() {
+    if (!engine_->startLink())
+        return fail(ExitCode::DriverNotBound,
+                    "the USB bridge library " + Ftd2xxLibrary::libraryName() + " does not bind");
+    out_ << "Looking for the logger ..." << std::endl;
+    const bool found =
+        serveUntil([this] { return engine_->link().linkState() >= LinkState::LoggerOnly; },
+                   std::chrono::duration<double>(options_.connectTimeout));
+    if (!found) {
+        if (interruptRequested())
+            return ExitCode::Interrupted;
+        return fail(ExitCode::NoAnswer,
+                    format("no logger answered within %.0f s", options_.connectTimeout));
+    }
+    out_ << "Logger found: " << engine_->link().texts().serialNumber << std::endl;
+    return ExitCode::Ok;
+}
+
+int AcquireRun::powerOn() {
+    using Result = PowerPanelLogic::PressResult;
+    PowerPanelLogic& panel = engine_->panel();
+    const Result pressed = panel.pressPower(Clock::now());
+    if (pressed == Result::NoSonde)
+        return fail(ExitCode::Failure, "no sonde is selected in the sonde table");
+    if (pressed != Result::SwitchingOn)
+        return fail(ExitCode::Failure, "the sonde could not be switched on now");
+    powered_ = true;
+    out_ << "Powering the sonde on ..." << std::endl;
+    bool gaveUp = false;
+    const bool on = serveUntil(
+        [&] {
+            if (panel.powerState() == PowerPanelLogic::PowerState::Off ||
+                panel.powerState() == PowerPanelLogic::PowerState::PoweringOff) {
+                gaveUp = true;
+                return true;
+            }
+            return panel.powerState() == PowerPanelLogic::PowerState::On &&
+                   panel.orderStep() == PowerPanelLogic::IdleStep;
+        },
+        std::chrono::duration<double>(options_.powerTimeout));
+    if (on && !gaveUp) {
+        sondeOnSince_ = Clock::now();
+        out_ << "Sonde on." << std::endl;
+        return ExitCode::Ok;
+    }
+    if (interruptRequested())
+        return ExitCode::Interrupted;
+    return fail(ExitCode::NoAnswer,
+                gaveUp ? "the sonde did not accept the power-on orders"
+                       : format("the sonde did not come on within %.0f s", options_.powerTimeout));
+}
+
+int AcquireRun::startRecording() {
+    const double here = engine_->stream().snapshot().ImageDepth;
+    if (options_.image) {
+        const double far = *options_.stopDepth;
+        capture_ = std::make_unique<StripCapture>(*engine_, std::min(here, far),
+                                                  std::max(here, far), options_.rowsPerMetre);
+        if (!capture_->valid())
+            return fail(ExitCode::BadArguments, capture_->error());
+    }
+    if (!options_.record)
+        return ExitCode::Ok;
+    std::optional<RecordingSetup> setup = prepareNewLog(*options_.record);
+    if (!setup)
+        return fail(ExitCode::Failure, "the log " + options_.record->string() + " was not created");
+    if (!engine_->startRecording(*setup))
+        return fail(ExitCode::Failure, "the recording did not start");
+    recording_ = true;
+    result_.header = setup->headerPath;
+    out_ << "Recording " << setup->headerPath.string() << std::endl;
+    return ExitCode::Ok;
+}
+
+std::optional<RecordingSetup> AcquireRun::prepareNewLog(const std::filesystem::path& headerPath) {
+    const MeasurementRecord now = engine_->stream().snapshot();
+    NewLogRequest request;
+    request.folder = headerPath.has_parent_path() ? headerPath.parent_path() : ".";
+    request.title = headerPath.filename().string();
+    if (headerPath.extension() == ".hed" || headerPath.extension() == ".HED")
+        request.title = headerPath.stem().string();
+    request.loggingDown = options_.loggingDown;
+    request.splitLength = options_.splitLength;
+    request.loggerDepth = now.LoggerDepth;
+    request.imageDepth = now.ImageDepth;
+    std::error_code ec;
+    std::filesystem::create_directories(request.folder, ec);
+
+    // The question may be asked: no lock is held while it waits.
+    Configuration configuration = engine_->configuration();
+    NewLogCreation creation(configuration);
+    const NewLogResult made = creation.Create(request);
+    for (const SkippedLogFile& skipped : made.skipped)
+        errorLine(err_, "not deleted: " + skipped.listedName + " (" + skipped.reason + ")");
+    if (made.outcome == NewLogOutcome::InvalidName) {
+        errorLine(err_, "not a log name: " + request.title);
+        return std::nullopt;
+    }
+    if (made.outcome == NewLogOutcome::Declined) {
+        errorLine(err_, "a log named " + request.title + " exists; --replace replaces it");
+        return std::nullopt;
+    }
+    engine_->editConfiguration([&](Configuration& c) {
+        c.paths = configuration.paths;
+        c.program.recordSplit = configuration.program.recordSplit;
+    });
+    return made.setup;
+}
+
+bool AcquireRun::depthReached() const {
+    if (!options_.stopDepth)
+        return false;
+    const double depth = engine_->stream().snapshot().ImageDepth;
+    return options_.loggingDown ? depth >= *options_.stopDepth : depth <= *options_.stopDepth;
+}
+
+std::string AcquireRun::statusText() const {
+    const MeasurementRecord r = engine_->stream().snapshot();
+    const TransmissionCounts c = engine_->link().statistics().snapshot();
+    return format("depth %8.2f m  speed %6.2f m/min  gamma %6.1f  frames %7u  lost %5d  "
+                  "re-requested %5d%s",
+                  r.ImageDepth, r.Speed, r.Gamma, r.Counters.GoodFrames, c.lostFrames,
+                  c.videoRequests, recording_ ? "  REC" : "");
+}
+
+int AcquireRun::monitor() {
+    const auto limit = options_.duration ? std::chrono::duration<double>(*options_.duration)
+                                         : std::chrono::duration<double>(365.0 * 24 * 3600);
+    bool lost = false;
+    serveUntil(
+        [&] {
+            if (options_.statusLine)
+                status_.show(statusText());
+            if (engine_->panel().powerState() != PowerPanelLogic::PowerState::On) {
+                lost = true;
+                return true;
+            }
+            return depthReached();
+        },
+        limit);
+    status_.finish();
+    if (lost && !interruptRequested())
+        return fail(ExitCode::NoAnswer, "the sonde was switched off (link lost or logger "
+                                        "no longer busy)");
+    return ExitCode::Ok;
+}
+
+void AcquireRun::finish() {
+    status_.finish();
+    if (recording_) {
+        engine_->endRecording();
+        result_.records = engine_->writer().RecordCount();
+        result_.dataFiles = engine_->writer().FileIndex();
+        recording_ = false;
+    }
+    if (powered_) {
+        PowerPanelLogic& panel = engine_->panel();
+        panel.switchOff(Clock::now());
+        serveUntil([&] { return panel.powerState() == PowerPanelLogic::PowerState::Off; },
+                   PowerOffLimit, false);
+        powered_ = false;
+    }
+    const MeasurementRecord r = engine_->stream().snapshot();
+    const TransmissionCounts c = engine_->link().statistics().snapshot();
+    result_.goodFrames = r.Counters.GoodFrames;
+    result_.lostFrames = c.lostFrames;
+    result_.videoRequests = c.videoRequests;
+    result_.lastDepth = r.ImageDepth;
+    engine_->stopLink();
+    engine_->link().stopRawCapture();
+    if (capture_) {
+        int width = 0, height = 0;
+        std::string problem;
+        if (capture_->save(*options_.image, width, height, problem)) {
+            result_.image = *options_.image;
+            out_ << format("Image: %s (%d x %d pixels)\n", options_.image->string().c_str(), width,
+                           height);
+        } else {
+            errorLine(err_, options_.image->string() + ": " + problem);
+            if (result_.exitCode == ExitCode::Ok)
+                result_.exitCode = ExitCode::Failure;
+        }
+        capture_.reset();
+    }
+    out_ << format("Frames %u, lost %d, re-requested %d, last image depth %.2f m\n",
+                   result_.goodFrames, result_.lostFrames, result_.videoRequests,
+                   result_.lastDepth);
+    if (!result_.header.empty())
+        out_ << format("Log: %s (%d data file(s))\n", result_.header.string().c_str(),
+                       result_.dataFiles);
+}
+
+} // namespace zarn::cli

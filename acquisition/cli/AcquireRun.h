@@ -1,0 +1,75 @@
+// One live acquisition of zarn-cli, step by step: link, power-on sequence, recording, the
+// monitoring loop with its stop conditions, and the orderly end (recording stopped, sonde
+// powered off, link closed) whatever stopped the run.
+#pragma once
+
+#include "acquisition/cli/CliSupport.h"
+#include "acquisition/cli/Commands.h"
+#include "acquisition/cli/StatusLine.h"
+#include "acquisition/cli/StripCapture.h"
+#include "acquisition/engine/AcquisitionEngine.h"
+
+#include <chrono>
+#include <functional>
+#include <iosfwd>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace zarn::cli {
+
+// What a finished run made, for the caller's summary.
+struct AcquireResult {
+    int exitCode = ExitCode::Ok;
+    std::filesystem::path header; // the recorded log, when one was recorded
+    std::filesystem::path image;  // the picture, when one was written
+    int records = 0;              // records in the last data file
+    int dataFiles = 0;
+    std::uint32_t goodFrames = 0;
+    std::int32_t lostFrames = 0;
+    std::int32_t videoRequests = 0;
+    double lastDepth = 0;
+};
+
+class AcquireRun {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    AcquireRun(const AcquireOptions& options, const LoadedSettings& settings, std::ostream& out,
+               std::ostream& err);
+    ~AcquireRun();
+
+    // Runs to the end and prints the summary; the exit code.
+    int execute();
+    const AcquireResult& result() const { return result_; }
+
+private:
+    // Serves the engine (messages, panel deadlines) until `done` or the time is up; false when
+    // the time ran out or an interrupt came first.
+    bool serveUntil(const std::function<bool()>& done, std::chrono::duration<double> limit,
+                    bool stopOnInterrupt = true);
+    void serveOnce();
+    int connect();
+    int powerOn();
+    int startRecording();
+    // The new log of --record: its files, and the old log's deleted when the operator agrees.
+    std::optional<RecordingSetup> prepareNewLog(const std::filesystem::path& headerPath);
+    int monitor();
+    void finish();
+    std::string statusText() const;
+    bool depthReached() const;
+    int fail(int code, const std::string& text);
+
+    AcquireOptions options_;
+    std::ostream& out_;
+    std::ostream& err_;
+    std::unique_ptr<AcquisitionEngine> engine_;
+    std::unique_ptr<StripCapture> capture_;
+    StatusLine status_;
+    AcquireResult result_;
+    bool recording_ = false;
+    bool powered_ = false;
+    std::optional<Clock::time_point> sondeOnSince_;
+};
+
+} // namespace zarn::cli

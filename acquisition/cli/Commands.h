@@ -1,0 +1,94 @@
+// The commands of zarn-cli. Each takes its options, writes its results to `out` and its one-line
+// error messages ("zarn-cli: ...") to `err`, and returns the process's exit code. The program's
+// main parses the command line into these options; tests call the commands directly.
+#pragma once
+
+#include "acquisition/stream/DecoderSettings.h"
+
+#include <filesystem>
+#include <iosfwd>
+#include <optional>
+#include <string>
+
+namespace zarn::cli {
+
+namespace ExitCode {
+inline constexpr int Ok = 0;
+inline constexpr int Failure = 1;        // the work could not be done (write error, ...)
+inline constexpr int BadArguments = 2;   // the command line itself
+inline constexpr int MissingFile = 3;    // an input file that does not exist or cannot be read
+inline constexpr int CorruptInput = 4;   // a log, header or capture that cannot be used
+inline constexpr int DriverNotBound = 5; // the USB bridge library does not bind
+inline constexpr int NoAnswer = 6;       // no logger found, or the sonde does not power on
+inline constexpr int Interrupted = 130;  // stopped by Ctrl-C before the work was complete
+} // namespace ExitCode
+
+// inspect LOG.hed: the header as one JSON object on the first line, then one JSON object per
+// record of every data file of the log.
+struct InspectOptions {
+    std::filesystem::path header;
+    bool headerOnly = false;
+    std::optional<long long> limit; // at most this many records
+};
+int runInspect(const InspectOptions& options, std::ostream& out, std::ostream& err);
+
+// dissect CAPTURE: a raw capture run through the reader's framing and the decoders, one JSON
+// object per packet or frame.
+struct DissectOptions {
+    std::filesystem::path capture;
+    bool decode = true; // with the decoded fields of each good frame
+    // The settings the frames are decoded with (depth scale, speed, offsets); empty: those of a
+    // default configuration, with the depth scale its winch settings give.
+    std::optional<DecoderSettings> decoderSettings;
+};
+int runDissect(const DissectOptions& options, std::ostream& out, std::ostream& err);
+
+// paths: loads the configuration and prints where the program's files live.
+int runPaths(std::ostream& out, std::ostream& err);
+
+// replay LOG.hed: plays the log through the decoding and drawing path and writes the unrolled
+// image of a depth interval (the whole log by default) as a PNG picture with its depth scale.
+struct ReplayOptions {
+    std::filesystem::path header;
+    std::filesystem::path image;    // the PNG to write
+    std::optional<double> from, to; // m; the log's start and end depths by default
+    double rowsPerMetre = 400;
+    std::optional<int> speedSlider; // paced as the panel's speed slider (1 to 50); else flat out
+};
+int runReplay(const ReplayOptions& options, std::ostream& out, std::ostream& err);
+
+// acquire: binds the USB bridge library, finds the logger, powers the sonde on through the power
+// order sequence, optionally records a new log, and stops at a depth, after a time or on an
+// interrupt, stopping the recording cleanly and powering the sonde off.
+struct AcquireOptions {
+    std::string driver; // the bridge library; ZARN_FTD2XX or the default else
+    std::optional<std::filesystem::path> record; // DIR/NAME: the new log's header (".hed" added)
+    bool loggingDown = true;                     // the recording mode's direction
+    std::optional<int> splitLength;  // m (ft in imperial units); the configured one else
+    bool replaceExisting = false;    // answer yes to "Same file name exist, ..."
+    std::optional<double> stopDepth; // m: stop when the image depth gets there
+    std::optional<double> duration;  // s: stop after this long with the sonde on
+    std::optional<std::filesystem::path> capture; // raw bytes of the reader
+    std::optional<std::filesystem::path> image;   // the depth-scaled picture of the run
+    double rowsPerMetre = 400;
+    double connectTimeout = 20; // s to find the logger
+    double powerTimeout = 60;   // s for the sonde to come on
+    bool statusLine = true;     // the live status line
+};
+int runAcquire(const AcquireOptions& options, std::ostream& out, std::ostream& err);
+
+// demo: the simulated logger through the real link, a short recorded log, its replay into a
+// picture, and the demonstration log the replay proposes; prints what was made and where.
+struct DemoOptions {
+    std::filesystem::path output; // the output folder
+    std::string simulator;        // the simulator library; found next to the program else
+};
+int runDemo(const DemoOptions& options, std::ostream& out, std::ostream& err);
+
+// Set by the interrupt handler (Ctrl-C); long commands stop cleanly when they see it.
+bool interruptRequested();
+void requestInterrupt();
+// Lowers the flag again, for a process that runs several commands (the tests).
+void clearInterrupt();
+
+} // namespace zarn::cli

@@ -1,0 +1,149 @@
+// demo: the main job on the embedded default. The simulated logger is bound like a driver, a
+// short interval is acquired through the real link and recorded, the log is replayed into a
+// picture, and the log is also kept as the demonstration log the replay's file choice proposes.
+#include "acquisition/cli/AcquireRun.h"
+#include "acquisition/cli/CliSupport.h"
+#include "acquisition/cli/Commands.h"
+#include "platform/FileIo.h"
+#include "platform/Format.h"
+#include "platform/Home.h"
+
+#include <cstdlib>
+#include <ostream>
+#include <system_error>
+#include <unistd.h>
+
+namespace zarn::cli {
+
+namespace {
+
+constexpr const char* DemoTitle = "ZARN_DEMO_720";
+constexpr const char* SimulatorFileName = "libzarn_ftd2xx_sim.so";
+
+// The simulated run: 20 m logged down at 10 m/min in fast mode, with the default borehole. In
+// fast mode the simulator's clock runs ahead of ours while the power-on sequence waits, so the
+// winch waits a minute of its time before it moves: the recording starts at the top.
+constexpr const char* SimulatorConfiguration = "[Device]\n"
+                                               "FastMode = yes\n"
+                                               "[Winch]\n"
+                                               "StartDepth = 10\n"
+                                               "EndDepth = 30\n"
+                                               "Speed = 10\n"
+                                               "StartDelay = 60\n";
+constexpr double StopDepth = 29.5;
+constexpr double RunLimitSeconds = 900;
+
+std::filesystem::path programFolder() {
+    std::error_code ec;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::filesystem::path() : self.parent_path();
+}
+
+// The simulator: as given, next to the program, in the library folder beside it, or where the
+// build made it.
+std::filesystem::path findSimulator(const std::string& given) {
+    if (!given.empty())
+        return given;
+    std::error_code ec;
+    const std::filesystem::path here = programFolder();
+    for (const std::filesystem::path& candidate :
+         {here / SimulatorFileName, here / ".." / "lib" / "zarn" / SimulatorFileName,
+          std::filesystem::path(ZARN_BUILT_SIMULATOR)}) {
+        if (std::filesystem::is_regular_file(candidate, ec))
+            return std::filesystem::weakly_canonical(candidate, ec);
+    }
+    return {};
+}
+
+// A sonde for the run when none is selected; the sonde file is left as it is.
+void ensureSonde(SondeTable& sondes) {
+    if (sondes.selectedSlot().occupied())
+        return;
+    SondeSlot& slot = sondes.slots[static_cast<std::size_t>(sondes.selected)];
+    slot = SondeSlot{};
+    slot.serialNumber = 417;
+    sondes.copySelectedToWorking();
+}
+
+bool copyFile(const std::filesystem::path& from, const std::filesystem::path& to,
+              std::string& problem) {
+    std::error_code ec;
+    std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing, ec);
+    if (ec)
+        problem = to.string() + ": " + ec.message();
+    return !ec;
+}
+
+} // namespace
+
+int runDemo(const DemoOptions& options, std::ostream& out, std::ostream& err) {
+    std::error_code ec;
+    std::filesystem::create_directories(options.output, ec);
+    if (ec) {
+        errorLine(err, options.output.string() + ": " + ec.message());
+        return ExitCode::Failure;
+    }
+    const std::filesystem::path output = std::filesystem::absolute(options.output, ec);
+    const std::filesystem::path simulator = findSimulator(options.simulator);
+    if (simulator.empty()) {
+        errorLine(err, std::string("the simulator library ") + SimulatorFileName +
+                           " was not found; give it with --simulator");
+        return ExitCode::DriverNotBound;
+    }
+    const std::filesystem::path simulatorIni = output / "simulator.ini";
+    if (!writeFileAtomically(simulatorIni, SimulatorConfiguration)) {
+        errorLine(err, simulatorIni.string() + ": cannot write");
+        return ExitCode::Failure;
+    }
+    setenv("ZARN_SIM_CONFIG", simulatorIni.c_str(), 1);
+
+    CliUserMessages messages(err, MessageAnswer::Yes);
+    LoadedSettings settings = loadSettings();
+    ensureSonde(settings.sondes);
+
+    // 1. The live run, recorded.
+    AcquireOptions acquire;
+    acquire.driver = simulator.string();
+    acquire.record = output / DemoTitle;
+    acquire.replaceExisting = true;
+    acquire.loggingDown = true;
+    acquire.stopDepth = StopDepth;
+    acquire.duration = RunLimitSeconds;
+    acquire.statusLine = true;
+    out << "Simulated logger: " << simulator.string() << "\n"
+        << "Simulator settings: " << simulatorIni.string() << "\n";
+    AcquireRun run(acquire, settings, out, err);
+    const int acquired = run.execute();
+    if (acquired != ExitCode::Ok)
+        return acquired;
+    const std::filesystem::path header = run.result().header;
+
+    // 2. The replay into a picture.
+    ReplayOptions replay;
+    replay.header = header;
+    replay.image = output / (std::string(DemoTitle) + ".png");
+    if (const int replayed = runReplay(replay, out, err); replayed != ExitCode::Ok)
+        return replayed;
+
+    // 3. The demonstration log the replay's file choice proposes.
+    const std::filesystem::path demoFolder = Home::configDir() / "Demo";
+    std::filesystem::create_directories(demoFolder, ec);
+    std::string problem;
+    const std::filesystem::path demoHeader = demoFolder / (std::string(DemoTitle) + ".HED");
+    const std::filesystem::path data = std::filesystem::path(header).replace_extension(".lox");
+    if (ec || !copyFile(header, demoHeader, problem) ||
+        !copyFile(data, demoFolder / (std::string(DemoTitle) + ".lox"), problem)) {
+        errorLine(err, problem.empty() ? demoFolder.string() + ": " + ec.message() : problem);
+        return ExitCode::Failure;
+    }
+
+    out << "\nMade:\n"
+        << "  recorded log      " << header.string() << "\n"
+        << "  data file         " << data.string() << "\n"
+        << "  replayed picture  " << replay.image.string() << "\n"
+        << "  demonstration log " << demoHeader.string() << "\n"
+        << "Look inside:  zarn-cli inspect " << header.string() << " --limit 3\n";
+    return ExitCode::Ok;
+}
+
+} // namespace zarn::cli

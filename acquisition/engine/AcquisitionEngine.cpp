@@ -1,0 +1,257 @@
+#include "acquisition/engine/AcquisitionEngine.h"
+
+#include "acquisition/stream/DecoderSettings.h"
+#include "platform/UserMessages.h"
+
+namespace zarn {
+
+AcquisitionEngine::AcquisitionEngine(const EngineSetup& setup, MessageBus& bus)
+    : bus_(bus), configuration_(setup.configuration), sondes_(setup.sondes), bmp_(this, bus),
+      writer_(header_, state_, this), rule_(state_, &writer_),
+      usb_(configuration_, DiagnosticLogs::instance(), bus), stream_(this, &usb_, bus),
+      decoder_(stream_), recovery_(usb_, configurationAccess()),
+      player_(header_, state_, this, this, bus),
+      panel_(*this, state_, usb_.flags().sondePowered, operatorPowerOff_) {
+    usb_.setTimings(setup.timings);
+    usb_.setDecoder(&decoder_);
+    usb_.setSequencer(&recovery_);
+    // The winch settings frame stores the depth scale the decoder converts counts with.
+    usb_.setSettingsChanged([this] { publishSettings(); });
+    bmp_.DrawImageBuffer(DisplayRowWidth, ScaleStripWidth, setup.visibleHeight);
+    publishSettings();
+    // The link asks the panel to switch a powered sonde off when the logger is lost. That
+    // request only ever switches off.
+    bus_.attach(Role::ProbePanel, [this](const Message& message) {
+        if (message.kind == MessageKind::Command && message.id == Cmd::PowerButton)
+            panel_.switchOff(PowerPanelLogic::Clock::now());
+        else if (message.kind == MessageKind::Command && message.id == Cmd::StopButton)
+            stop();
+    });
+}
+
+AcquisitionEngine::~AcquisitionEngine() {
+    bus_.detach(Role::ProbePanel);
+    player_.CloseLog();
+    usb_.stopLink();
+    if (state_.recording)
+        writer_.StopRecording();
+}
+
+SondeTable AcquisitionEngine::sondes() const {
+    std::lock_guard lock(sondesMutex_);
+    return sondes_;
+}
+
+ConfigurationAccess AcquisitionEngine::configurationAccess() {
+    return [this](const std::function<void(Configuration&)>& edit) { configuration_.modify(edit); };
+}
+
+void AcquisitionEngine::editConfiguration(const std::function<void(Configuration&)>& edit) {
+    configuration_.modify(edit);
+    publishSettings();
+}
+
+void AcquisitionEngine::publishSettings() {
+    const Configuration c = configuration_.snapshot();
+    const SelectedSonde sonde = sondes().working;
+    stream_.setSettings(DecoderSettings::from(c, sonde, state_.replayActive.load()));
+    ImageRowSettings rows = bmp_.settings();
+    rows.feet = c.program.depthUnit != 0;
+    bmp_.setSettings(rows);
+}
+
+bool AcquisitionEngine::startLink() {
+    return usb_.Start();
+}
+
+bool AcquisitionEngine::stopLink() {
+    return usb_.stopLink();
+}
+
+bool AcquisitionEngine::startRecording(const RecordingSetup& setup) {
+    rule_.SetLoggingDirection(setup.loggingDown);
+    rule_.SetLastDepth(stream_.snapshot().ImageDepth);
+    return writer_.StartRecording(setup, configuration_.snapshot(), sondes());
+}
+
+bool AcquisitionEngine::endRecording() {
+    return writer_.StopRecording();
+}
+
+// ---- Probe control panel ----
+
+void AcquisitionEngine::tick(PowerPanelLogic::TimePoint now) {
+    panel_.tick(now);
+    if (!nextRefresh_ || now >= *nextRefresh_) {
+        panel_.refreshButton();
+        nextRefresh_ = now + std::chrono::milliseconds(300);
+    }
+}
+
+void AcquisitionEngine::resetStatistics(bool keepGoodFrames) {
+    if (!keepGoodFrames)
+        stream_.resetGoodFrameCount();
+    TransmissionStatistics& s = usb_.statistics();
+    s.receivedFrames = 0;
+    s.videoRequests = 0;
+    s.recoveries = 0;
+    s.panelRequests = 0;
+    s.panelRecoveries = 0;
+    s.resetLossCounters();
+}
+
+void AcquisitionEngine::stop() {
+    state_.playing = false;
+    if (state_.replayActive || state_.logLoaded)
+        closeReplay();
+    writer_.StopRecording();
+    state_.suspended = false;
+    state_.paused = false;
+    state_.logLoaded = false;
+}
+
+PowerLoggerStatus AcquisitionEngine::loggerStatus() const {
+    const LoggerStatusBytes s = stream_.snapshot().LoggerStatus;
+    PowerLoggerStatus p;
+    p.statusReceived = s.StatusReceived != 0;
+    p.flags = s.Flags;
+    p.upholeGainEcho = s.Byte1;
+    p.downholeEnergyEcho = s.Byte2;
+    p.echoWord2 = s.EchoWord2;
+    p.echoWord4 = s.EchoWord4;
+    p.echoByte6 = s.EchoByte6;
+    return p;
+}
+
+std::optional<WinchSettingsBytes> AcquisitionEngine::sentWinchSettings() const {
+    const std::optional<CommandFrame> f = usb_.lastWinchSettingsFrame();
+    if (!f || f->length < 7)
+        return std::nullopt;
+    return WinchSettingsBytes{f->bytes[2], f->bytes[3], f->bytes[4], f->bytes[5], f->bytes[6]};
+}
+
+std::optional<DownholeSettingsBytes> AcquisitionEngine::sentDownholeSettings() const {
+    const std::optional<CommandFrame> f = usb_.lastDownholeSettingsFrame();
+    if (!f || f->length < 3)
+        return std::nullopt;
+    return DownholeSettingsBytes{f->bytes[1], f->bytes[2]};
+}
+
+bool AcquisitionEngine::stopEnabled() const {
+    return state_.logLoaded || state_.recording;
+}
+
+void AcquisitionEngine::stopRecording() {
+    writer_.StopRecording();
+}
+
+void AcquisitionEngine::restartDisplay() {
+    bmp_.RestartDisplay();
+    for (Role role :
+         {Role::CameraPanel, Role::ProbePage, Role::DeviationWindow, Role::CommunicationPage})
+        bus_.post(role, command(Cmd::ClearReadBack));
+}
+
+bool AcquisitionEngine::sondeSelected() const {
+    return sondes().selectedSlot().occupied();
+}
+
+void AcquisitionEngine::showMessage(std::string_view text) {
+    UserMessages::current().notify(
+        UserMessage{std::string(text), "ZARN", MessageIcon::Error, MessageButtons::Ok});
+}
+
+bool AcquisitionEngine::openReplay(const std::filesystem::path& headerPath, std::string& error) {
+    state_.replayActive = true;
+    publishSettings();
+    bool started = false;
+    switch (player_.OpenLog(headerPath)) {
+    case CReplayPlayer::OpenResult::Failed:
+        error = "cannot open the log " + headerPath.string();
+        break;
+    case CReplayPlayer::OpenResult::ChooseDepth:
+        started = player_.StartAtDepth(std::nullopt);
+        break;
+    case CReplayPlayer::OpenResult::ChooseFile:
+        started = player_.StartAtFile(std::nullopt);
+        break;
+    }
+    if (!started && error.empty())
+        error = "no record could be read from " + player_.DataFilePath().string();
+    if (!started) {
+        state_.replayActive = false;
+        publishSettings();
+    }
+    return started;
+}
+
+void AcquisitionEngine::playToEnd(int speedSlider) {
+    player_.SetSpeedSlider(speedSlider);
+    state_.playing = true;
+    player_.StartPlayback();
+    player_.WaitForPlaybackEnd();
+}
+
+void AcquisitionEngine::closeReplay() {
+    player_.CloseLog();
+    state_.replayActive = false;
+    publishSettings();
+}
+
+void AcquisitionEngine::setRowObserver(RowObserver observer) {
+    std::lock_guard lock(observerMutex_);
+    observer_ = std::move(observer);
+}
+
+// ---- StreamSink ----
+
+RecordingDecision AcquisitionEngine::recordingRule(MeasurementRecord& record) {
+    return rule_.Apply(record);
+}
+
+void AcquisitionEngine::writeLogFile(std::span<const std::uint8_t> frame, int payloadLength,
+                                     MeasurementRecord& record) {
+    writer_.WriteLogFile(frame, payloadLength, record);
+}
+
+void AcquisitionEngine::decodeMode8(std::span<const std::uint8_t> payload, int pixelsPerRow,
+                                    int direction, int parameter, const MeasurementRecord& record) {
+    bmp_.DrawDpcmPayload(payload, pixelsPerRow, direction, parameter, record);
+}
+
+void AcquisitionEngine::decodeMode16(std::span<const std::uint8_t> payload, int pixelsPerRow,
+                                     int direction, int parameter,
+                                     const MeasurementRecord& record) {
+    bmp_.DrawDctPayload(payload, pixelsPerRow, direction, parameter, record);
+}
+
+void AcquisitionEngine::decodeUncompressed(std::span<const std::uint8_t> /*payload*/,
+                                           int pixelsPerRow, int direction,
+                                           const MeasurementRecord& record) {
+    bmp_.DrawBlankPayload(pixelsPerRow, direction, record);
+}
+
+void AcquisitionEngine::showAlarm(int code, std::string_view title, std::string_view message) {
+    alarm_.publish(EngineAlarm{code, std::string(title), std::string(message)});
+    ++alarms_;
+}
+
+// ---- ReplaySink ----
+
+void AcquisitionEngine::publishRecord(const MeasurementRecord& record, int /*recordLength*/) {
+    replayed_.publish(record);
+}
+
+void AcquisitionEngine::enterReplayState() {
+    bmp_.RestartDisplay();
+}
+
+// ---- ImageRowHost ----
+
+void AcquisitionEngine::rowDrawn(const DrawnRow& row) {
+    std::lock_guard lock(observerMutex_);
+    if (observer_)
+        observer_(row, row.depth);
+}
+
+} // namespace zarn

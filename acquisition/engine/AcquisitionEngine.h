@@ -1,0 +1,205 @@
+// The acquisition engine: the link, the stream decoder, the video packet recovery, the image row
+// builder, the recording and the replay, composed as the application runs them, without
+// windows. The main window and zarn-cli each own one and add what they show.
+//
+// Data path. Live: the link's reader thread hands frames to the stream decoder (through the
+// video packet recovery); the decoder asks the recording rule, draws the payload through the
+// row builder and appends the frame to the data log. Replay: the player's thread reads the
+// records and hands them to the same row builder. Observers of drawn rows (a picture being
+// made) see each row on the drawing thread right after it was drawn.
+//
+// Threads: the operations below are called from the owner's thread; the callbacks run on the
+// reader or the playback thread. The configuration is held as a snapshot record; every change
+// republishes the decoder's settings.
+#pragma once
+
+#include "acquisition/app/PowerPanelHost.h"
+#include "acquisition/app/PowerPanelLogic.h"
+#include "acquisition/app/RecorderState.h"
+#include "acquisition/app/SettingsRecords.h"
+#include "acquisition/app/SondeTable.h"
+#include "acquisition/link/ToolsStreamDecoder.h"
+#include "acquisition/link/USB.h"
+#include "acquisition/link/VideoRecovery.h"
+#include "acquisition/logfiles/DataLogWriter.h"
+#include "acquisition/logfiles/Header.h"
+#include "acquisition/logfiles/LogFilesDisplay.h"
+#include "acquisition/logfiles/RecordingRule.h"
+#include "acquisition/logfiles/ReplayPlayer.h"
+#include "acquisition/logfiles/ReplaySink.h"
+#include "acquisition/stream/StreamSink.h"
+#include "acquisition/stream/ToolsBmp.h"
+#include "acquisition/stream/ToolsStream.h"
+#include "platform/MessageBus.h"
+#include "platform/Shared.h"
+
+#include <atomic>
+#include <functional>
+#include <mutex>
+#include <span>
+#include <string>
+
+namespace zarn {
+
+struct EngineSetup {
+    Configuration configuration;
+    SondeTable sondes;
+    // The image memory: display rows of the main window's width, three of these heights.
+    int visibleHeight = 1024;
+    LinkTimings timings{};
+};
+
+// An alarm raised by a frame (code 0 encoder error, 1 low battery).
+struct EngineAlarm {
+    int code = -1;
+    std::string title;
+    std::string message;
+};
+
+class AcquisitionEngine final : private StreamSink,
+                                private ReplaySink,
+                                private ImageRowHost,
+                                private LogFilesDisplay,
+                                private PowerPanelHost {
+public:
+    // Display row width and depth scale strip of the main window's image memory.
+    static constexpr int DisplayRowWidth = 773;
+    static constexpr int ScaleStripWidth = 53;
+
+    using RowObserver = std::function<void(const DrawnRow& row, double depth)>;
+
+    explicit AcquisitionEngine(const EngineSetup& setup, MessageBus& bus = MessageBus::instance());
+    // Stops the playback and the link first, so no thread calls into a part being destroyed.
+    ~AcquisitionEngine() override;
+    AcquisitionEngine(const AcquisitionEngine&) = delete;
+    AcquisitionEngine& operator=(const AcquisitionEngine&) = delete;
+
+    // ---- Parts ----
+    CUSB& link() { return usb_; }
+    CToolsStream& stream() { return stream_; }
+    CToolsBmp& image() { return bmp_; }
+    VideoRecovery& recovery() { return recovery_; }
+    CHeader& header() { return header_; }
+    CDataLogWriter& writer() { return writer_; }
+    CRecordingRule& recordingRule() { return rule_; }
+    CReplayPlayer& player() { return player_; }
+    RecorderState& recorderState() { return state_; }
+    PowerPanelLogic& panel() { return panel_; }
+
+    Configuration configuration() const { return configuration_.snapshot(); }
+    SondeTable sondes() const;
+    // Changes the configuration and republishes the decoder's and the row builder's settings.
+    void editConfiguration(const std::function<void(Configuration&)>& edit);
+
+    // ---- Link ----
+    // Binds the bridge library and starts the link check (CUSB::Start). False when the library
+    // does not bind.
+    bool startLink();
+    // The shutdown of the link threads; true when they all ended in time.
+    bool stopLink();
+
+    // ---- Probe control panel ----
+    // Serves the panel's deadlines and, every 300 ms, its refresh; the owner calls it often
+    // from its own thread, after delivering the messages posted to it (the link's request to
+    // switch the sonde off arrives as a message to the probe control panel).
+    void tick(PowerPanelLogic::TimePoint now);
+    // The panel's statistics reset; keepGoodFrames leaves the good-frame count.
+    void resetStatistics(bool keepGoodFrames = false);
+    // The panel's Stop (1042): playback and recording stop, the log is unloaded.
+    void stop() override;
+
+    // ---- Recording ----
+    // Recording start of a new log: the recording mode's direction and the current image depth
+    // go to the recording rule, then the data log writer starts. False when it did not start.
+    bool startRecording(const RecordingSetup& setup);
+    // Recording stop; false when no recording ran.
+    bool endRecording();
+
+    // ---- Replay ----
+    // Opens a log and starts it at its first record ("All" or the first data file). False with
+    // the reason in `error` when it cannot be replayed.
+    bool openReplay(const std::filesystem::path& headerPath, std::string& error);
+    // Plays from the current position to the end of the last data file and waits for it.
+    void playToEnd(int speedSlider);
+    void closeReplay();
+
+    // ---- Image ----
+    // Observes every row drawn (on the drawing thread); empty to stop.
+    void setRowObserver(RowObserver observer);
+    // The last alarm raised, for the owner's display (code -1: none).
+    EngineAlarm lastAlarm() const { return alarm_.snapshot(); }
+    std::uint64_t alarmsRaised() const { return alarms_.load(); }
+    // The last record replayed (the stream decoder's snapshot holds the live one).
+    MeasurementRecord replayedRecord() const { return replayed_.snapshot(); }
+
+private:
+    // StreamSink
+    RecordingDecision recordingRule(MeasurementRecord& record) override;
+    void writeLogFile(std::span<const std::uint8_t> frame, int payloadLength,
+                      MeasurementRecord& record) override;
+    void decodeMode8(std::span<const std::uint8_t> payload, int pixelsPerRow, int direction,
+                     int parameter, const MeasurementRecord& record) override;
+    void decodeMode16(std::span<const std::uint8_t> payload, int pixelsPerRow, int direction,
+                      int parameter, const MeasurementRecord& record) override;
+    void decodeUncompressed(std::span<const std::uint8_t> payload, int pixelsPerRow, int direction,
+                            const MeasurementRecord& record) override;
+    void showAlarm(int code, std::string_view title, std::string_view message) override;
+
+    // ReplaySink
+    void publishRecord(const MeasurementRecord& record, int recordLength) override;
+    void enterReplayState() override;
+
+    // ImageRowHost
+    bool recordingActive() override { return state_.recording.load(); }
+    void rowDrawn(const DrawnRow& row) override;
+
+    // PowerPanelHost
+    bool sendBufferEmpty() const override { return usb_.pendingLength() == 0; }
+    PowerLoggerStatus loggerStatus() const override;
+    void clearStatusReceived() override { stream_.clearStatusReceived(); }
+    std::optional<WinchSettingsBytes> sentWinchSettings() const override;
+    std::optional<DownholeSettingsBytes> sentDownholeSettings() const override;
+    int linkState() const override { return usb_.linkState(); }
+    bool sendF0() override { return usb_.sendF0(); }
+    bool sendF1() override { return usb_.sendF1(); }
+    bool sendF3() override { return usb_.sendF3(); }
+    bool sendF11() override { return usb_.sendF11(); }
+    bool sendF12() override { return usb_.sendF12(); }
+    void resetStatistics() override { resetStatistics(false); }
+    void clearOrientationResults() override { stream_.clearOrientationResults(); }
+    bool stopEnabled() const override;
+    void stopRecording() override;
+    void restartDisplay() override;
+    bool sondeSelected() const override;
+    void showMessage(std::string_view text) override;
+
+    void publishSettings();
+    ConfigurationAccess configurationAccess();
+
+    MessageBus& bus_;
+    Shared<Configuration> configuration_;
+    mutable std::mutex sondesMutex_;
+    SondeTable sondes_;
+    RecorderState state_;
+
+    CToolsBmp bmp_;
+    CHeader header_;
+    CDataLogWriter writer_;
+    CRecordingRule rule_;
+    CUSB usb_;
+    CToolsStream stream_;
+    ToolsStreamDecoder decoder_;
+    VideoRecovery recovery_;
+    CReplayPlayer player_;
+    std::atomic<bool> operatorPowerOff_{false};
+    PowerPanelLogic panel_;
+    std::optional<PowerPanelLogic::TimePoint> nextRefresh_;
+
+    std::mutex observerMutex_;
+    RowObserver observer_;
+    Shared<EngineAlarm> alarm_;
+    std::atomic<std::uint64_t> alarms_{0};
+    Shared<MeasurementRecord> replayed_;
+};
+
+} // namespace zarn
