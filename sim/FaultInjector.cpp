@@ -34,9 +34,11 @@ void FaultInjector::spoilChecksum(std::vector<std::uint8_t>& f, bool full,
         switch (checksumTurn_++ % 3) {
         case 0:
             at = frame::full::PackChecksum;
+            ++counts_.wrongPackChecksums;
             break;
         case 1:
             at = f.size() - frame::full::VideoChecksumFromEnd;
+            ++counts_.wrongVideoChecksums;
             break;
         default:
             break;

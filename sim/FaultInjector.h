@@ -25,7 +25,9 @@ struct FaultCounts {
     std::uint64_t lostBytes = 0;
     std::uint64_t flippedBits = 0;
     std::uint64_t cutPackets = 0;
-    std::uint64_t wrongChecksums = 0;
+    std::uint64_t wrongChecksums = 0;      // all of them; of which
+    std::uint64_t wrongPackChecksums = 0;  //   the pack checksum of a full data frame,
+    std::uint64_t wrongVideoChecksums = 0; //   its video checksum (the others: the frame sum)
     std::uint64_t lostVideoPackets = 0;
 };
 

@@ -210,7 +210,35 @@ ProducedFrame Logger::wrap(FrameKind kind, std::vector<std::uint8_t> frame, bool
     return out;
 }
 
+LoggerCounts Logger::counts() const {
+    LoggerCounts c = counts_;
+    c.videoPackets = videoNumber_;
+    return c;
+}
+
 ProducedFrame Logger::produce(double t, bool deliverable) {
+    ProducedFrame f = produceFrame(t, deliverable);
+    switch (f.kind) {
+    case FrameKind::Status:
+        ++counts_.statusFrames;
+        break;
+    case FrameKind::Short:
+        ++counts_.shortFrames;
+        break;
+    case FrameKind::Resent:
+        ++counts_.resentVideoPackets;
+        ++counts_.fullFrames;
+        break;
+    case FrameKind::Full:
+        ++counts_.fullFrames;
+        break;
+    case FrameKind::LostOnLine:
+        break; // never reached the logger: no USB packet
+    }
+    return f;
+}
+
+ProducedFrame Logger::produceFrame(double t, bool deliverable) {
     const LoggerPhase p = phase(t);
     const double statusPeriod = seconds(settings_.logger.statusPeriodMs);
     const double rate = lineBytesPerSecond(sonde_.baudDivisor());

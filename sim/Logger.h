@@ -48,6 +48,16 @@ struct ProducedFrame {
     double periodSeconds = 0;         // from its start to the start of the next frame
 };
 
+// What the logger sent since it was made: USB packets by the frame they carry (packets the chip
+// had no room for included), and the pictures the sonde took.
+struct LoggerCounts {
+    std::uint64_t statusFrames = 0;       // 20-byte status frames
+    std::uint64_t shortFrames = 0;        // 16-byte frames
+    std::uint64_t fullFrames = 0;         // full data frames, packets sent again included
+    std::uint64_t resentVideoPackets = 0; // video packets sent again on request
+    std::uint64_t videoPackets = 0;       // pictures taken, those lost on the wireline included
+};
+
 class Logger {
 public:
     // Frame communication status bits the logger sets.
@@ -82,6 +92,7 @@ public:
     const Borehole& borehole() const { return borehole_; }
     const FaultInjector& faults() const { return faults_; }
     std::uint64_t packetsSent() const { return packetNumber_; }
+    LoggerCounts counts() const;
 
 private:
     void apply(const Command& c, double t);
@@ -93,6 +104,7 @@ private:
     std::uint8_t flags(LoggerPhase p) const;
     LoggerHeader header(double t, LoggerPhase p);
     std::uint8_t takeCommStatus(std::uint8_t base);
+    ProducedFrame produceFrame(double t, bool deliverable);
     ProducedFrame wrap(FrameKind kind, std::vector<std::uint8_t> frame, bool full, double line,
                        double period);
 
@@ -124,6 +136,7 @@ private:
     std::deque<std::uint8_t> resends_;
     std::uint64_t packetNumber_ = 0;
     std::uint64_t videoNumber_ = 0;
+    LoggerCounts counts_;
     std::uint8_t counter_ = 0;
 };
 

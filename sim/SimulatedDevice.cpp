@@ -1,5 +1,7 @@
 #include "sim/SimulatedDevice.h"
 
+#include "platform/Format.h"
+
 #include <algorithm>
 #include <cstring>
 #include <string>
@@ -67,23 +69,53 @@ FT_STATUS SimulatedDevice::checkLocked(FT_HANDLE handle, double now) {
         return FT_INVALID_HANDLE;
     if (!dead_ && !pluggedAt(now)) {
         dead_ = true;
-        received_.clear();
-        inFlight_.reset();
+        discardLocked();
         changed_.notify_all();
     }
     return dead_ ? FT_IO_ERROR : FT_OK;
 }
 
+void SimulatedDevice::leaveQueue(std::size_t bytes, std::uint64_t& packets) {
+    queueOut_ += bytes;
+    while (!packetEnds_.empty() && packetEnds_.front() <= queueOut_) {
+        packetEnds_.pop_front();
+        ++packets;
+    }
+}
+
+void SimulatedDevice::purgeLocked() {
+    bytesDiscarded_ += received_.size();
+    leaveQueue(received_.size(), packetsDiscarded_);
+    received_.clear();
+}
+
+void SimulatedDevice::discardLocked() {
+    purgeLocked();
+    if (inFlight_) {
+        bytesDiscarded_ += inFlight_->packet.size();
+        if (inFlight_->dropped)
+            ++packetsDropped_;
+        else if (!inFlight_->packet.empty())
+            ++packetsDiscarded_;
+    }
+    inFlight_.reset();
+}
+
+FT_STATUS SimulatedDevice::refuseOpen(FT_STATUS status) {
+    ++refusedOpens_;
+    return status;
+}
+
 FT_STATUS SimulatedDevice::openLocked(FT_HANDLE* handle) {
     const double now = nowLocked();
     if (!pluggedAt(now))
-        return FT_DEVICE_NOT_FOUND;
+        return refuseOpen(FT_DEVICE_NOT_FOUND);
     if (handle_ != 0 && !dead_)
-        return FT_DEVICE_NOT_OPENED; // already open
+        return refuseOpen(FT_DEVICE_NOT_OPENED); // already open
+    ++opens_;
     handle_ = nextHandle_++;
     dead_ = false;
-    received_.clear();
-    inFlight_.reset();
+    discardLocked();
     nextStart_ = std::max(nextStart_, now);
     readTimeoutMs_ = writeTimeoutMs_ = 0;
     latencyMs_ = 16;
@@ -95,9 +127,9 @@ FT_STATUS SimulatedDevice::open(int deviceIndex, FT_HANDLE* handle) {
     if (!handle)
         return FT_INVALID_PARAMETER;
     *handle = nullptr;
-    if (deviceIndex != 0)
-        return FT_DEVICE_NOT_FOUND;
     std::lock_guard lock(mutex_);
+    if (deviceIndex != 0)
+        return refuseOpen(FT_DEVICE_NOT_FOUND);
     return openLocked(handle);
 }
 
@@ -109,9 +141,9 @@ FT_STATUS SimulatedDevice::openEx(const char* text, std::uint32_t openBy, FT_HAN
         return FT_INVALID_PARAMETER;
     const std::string& wanted = openBy == FT_OPEN_BY_SERIAL_NUMBER ? settings_.device.serialNumber
                                                                    : settings_.device.description;
-    if (std::strncmp(text, wanted.c_str(), wanted.size() + 1) != 0)
-        return FT_DEVICE_NOT_FOUND;
     std::lock_guard lock(mutex_);
+    if (std::strncmp(text, wanted.c_str(), wanted.size() + 1) != 0)
+        return refuseOpen(FT_DEVICE_NOT_FOUND);
     return openLocked(handle);
 }
 
@@ -121,8 +153,7 @@ FT_STATUS SimulatedDevice::close(FT_HANDLE handle) {
         return FT_INVALID_HANDLE;
     handle_ = 0;
     dead_ = false;
-    received_.clear();
-    inFlight_.reset();
+    discardLocked();
     changed_.notify_all();
     return FT_OK;
 }
@@ -130,13 +161,21 @@ FT_STATUS SimulatedDevice::close(FT_HANDLE handle) {
 void SimulatedDevice::startNext(double start) {
     const bool room = received_.size() < ReceiveCapacity;
     ProducedFrame f = logger_.produce(start, room);
-    inFlight_ = InFlight{std::move(f.packet), start + f.lineSeconds};
+    // A frame the logger made while the chip had no room for it never becomes bytes.
+    const bool dropped = f.kind != FrameKind::LostOnLine && f.packet.empty();
+    inFlight_ = InFlight{std::move(f.packet), start + f.lineSeconds, dropped};
     nextStart_ = start + std::max(f.periodSeconds, LeastPeriod);
 }
 
 void SimulatedDevice::deliver() {
-    if (received_.size() + inFlight_->packet.size() <= ReceiveCapacity)
-        received_.insert(received_.end(), inFlight_->packet.begin(), inFlight_->packet.end());
+    const std::vector<std::uint8_t>& p = inFlight_->packet;
+    if (inFlight_->dropped || received_.size() + p.size() > ReceiveCapacity) {
+        ++packetsDropped_;
+    } else if (!p.empty()) {
+        received_.insert(received_.end(), p.begin(), p.end());
+        queueIn_ += p.size();
+        packetEnds_.push_back(queueIn_);
+    }
     inFlight_.reset();
 }
 
@@ -160,10 +199,16 @@ void SimulatedDevice::produceOne() {
     deliver();
 }
 
+void SimulatedDevice::letWritersIn(std::unique_lock<std::mutex>& lock) {
+    changed_.wait(lock, [this] { return writersWaiting_.load() == 0; });
+}
+
 std::uint32_t SimulatedDevice::take(std::uint8_t* to, std::uint32_t wanted) {
     const auto n = static_cast<std::uint32_t>(std::min<std::size_t>(wanted, received_.size()));
     std::copy_n(received_.begin(), n, to);
     received_.erase(received_.begin(), received_.begin() + n);
+    bytesRead_ += n;
+    leaveQueue(n, packetsRead_);
     return n;
 }
 
@@ -172,6 +217,7 @@ FT_STATUS SimulatedDevice::read(FT_HANDLE handle, void* buffer, std::uint32_t wa
     if (received)
         *received = 0;
     std::unique_lock lock(mutex_);
+    letWritersIn(lock);
     double now = nowLocked();
     if (const FT_STATUS s = checkLocked(handle, now); s != FT_OK)
         return s;
@@ -231,7 +277,10 @@ FT_STATUS SimulatedDevice::write(FT_HANDLE handle, const void* buffer, std::uint
                                  std::uint32_t* written) {
     if (written)
         *written = 0;
+    ++writersWaiting_;
     std::lock_guard lock(mutex_);
+    --writersWaiting_;
+    changed_.notify_all(); // a reader waiting for this write to pass goes on once it has
     const double now = nowLocked();
     if (const FT_STATUS s = checkLocked(handle, now); s != FT_OK)
         return s;
@@ -252,7 +301,7 @@ FT_STATUS SimulatedDevice::purge(FT_HANDLE handle, std::uint32_t which) {
     if (const FT_STATUS s = checkLocked(handle, nowLocked()); s != FT_OK)
         return s;
     if (which & FT_PURGE_RX)
-        received_.clear();
+        purgeLocked();
     return FT_OK;
 }
 
@@ -269,7 +318,8 @@ FT_STATUS SimulatedDevice::setTimeouts(FT_HANDLE handle, std::uint32_t readMs,
 FT_STATUS SimulatedDevice::getQueueStatus(FT_HANDLE handle, std::uint32_t* received) {
     if (received)
         *received = 0;
-    std::lock_guard lock(mutex_);
+    std::unique_lock lock(mutex_);
+    letWritersIn(lock);
     const double now = nowLocked();
     if (const FT_STATUS s = checkLocked(handle, now); s != FT_OK)
         return s;
@@ -383,6 +433,47 @@ double SimulatedDevice::modelTime() {
 void SimulatedDevice::inspect(const std::function<void(const Logger&, double now)>& look) {
     std::lock_guard lock(mutex_);
     look(logger_, nowLocked());
+}
+
+std::string SimulatedDevice::report() {
+    std::lock_guard lock(mutex_);
+    const double now = nowLocked();
+    const LoggerCounts c = logger_.counts();
+    const FaultCounts& f = logger_.faults().counts();
+    std::uint64_t unplugs = 0;
+    for (double at : settings_.faults.unplugAt)
+        unplugs += at <= now;
+    using U = unsigned long long;
+    std::string text = "[Logger]\n";
+    text += format("Packets=%llu\n", U(logger_.packetsSent()));
+    text += format("StatusFrames=%llu\n", U(c.statusFrames));
+    text += format("ShortFrames=%llu\n", U(c.shortFrames));
+    text += format("FullFrames=%llu\n", U(c.fullFrames));
+    text += format("VideoPackets=%llu\n", U(c.videoPackets));
+    text += format("ResentVideoPackets=%llu\n", U(c.resentVideoPackets));
+    text += "[Faults]\n";
+    text += format("LostBytes=%llu\n", U(f.lostBytes));
+    text += format("FlippedBits=%llu\n", U(f.flippedBits));
+    text += format("CutPackets=%llu\n", U(f.cutPackets));
+    text += format("WrongChecksums=%llu\n", U(f.wrongChecksums));
+    text += format("WrongPackChecksums=%llu\n", U(f.wrongPackChecksums));
+    text += format("WrongVideoChecksums=%llu\n", U(f.wrongVideoChecksums));
+    text += format("LostVideoPackets=%llu\n", U(f.lostVideoPackets));
+    text += format("Unplugs=%llu\n", U(unplugs));
+    text += "[Chip]\n";
+    text += format("ModelTime=%.3f\n", now);
+    text += format("Opens=%llu\n", U(opens_));
+    text += format("RefusedOpens=%llu\n", U(refusedOpens_));
+    text += format("PacketsRead=%llu\n", U(packetsRead_));
+    text += format("PacketsQueued=%llu\n", U(packetEnds_.size()));
+    const bool onItsWay = inFlight_ && !inFlight_->dropped && !inFlight_->packet.empty();
+    text += format("PacketsInFlight=%d\n", onItsWay ? 1 : 0);
+    text += format("PacketsDiscarded=%llu\n", U(packetsDiscarded_));
+    text += format("PacketsDropped=%llu\n", U(packetsDropped_));
+    text += format("BytesRead=%llu\n", U(bytesRead_));
+    text += format("BytesQueued=%llu\n", U(received_.size()));
+    text += format("BytesDiscarded=%llu\n", U(bytesDiscarded_));
+    return text;
 }
 
 } // namespace zarn::sim

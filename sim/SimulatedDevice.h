@@ -22,6 +22,7 @@
 #include "sim/SimulatorSettings.h"
 
 #include <array>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -29,6 +30,7 @@
 #include <functional>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace zarn::sim {
@@ -66,12 +68,16 @@ public:
     // For tests: the model time now (seconds), and a look at the logger under the device's lock.
     double modelTime();
     void inspect(const std::function<void(const Logger&, double now)>& look);
+    // What the logger sent and the faults injected so far, and what became of the bytes in the
+    // chip, as an INI text (sections Logger, Faults and Chip); taken under the device's lock.
+    std::string report();
 
 private:
     using Wall = std::chrono::steady_clock;
     struct InFlight {
         std::vector<std::uint8_t> packet;
-        double arrives = 0; // model time
+        double arrives = 0;   // model time
+        bool dropped = false; // a USB packet the chip had no room for
     };
 
     double nowLocked();
@@ -81,15 +87,27 @@ private:
     // The status of a call on the handle, after noticing an unplugging.
     FT_STATUS checkLocked(FT_HANDLE handle, double now);
     FT_STATUS openLocked(FT_HANDLE* handle);
+    FT_STATUS refuseOpen(FT_STATUS status);
+    // Empties the receive queue (discard: and drops the packet on its way); counts what is lost.
+    void purgeLocked();
+    void discardLocked();
+    // Bytes leave the receive queue: the packets whose last byte left count as `packets`.
+    void leaveQueue(std::size_t bytes, std::uint64_t& packets);
     void startNext(double start);
     void deliver();
     void produceUntil(double t);
     void produceOne();
     std::uint32_t take(std::uint8_t* to, std::uint32_t wanted);
+    // Waits (giving up the lock) until no write is waiting for the device.
+    void letWritersIn(std::unique_lock<std::mutex>& lock);
     Wall::time_point wallOf(double modelTime) const;
 
     std::mutex mutex_;
     std::condition_variable changed_;
+    // Writes waiting for the lock. A reader lets them in before it makes the next packet: in fast
+    // mode a reader that calls again at once would otherwise keep the lock to itself, and the
+    // program's orders would reach the logger many packets late.
+    std::atomic<int> writersWaiting_{0};
     SimulatorSettings settings_;
     Logger logger_;
 
@@ -108,6 +126,19 @@ private:
     std::deque<std::uint8_t> received_;
     std::optional<InFlight> inFlight_;
     double nextStart_ = 0;
+
+    // The chip's side of the report. Positions in the stream of bytes that entered the receive
+    // queue: how many entered, how many left, and where each packet still queued ends.
+    std::uint64_t queueIn_ = 0;
+    std::uint64_t queueOut_ = 0;
+    std::deque<std::uint64_t> packetEnds_;
+    std::uint64_t opens_ = 0;
+    std::uint64_t refusedOpens_ = 0;
+    std::uint64_t packetsRead_ = 0;      // every byte went to a read
+    std::uint64_t packetsDiscarded_ = 0; // purged, or lost with the handle or the cable
+    std::uint64_t packetsDropped_ = 0;   // no room in the receive queue
+    std::uint64_t bytesRead_ = 0;
+    std::uint64_t bytesDiscarded_ = 0;
 };
 
 } // namespace zarn::sim

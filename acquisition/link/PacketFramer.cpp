@@ -242,7 +242,11 @@ void PacketFramer::salvage(std::span<const std::uint8_t> c) {
     if (c[k] != EndMarker || k < shortSize)
         return;
     const bool dataValid = m > 53 && dataChecksumValid(c);
-    const bool sumValid = frame::sum16(c.first(k - 2)) == frame::u16(c, k - 2);
+    // The sum before the marker vouches only for a frame that begins with a logger header: a
+    // 16-byte frame or a full data frame. A 20-byte status frame has another layout (its bytes
+    // read as a logger header give a wrong depth), and no other length is a frame.
+    const bool headerFirst = k == shortSize || k >= frame::full::MinimumSize;
+    const bool sumValid = headerFirst && frame::sum16(c.first(k - 2)) == frame::u16(c, k - 2);
     if (!dataValid && !sumValid)
         return;
     const ShortFrame rebuilt = rebuildAsShortFrame(c, c[k - 3]);

@@ -6,9 +6,15 @@
 // device whenever it looks for the logger again), and is made anew from the file only when an
 // open finds no handle open and the file's text has changed since; so a test may switch
 // configurations between its cases, and a running program keeps one logger.
+//
+// Beside the bridge calls the library exports ZarnSim_Report (SimulatorReport.h) for tests.
+#include "sim/ftd2xx/SimulatorReport.h"
+
 #include "platform/ftd2xx/Ftd2xx.h"
 #include "sim/SimulatedDevice.h"
 
+#include <algorithm>
+#include <cstring>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -157,6 +163,21 @@ FT_STATUS FT_GetLatencyTimer(FT_HANDLE handle, unsigned char* milliseconds) {
 
 FT_STATUS FT_SetLatencyTimer(FT_HANDLE handle, unsigned char milliseconds) {
     return device()->setLatencyTimer(handle, milliseconds);
+}
+
+int ZarnSim_Report(char* buffer, unsigned size) {
+    std::shared_ptr<SimulatedDevice> d;
+    {
+        std::lock_guard lock(holder().mutex);
+        d = holder().device;
+    }
+    const std::string text = d ? d->report() : std::string();
+    if (buffer && size > 0) {
+        const std::size_t n = std::min<std::size_t>(text.size(), size - 1);
+        std::memcpy(buffer, text.data(), n);
+        buffer[n] = '\0';
+    }
+    return static_cast<int>(text.size());
 }
 
 } // extern "C"

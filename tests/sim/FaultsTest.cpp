@@ -94,7 +94,11 @@ TEST(Faults, EachKindDamagesTheScheduledPacketOnly) {
 
 TEST(Faults, WrongChecksumsTakeEachChecksumInTurnOneAtATime) {
     const std::vector<Received> clean = frames("", 6);
-    const std::vector<Received> hit = frames("WrongChecksumAt = 2, 3, 4", 6);
+    FaultCounts counts;
+    const std::vector<Received> hit = frames("WrongChecksumAt = 2, 3, 4", 6, 5, &counts);
+    EXPECT_EQ(counts.wrongChecksums, 3u);
+    EXPECT_EQ(counts.wrongPackChecksums, 1u);
+    EXPECT_EQ(counts.wrongVideoChecksums, 1u);
     const std::array<std::array<bool, 3>, 3> expected{
         {{true, false, false}, {false, true, false}, {false, false, true}}};
     for (int i = 1; i <= 3; ++i) {

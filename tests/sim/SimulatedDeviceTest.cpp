@@ -1,7 +1,9 @@
 // The simulated USB device: identity and opening, reads that honour the timeouts and the
-// latency timer, writes that reach the logger, unplugging on schedule, and calls from several
-// threads at once.
+// latency timer, writes that reach the logger, unplugging on schedule, the report of what became
+// of every packet, and calls from several threads at once.
 #include "sim/SimulatedDevice.h"
+#include "platform/Format.h"
+#include "platform/ProfileDocument.h"
 #include "tests/sim/SimTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -186,6 +188,75 @@ TEST(SimulatedDevice, UnpluggingFailsTheHandleAndPluggingBackLetsItOpenAgain) {
         EXPECT_EQ(n, 24u);
         EXPECT_EQ(device.close(other), FT_OK);
     }
+}
+
+// The report accounts for every packet the logger sent and every byte the chip received.
+TEST(SimulatedDevice, TheReportAccountsForThePacketsTheFaultsAndTheChipsBytes) {
+    SimulatedDevice device(SimulatorSettings::parse(
+        ini({"[Device]", "FastMode = yes", "[Sonde]", "Powered = yes", "[Faults]",
+             "LostVideoPacketsAt = 3", "WrongChecksumAt = 5", "UnplugAt = 100000"})));
+    const auto value = [&](const char* section, const char* key) {
+        const std::optional<std::string> v =
+            ProfileDocument::parse(device.report()).get(section, key);
+        EXPECT_TRUE(v.has_value()) << section << " " << key;
+        return v ? static_cast<std::uint64_t>(parseInt(*v)) : ~std::uint64_t{0};
+    };
+    EXPECT_EQ(value("Logger", "Packets"), 0u);
+    FT_HANDLE h = nullptr;
+    ASSERT_EQ(device.open(0, &h), FT_OK);
+    FT_HANDLE second = nullptr;
+    EXPECT_EQ(device.open(0, &second), FT_DEVICE_NOT_OPENED);
+    EXPECT_EQ(device.open(1, &second), FT_DEVICE_NOT_FOUND);
+    ASSERT_EQ(device.setTimeouts(h, 300, 100), FT_OK);
+    PacketSplitter splitter;
+    std::uint64_t read = 0;
+    std::uint8_t buffer[24];
+    std::size_t split = 0;
+    while (split < 10) {
+        std::uint32_t n = 0;
+        ASSERT_EQ(device.read(h, buffer, sizeof buffer, &n), FT_OK);
+        read += n;
+        splitter.feed({buffer, n});
+        while (splitter.next())
+            ++split;
+    }
+    std::uint32_t queued = 0;
+    ASSERT_EQ(device.getQueueStatus(h, &queued), FT_OK);
+    ASSERT_GT(queued, 0u);
+
+    EXPECT_EQ(value("Chip", "Opens"), 1u);
+    EXPECT_EQ(value("Chip", "RefusedOpens"), 2u);
+    EXPECT_EQ(value("Chip", "BytesRead"), read);
+    EXPECT_EQ(value("Chip", "BytesQueued"), queued);
+    EXPECT_EQ(value("Chip", "BytesDiscarded"), 0u);
+    // Every packet the logger sent was read whole, except the one whose tail is still queued.
+    const std::uint64_t packets = value("Logger", "Packets");
+    EXPECT_EQ(packets, split + 1);
+    EXPECT_EQ(value("Chip", "PacketsRead"), split);
+    EXPECT_EQ(value("Chip", "PacketsQueued"), 1u);
+    EXPECT_EQ(value("Chip", "PacketsDiscarded"), 0u);
+    EXPECT_EQ(value("Chip", "PacketsDropped"), 0u);
+    EXPECT_EQ(value("Logger", "FullFrames"), packets);
+    EXPECT_EQ(value("Logger", "StatusFrames") + value("Logger", "ShortFrames"), 0u);
+    // Picture 3 was lost on the wireline and never became a packet.
+    EXPECT_EQ(value("Logger", "VideoPackets"), packets + 1);
+    EXPECT_EQ(value("Faults", "LostVideoPackets"), 1u);
+    EXPECT_EQ(value("Faults", "WrongChecksums"), 1u);
+    EXPECT_EQ(value("Faults", "WrongPackChecksums"), 1u);
+    EXPECT_EQ(value("Faults", "WrongVideoChecksums"), 0u);
+    EXPECT_EQ(value("Faults", "Unplugs"), 0u);
+
+    ASSERT_EQ(device.purge(h, FT_PURGE_RX), FT_OK);
+    EXPECT_EQ(value("Chip", "BytesDiscarded"), queued);
+    EXPECT_EQ(value("Chip", "BytesQueued"), 0u);
+    EXPECT_EQ(value("Chip", "PacketsQueued"), 0u);
+    EXPECT_EQ(value("Chip", "PacketsDiscarded"), 1u);
+    EXPECT_EQ(value("Chip", "PacketsRead"), split);
+    EXPECT_EQ(value("Chip", "PacketsInFlight"), 0u); // fast mode: every packet arrives at once
+    EXPECT_EQ(value("Logger", "Packets"), value("Chip", "PacketsRead") +
+                                              value("Chip", "PacketsDiscarded") +
+                                              value("Chip", "PacketsDropped"));
+    EXPECT_EQ(device.close(h), FT_OK);
 }
 
 // The link's threads at once: a reader, senders writing orders, another thread polling.

@@ -203,6 +203,14 @@ TEST(PacketFramer, WhatACutPacketYieldsDependsOnWhatOfItChecksOut) {
     exact17BadSum[3] ^= 0x10;
     Bytes markerTooEarly(30, 0x00);
     markerTooEarly[12] = 0x99;
+    // A whole status frame and its marker (its length field was damaged), and one that lost a
+    // zero byte: their sums check out, but they have no logger header to rebuild from.
+    Bytes wholeStatus = statusFrameNo(41);
+    wholeStatus.push_back(0x99);
+    Bytes statusLostZero = statusFrameNo(41);
+    ASSERT_EQ(statusLostZero[16], 0); // value A
+    statusLostZero.erase(statusLostZero.begin() + 16);
+    statusLostZero.push_back(0x99);
 
     struct Case {
         const char* name;
@@ -220,6 +228,8 @@ TEST(PacketFramer, WhatACutPacketYieldsDependsOnWhatOfItChecksOut) {
         {"a full frame's head with a bad sonde block", fullHeadBadBlock, {}, {}},
         {"a good sonde block but no end marker", fullHeadNoMarker, {}, {}},
         {"the only marker too early for a frame", markerTooEarly, {}, {}},
+        {"a whole status frame", wholeStatus, {}, {}},
+        {"a status frame that lost a zero byte", statusLostZero, {}, {}},
         {"ten bytes", Bytes(10, 0x01), {}, {}},
         {"nothing at all", {}, {}, {}},
     };
