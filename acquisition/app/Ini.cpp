@@ -38,6 +38,14 @@ std::string CIni::GetString(std::string_view key, std::string_view def, std::str
     return value ? *value : std::string(def);
 }
 
+bool CIni::HasSection(std::string_view section) {
+    if (batch_)
+        return batch_->hasSection(section);
+    if (reading_)
+        return reading_->hasSection(section);
+    return ProfileFile::load(file_).hasSection(section);
+}
+
 int CIni::GetInt(std::string_view key, int def, std::string_view section) {
     return parseInt(GetString(key, format("%d", def), section));
 }

@@ -32,6 +32,8 @@ public:
     std::string GetString(std::string_view key, std::string_view def,
                           std::string_view section = {});
     int GetInt(std::string_view key, int def, std::string_view section = {});
+    // Whether the file has the section (found case-insensitively).
+    bool HasSection(std::string_view section);
     bool GetBool(std::string_view key, int def, std::string_view section = {});
     bool GetYesNo(std::string_view key, bool def, std::string_view section = {});
     // Accepts a decimal comma as well as a decimal point.

@@ -32,6 +32,7 @@ AcquireRun::AcquireRun(const AcquireOptions& options, const LoadedSettings& sett
     if (options_.splitLength)
         setup.configuration.program.recordSplit = *options_.splitLength;
     engine_ = std::make_unique<AcquisitionEngine>(setup);
+    engine_->recovery().switchOff(options_.noVideoRecovery);
 }
 
 AcquireRun::~AcquireRun() = default;
@@ -234,10 +235,18 @@ int AcquireRun::monitor() {
 
 void AcquireRun::finish() {
     status_.finish();
+    // The run's figures before the recording stop (it resets the record count) and the power-off
+    // (its statistics reset clears the loss counters).
+    const MeasurementRecord r = engine_->stream().snapshot();
+    const TransmissionCounts c = engine_->link().statistics().snapshot();
+    result_.goodFrames = r.Counters.GoodFrames;
+    result_.lostFrames = c.lostFrames;
+    result_.videoRequests = c.videoRequests;
+    result_.lastDepth = r.ImageDepth;
     if (recording_) {
-        engine_->endRecording();
         result_.records = engine_->writer().RecordCount();
         result_.dataFiles = engine_->writer().FileIndex();
+        engine_->endRecording();
         recording_ = false;
     }
     if (powered_) {
@@ -247,12 +256,6 @@ void AcquireRun::finish() {
                    PowerOffLimit, false);
         powered_ = false;
     }
-    const MeasurementRecord r = engine_->stream().snapshot();
-    const TransmissionCounts c = engine_->link().statistics().snapshot();
-    result_.goodFrames = r.Counters.GoodFrames;
-    result_.lostFrames = c.lostFrames;
-    result_.videoRequests = c.videoRequests;
-    result_.lastDepth = r.ImageDepth;
     engine_->stopLink();
     engine_->link().stopRawCapture();
     if (capture_) {

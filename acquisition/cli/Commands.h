@@ -71,9 +71,10 @@ struct AcquireOptions {
     std::optional<std::filesystem::path> capture; // raw bytes of the reader
     std::optional<std::filesystem::path> image;   // the depth-scaled picture of the run
     double rowsPerMetre = 400;
-    double connectTimeout = 20; // s to find the logger
-    double powerTimeout = 60;   // s for the sonde to come on
-    bool statusLine = true;     // the live status line
+    double connectTimeout = 20;   // s to find the logger
+    double powerTimeout = 60;     // s for the sonde to come on
+    bool statusLine = true;       // the live status line
+    bool noVideoRecovery = false; // "NO VIDEO RECOVERY": lost video packets are not asked again
 };
 int runAcquire(const AcquireOptions& options, std::ostream& out, std::ostream& err);
 

@@ -2,6 +2,7 @@
 // depth-scaled PNG picture.
 #include "acquisition/cli/CliSupport.h"
 #include "acquisition/cli/Commands.h"
+#include "acquisition/cli/LogWalk.h"
 #include "acquisition/cli/StripCapture.h"
 #include "acquisition/engine/AcquisitionEngine.h"
 #include "acquisition/logfiles/PlaybackPacer.h"
@@ -14,16 +15,31 @@
 namespace zarn::cli {
 
 int runReplay(const ReplayOptions& options, std::ostream& out, std::ostream& err) {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(options.header, ec)) {
-        errorLine(err, options.header.string() + ": no such log header");
-        return ExitCode::MissingFile;
-    }
     if (options.speedSlider &&
         (*options.speedSlider < SpeedSliderMin || *options.speedSlider > SpeedSliderMax)) {
         errorLine(err, "--speed must be between 1 and 50");
         return ExitCode::BadArguments;
     }
+    // The log is checked first, as inspect reads it: a file that is not a header or a missing
+    // data file stops here with one message; a damaged data file is replayed up to the damage
+    // and then reported.
+    LogWalk log;
+    if (const std::optional<WalkFailure> failed = log.open(options.header)) {
+        errorLine(err, failed->text);
+        return failed->exitCode;
+    }
+    long long records = 0;
+    const std::optional<WalkFailure> damage =
+        log.walk([&](const LogDataFile&, std::int64_t, std::span<const std::uint8_t>,
+                     const CDataLogReader&) {
+            ++records;
+            return true;
+        });
+    if (damage && records == 0) {
+        errorLine(err, damage->text);
+        return damage->exitCode;
+    }
+
     CliUserMessages messages(err);
     const LoadedSettings settings = loadSettings();
     EngineSetup setup;
@@ -52,6 +68,10 @@ int runReplay(const ReplayOptions& options, std::ostream& out, std::ostream& err
 
     int width = 0, height = 0;
     if (!capture.save(options.image, width, height, problem)) {
+        if (damage) { // nothing whole enough to draw before the damage
+            errorLine(err, damage->text);
+            return damage->exitCode;
+        }
         errorLine(err, options.image.string() + ": " + problem);
         return ExitCode::Failure;
     }
@@ -59,6 +79,10 @@ int runReplay(const ReplayOptions& options, std::ostream& out, std::ostream& err
                   options.image.string().c_str(), width, height, std::min(top, bottom),
                   std::max(top, bottom), engine.player().DataFiles());
     engine.closeReplay();
+    if (damage) {
+        errorLine(err, damage->text + " (the picture holds the records before it)");
+        return damage->exitCode;
+    }
     return ExitCode::Ok;
 }
 

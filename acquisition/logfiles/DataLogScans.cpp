@@ -28,11 +28,11 @@ std::optional<FirstRecord> ReadFirstRecord(const std::filesystem::path& dataFile
     return first;
 }
 
-std::optional<double> ScanLastDepth(const std::filesystem::path& dataFile) {
+std::optional<LastRecord> ScanLastRecord(const std::filesystem::path& dataFile) {
     RecordFile file;
     if (!file.open(dataFile))
         return std::nullopt;
-    std::optional<double> last;
+    std::optional<LastRecord> last;
     std::int64_t position = 0;
     for (;;) {
         const auto head = file.bytesAt(position, logrecord::HeadSize);
@@ -44,10 +44,15 @@ std::optional<double> ScanLastDepth(const std::filesystem::path& dataFile) {
         const auto record = file.bytesAt(position, length);
         if (record.empty())
             break;
-        last = logrecord::loggerDepthOf(record);
+        last = LastRecord{logrecord::loggerDepthOf(record), logrecord::imageDepthOf(record)};
         position += length;
     }
     return last;
+}
+
+std::optional<double> ScanLastDepth(const std::filesystem::path& dataFile) {
+    const std::optional<LastRecord> last = ScanLastRecord(dataFile);
+    return last ? std::optional<double>(last->loggerDepth) : std::nullopt;
 }
 
 } // namespace zarn

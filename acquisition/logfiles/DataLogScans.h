@@ -1,4 +1,4 @@
-// The small readers of a data file: the first record's depths and the last record's depth.
+// The small readers of a data file: the first record's depths and the last record's depths.
 // Both trust no length they read: a record counts only when its length is sound and the whole
 // record is in the file, and the walk ends at the first record that is not.
 #pragma once
@@ -21,8 +21,16 @@ struct FirstRecord {
 // does not start with a whole record gives nothing too.
 std::optional<FirstRecord> ReadFirstRecord(const std::filesystem::path& dataFile);
 
-// Walks the records from the start by their lengths and gives the logger depth (m) of the last
-// whole record, or nothing when the file cannot be opened or holds no whole record.
+struct LastRecord {
+    double loggerDepth = 0.0; // m
+    double imageDepth = 0.0;  // m
+};
+
+// Walks the records from the start by their lengths and gives the depths of the last whole
+// record, or nothing when the file cannot be opened or holds no whole record.
+std::optional<LastRecord> ScanLastRecord(const std::filesystem::path& dataFile);
+
+// The logger depth (m) of the last whole record (ScanLastRecord).
 std::optional<double> ScanLastDepth(const std::filesystem::path& dataFile);
 
 } // namespace zarn

@@ -225,7 +225,15 @@ bool CHeader::readHeaderLocked(const std::filesystem::path& headerPath, int file
         return false;
 
     CIni ini(absoluteText(headerPath), General);
+    // A file without the "[General]" section is not a header (an empty file, another kind of
+    // file chosen by mistake): reading it would give a header of defaults marked interrupted,
+    // and opening it would "repair" it by writing into it.
+    bool isHeader = true;
     ini.ReadAll([&] {
+        if (!ini.HasSection(General)) {
+            isHeader = false;
+            return;
+        }
         info.Version = ini.GetString("Version", "2000", General);
         info.Copyright = ini.GetString("Copyright", "-");
         info.SerialNumber = ini.GetInt("SerialNumber", 0);
@@ -260,7 +268,7 @@ bool CHeader::readHeaderLocked(const std::filesystem::path& headerPath, int file
         info.FileStartTime = ini.GetInt("StartTime", 0);
         info.FileSampleCount = ini.GetInt("SampleCount", 0);
     });
-    return true;
+    return isHeader;
 }
 
 bool CHeader::ReadHeader(const std::filesystem::path& headerPath, int fileIndex) {

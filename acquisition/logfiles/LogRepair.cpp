@@ -18,12 +18,12 @@ RepairResult RepairInterruptedLog(CHeader& header, const std::filesystem::path& 
     for (int index = boundedDataFiles(info.DataFiles); index >= 1; --index) {
         const std::filesystem::path file =
             index == 1 ? firstDataFile : listedDataFile(headerPath, folder, index);
-        const std::optional<double> depth = ScanLastDepth(file);
-        if (!depth)
+        const std::optional<LastRecord> last = ScanLastRecord(file);
+        if (!last)
             continue;
-        if (!header.WriteRepairedEndDepth(headerPath, index, *depth))
+        if (!header.WriteRepairedEndDepth(headerPath, index, last->imageDepth))
             DiagnosticLogs::instance().traceLog("LogRepair", "repaired end depth not written");
-        info.EndDepth = headerMillimetres(*depth);
+        info.EndDepth = headerMillimetres(last->imageDepth);
         info.EndDepthCorrupt = false;
         info.Descending = info.Startdepth < info.EndDepth;
         if (index == 1)

@@ -1,7 +1,10 @@
 // The repair of a log whose recording did not stop normally (its header still says "CORRUPT"):
 // the end depth is rebuilt from the last whole record of the last data file the header lists
 // (going back file by file when that one holds no whole record) and written to "[WellInfo]"
-// "EndDepth", to that file's section and into the header record.
+// "EndDepth", to that file's section and into the header record. It is that record's image
+// depth, the depth a recording that stops writes (the image depth of the last record written):
+// the logger depth lies the camera offset further on, beyond the last picture, so a repaired
+// header would otherwise claim more of the hole than its records show.
 #pragma once
 
 #include "acquisition/logfiles/Header.h"

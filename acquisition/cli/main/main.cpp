@@ -73,6 +73,8 @@ int main(int argc, char** argv) {
                            "seconds to wait for the logger");
     acquireCmd->add_option("--power-timeout", acquire.powerTimeout,
                            "seconds to wait for the sonde to come on");
+    acquireCmd->add_flag("--no-video-recovery", acquire.noVideoRecovery,
+                         "do not ask the sonde again for lost video packets");
     bool quiet = false;
     acquireCmd->add_flag("--no-status", quiet, "no live status line");
 

@@ -159,6 +159,10 @@ TEST_P(DataFileTails, EndTheDataAtTheLastWholeRecord) {
     const std::optional<double> last = ScanLastDepth(file);
     ASSERT_TRUE(last);
     EXPECT_DOUBLE_EQ(*last, downSample(c.wholeRecords - 1).loggerMm / 1000.0);
+    const std::optional<LastRecord> lastRecord = ScanLastRecord(file);
+    ASSERT_TRUE(lastRecord);
+    EXPECT_DOUBLE_EQ(lastRecord->loggerDepth, *last);
+    EXPECT_DOUBLE_EQ(lastRecord->imageDepth, downSample(c.wholeRecords - 1).imageMm / 1000.0);
 
     // The search ends at the tail: the last whole record is found, nothing beyond it.
     RecordingReplaySink sink;

@@ -507,7 +507,7 @@ TEST_F(HeaderFile, EndDepthMarksACorruptHeaderInAnyCaseOrWhenMissing) {
         {"EndDepth=1000", false, 1000, false},
     };
     for (const auto& c : cases) {
-        std::vector<std::string> lines = {"[WellInfo]", "Startdepth=1000"};
+        std::vector<std::string> lines = {"[General]", "[WellInfo]", "Startdepth=1000"};
         if (*c.line)
             lines.push_back(c.line);
         home.write("WELL1.hed", crlf(lines));
@@ -516,6 +516,21 @@ TEST_F(HeaderFile, EndDepthMarksACorruptHeaderInAnyCaseOrWhenMissing) {
         EXPECT_EQ(header.Info().EndDepth, c.endDepth) << c.line;
         EXPECT_EQ(header.Info().Descending, c.descending) << c.line;
     }
+}
+
+// A file that is not a header (empty, other text, binary bytes) is a failed read: it is not
+// taken for an interrupted log, so opening it never writes repair keys into it.
+TEST_F(HeaderFile, AFileWithoutTheGeneralSectionIsNotAHeader) {
+    const std::string cases[] = {"", "just some text\r\n", "[WellInfo]\r\nStartdepth=1000\r\n",
+                                 std::string("\x89PNG\r\n\x1a\n\0\0", 10)};
+    for (const std::string& text : cases) {
+        home.write("WELL1.hed", text);
+        EXPECT_TRUE(header.ReadHeader(headerPath())) << text;
+        EXPECT_TRUE(header.Info().ReadFailed);
+    }
+    home.write("WELL1.hed", crlf({"[general]", "DataFiles=2"}));
+    EXPECT_FALSE(header.ReadHeader(headerPath()));
+    EXPECT_EQ(header.Info().DataFiles, 2);
 }
 
 TEST_F(HeaderFile, TheCurrentFileSectionIsTheOneRead) {

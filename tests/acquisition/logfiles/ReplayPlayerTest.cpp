@@ -492,8 +492,9 @@ TEST_F(ReplayPlayerTest, InterruptedRecordingOfTenMegabytesIsRepaired) {
     {
         RecordingRig rig(folder);
         ASSERT_TRUE(rig.start(true, 0, 1.0));
+        // The camera 8 cm above the logger's depth reference.
         for (int n = 0; n < 2600; ++n) {
-            FullFrameFields f = frameFieldsOf(n, Sample{1001 + n, 1001 + n, 100});
+            FullFrameFields f = frameFieldsOf(n, Sample{1081 + n, 1001 + n, 100});
             f.payload = payloadOf(n, 4000);
             rig.stream.DecodeFullFrame(f.build(), true);
         }
@@ -501,6 +502,7 @@ TEST_F(ReplayPlayerTest, InterruptedRecordingOfTenMegabytesIsRepaired) {
     } // destroyed while recording: the data file is closed, the header is not finalised
     ASSERT_GT(folder.home.read("run.lox").size(), 10u << 20);
 
+    // The end depth of the last record's image, as a stopped recording writes it.
     ASSERT_EQ(player.OpenLog(header()), CReplayPlayer::OpenResult::ChooseDepth);
     RecordingRig reader(folder);
     EXPECT_EQ(reader.key("WellInfo", "EndDepth"), "3600");
