@@ -25,18 +25,6 @@ Sample sampleOf(int n) {
 
 constexpr int RecordCount = 8;
 
-std::string randomBytes(std::size_t count, unsigned seed) {
-    std::mt19937 generator(seed);
-    std::string bytes(count, '\0');
-    for (char& c : bytes)
-        c = static_cast<char>(generator() & 0xFF);
-    return bytes;
-}
-
-void writeFile(const fs::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
-
 std::string readFile(const fs::path& path) {
     return readWholeFile(path).value_or("");
 }

@@ -3,6 +3,7 @@
 // ends with one clear error line and a failing exit code, never a crash.
 #include "acquisition/cli/Commands.h"
 #include "platform/FileIo.h"
+#include "tests/acquisition/cli/CliTestSupport.h"
 #include "tests/acquisition/cli/integration/SimulatedAcquisition.h"
 
 #include <gtest/gtest.h>
@@ -17,18 +18,6 @@ namespace {
 
 namespace fs = std::filesystem;
 namespace ExitCode = cli::ExitCode;
-
-std::string randomBytes(std::size_t count, unsigned seed) {
-    std::mt19937 generator(seed);
-    std::string bytes(count, '\0');
-    for (char& c : bytes)
-        c = static_cast<char>(generator() & 0xFF);
-    return bytes;
-}
-
-void writeFile(const fs::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
 
 // The first reads of a raw capture, whole: its magic, then records of a count byte and that
 // many bytes.
