@@ -306,13 +306,25 @@ TEST_F(ReplayPlayerTest, OnlyOnePlaybackThreadEverRuns) {
         player.StartPlayback();
     player.WaitForPlaybackEnd();
 
+    // One thread at a time reads the log: the records come in order, each once, and a new pass
+    // from the top starts only after the end was reached (on a loaded machine the playback can
+    // reach the end while the presses above still go on, and the next press plays it again).
     std::vector<int> depths;
     for (const int d : publishedDepths())
         if (depths.empty() || d != depths.back())
             depths.push_back(d);
-    ASSERT_EQ(depths.size(), 600u);
-    for (int n = 0; n < 600; ++n)
-        ASSERT_EQ(depths[static_cast<std::size_t>(n)], 1000 + n);
+    ASSERT_FALSE(depths.empty());
+    int expected = 1000;
+    int passes = 0;
+    for (std::size_t i = 0; i < depths.size(); ++i) {
+        ASSERT_EQ(depths[i], expected) << "record " << i;
+        if (++expected == 1600) {
+            expected = 1000;
+            ++passes;
+        }
+    }
+    EXPECT_EQ(expected, 1000) << "the last pass stopped before the end";
+    EXPECT_GE(passes, 1);
 }
 
 TEST_F(ReplayPlayerTest, StopEndsAWaitingThreadAndReturnsToTheStart) {
