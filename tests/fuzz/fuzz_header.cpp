@@ -1,7 +1,7 @@
-// Header reading with arbitrary bytes. A file that exists is always read (no failure, no crash);
-// the corruption mark and the direction agree with the keys the file holds; the well information
-// read back writes a fresh header that reads back to the same values; and the repair of the end
-// depth, applied to whatever the file holds, reads back as written.
+// Header reading with arbitrary bytes. A file with a [General] section is always read, any other
+// is refused, never a crash; the corruption mark and the direction agree with the keys the file
+// holds; the well information read back writes a fresh header that reads back to the same values;
+// and the repair of the end depth, applied to whatever the file holds, reads back as written.
 #include "acquisition/logfiles/Header.h"
 #include "platform/FileIo.h"
 #include "platform/ProfileDocument.h"
@@ -48,10 +48,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     check(zarn::writeFileAtomically(path, text));
 
     zarn::CHeader header;
+    const auto doc = zarn::ProfileDocument::parse(text);
+    // A file without the [General] section is not a header: its read fails, nothing else.
+    if (!doc.hasSection("General")) {
+        check(header.ReadHeader(path, fileIndex));
+        check(header.Info().ReadFailed);
+        return 0;
+    }
     check(!header.ReadHeader(path, fileIndex));
     const zarn::HeaderInfo& h = header.Info();
     check(!h.ReadFailed);
-    const auto doc = zarn::ProfileDocument::parse(text);
     const auto end = doc.get("WellInfo", "EndDepth");
     check(h.EndDepthCorrupt == (!end || zarn::equalsNoCase(*end, "CORRUPT")));
     check(h.Descending == (h.Startdepth < h.EndDepth));
