@@ -49,7 +49,7 @@ void SimulatedLoggerTest::configureSimulator(const SimulatedInterval& interval) 
                "Speed = %.3f\n"
                "StartDelay = %d\n",
                ++configurations, interval.fastMode ? "yes" : "no", interval.startDepth,
-               interval.endDepth, WinchSpeed, interval.fastMode ? 60 : 1) +
+               interval.endDepth, WinchSpeed, interval.fastMode ? 150 : 1) +
         interval.sections;
     home.write("simulator.ini", text);
     setenv("ZARN_SIM_CONFIG", home.file("simulator.ini").c_str(), 1);

@@ -18,7 +18,7 @@
 namespace zarn::test {
 
 // The winch's interval of one simulated run and what else the simulator is told. The winch
-// runs at 10 m/min. In fast mode it waits a minute of model time before it moves: the
+// runs at 10 m/min. In fast mode it waits two and a half minutes of model time before it moves: the
 // simulator's clock runs ahead of ours while the power-on sequence waits, so the wait lets the
 // recording start at the top of the interval. At the line's pace a second is enough.
 struct SimulatedInterval {
