@@ -21,6 +21,7 @@
 #include "sim/Logger.h"
 #include "sim/SimulatorSettings.h"
 
+#include "bench/AllocationCounter.h"
 #include "bench/BenchSupport.h"
 
 #include <benchmark/benchmark.h>
@@ -33,33 +34,9 @@
 #include <string>
 #include <vector>
 
-// The replaced operator new takes its memory from malloc, so the replaced operator delete frees
-// it there; g++ cannot see that pairing through the replacement and warns.
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-#endif
-
 namespace {
 
-std::atomic<std::uint64_t> allocations{0};
-
-} // namespace
-
-// Counts every heap allocation of the program, to show that the measured path makes none.
-void* operator new(std::size_t size) {
-    ++allocations;
-    if (void* p = std::malloc(size ? size : 1))
-        return p;
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept {
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-    std::free(p);
-}
-
-namespace {
+using zarn::bench::heapAllocations;
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -223,9 +200,9 @@ void BM_FramingAndDispatch(benchmark::State& state) {
     auto framer = std::make_unique<zarn::PacketFramer>(dispatcher);
     for (auto _ : state) {
         decoder.frames = 0;
-        const std::uint64_t before = allocations.load();
+        const std::uint64_t before = heapAllocations.load();
         framer->feed(s.bytes);
-        allocationsPerRun = allocations.load() - before;
+        allocationsPerRun = heapAllocations.load() - before;
         packetsPerRun = decoder.frames;
         benchmark::DoNotOptimize(decoder.bytes);
     }

@@ -9,6 +9,8 @@
 #include "sim/DctEncoder.h"
 #include "sim/WallTexture.h"
 
+#include "bench/AllocationCounter.h"
+
 #include <benchmark/benchmark.h>
 
 #include <atomic>
@@ -19,30 +21,9 @@
 #include <string>
 #include <vector>
 
-// Every allocation of the program is counted, so that the row builder can be shown to make none.
-// The replacements pair malloc with free, which GCC's check of inlined new and delete pairs cannot
-// see through.
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-#endif
 namespace {
-std::atomic<long long> allocations{0};
-}
 
-void* operator new(std::size_t size) {
-    ++allocations;
-    if (void* p = std::malloc(size ? size : 1))
-        return p;
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept {
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-    std::free(p);
-}
-
-namespace {
+using zarn::bench::heapAllocations;
 
 constexpr int kWidth = 1440;
 constexpr int kResolutionCode = 7;
@@ -150,11 +131,11 @@ double allocationsPerPayload() {
     Builder builder;
     builder.bmp.DrawDctRows(m.decoded[0], kWidth, 1, recordOf(0));
     constexpr int kPayloads = 2000;
-    const long long before = allocations.load();
+    const auto before = heapAllocations.load();
     for (int i = 1; i <= kPayloads; ++i)
         builder.bmp.DrawDctRows(m.decoded[static_cast<std::size_t>(i) % kStrips], kWidth, 1,
                                 recordOf(static_cast<std::size_t>(i)));
-    return static_cast<double>(allocations.load() - before) / kPayloads;
+    return static_cast<double>(heapAllocations.load() - before) / kPayloads;
 }
 
 // Keeps each benchmark's processor time per iteration (the machine may be shared, so wall time
