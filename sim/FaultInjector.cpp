@@ -21,6 +21,8 @@ bool FaultInjector::loseVideoPacket(std::uint64_t videoPacketNumber) {
     if (!due(settings_.lostVideoPackets, videoPacketNumber))
         return false;
     ++counts_.lostVideoPackets;
+    if (counts_.lostVideoPacketNumbers.size() < FaultCounts::MostListedLosses)
+        counts_.lostVideoPacketNumbers.push_back(videoPacketNumber);
     return true;
 }
 

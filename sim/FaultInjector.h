@@ -29,6 +29,9 @@ struct FaultCounts {
     std::uint64_t wrongPackChecksums = 0;  //   the pack checksum of a full data frame,
     std::uint64_t wrongVideoChecksums = 0; //   its video checksum (the others: the frame sum)
     std::uint64_t lostVideoPackets = 0;
+    // The numbers of the first lost video packets (at most MostListedLosses), in order.
+    std::vector<std::uint64_t> lostVideoPacketNumbers;
+    static constexpr std::size_t MostListedLosses = 64;
 };
 
 class FaultInjector {

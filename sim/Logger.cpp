@@ -9,6 +9,9 @@ namespace zarn::sim {
 namespace {
 
 constexpr std::size_t MostPendingResends = 16;
+// Pictures the sonde holds while its packets wait for the line; beyond that it films when the
+// line is free again.
+constexpr double MostBufferedPictures = 4;
 // The wheel bits of the flags byte: cable type and pulley direction.
 constexpr std::uint8_t WheelBits = 0x30;
 constexpr std::uint8_t NormalPulley = 0x20;
@@ -86,6 +89,7 @@ void Logger::switchOn(double t) {
     suppliedAt_ = t;
     flashingUntil_ = -1e300;
     resends_.clear();
+    resendLag_ = 0;
     sonde_.powerOn(t);
 }
 
@@ -94,6 +98,7 @@ void Logger::switchOff(double t) {
     shutdownAt_ = t;
     flashingUntil_ = -1e300;
     resends_.clear();
+    resendLag_ = 0;
     sonde_.powerOff();
 }
 
@@ -243,6 +248,8 @@ ProducedFrame Logger::produceFrame(double t, bool deliverable) {
     const double statusPeriod = seconds(settings_.logger.statusPeriodMs);
     const double rate = lineBytesPerSecond(sonde_.baudDivisor());
 
+    if (p != LoggerPhase::On)
+        resendLag_ = 0; // the camera's pace starts again with the data frames
     if (p == LoggerPhase::Off || p == LoggerPhase::Booting || p == LoggerPhase::ShuttingDown) {
         if (!deliverable) {
             ++packetNumber_;
@@ -298,16 +305,26 @@ ProducedFrame Logger::produceFrame(double t, bool deliverable) {
     if (fresh) {
         ++videoNumber_;
         lost = faults_.loseVideoPacket(videoNumber_);
-        const CaptureMoment moment{t, winch_.depthAt(t) - settings_.sonde.cameraOffsetCm / 100.0,
-                                   depthCount(t)};
+        const double taken = t - resendLag_;
+        const CaptureMoment moment{taken,
+                                   winch_.depthAt(taken) - settings_.sonde.cameraOffsetCm / 100.0,
+                                   depthCount(taken)};
         // A packet lost on the wireline was still taken, and kept for a re-request.
         part = sonde_.capture(moment, deliverable || lost);
     }
     const double line = (frame::full::Overhead + part.payload.size()) / rate;
     part.block[frame::sonde::BufferFill] =
         static_cast<std::uint8_t>(std::clamp(std::lround(8.0 * line / period), 0L, 16L));
-    // A packet sent again goes out as soon as the line is free.
-    const double slot = kind == FrameKind::Resent ? line : period;
+    double slot = 0;
+    if (kind == FrameKind::Resent) {
+        // Out as soon as the line is free; the next picture waits for it.
+        slot = line;
+        resendLag_ = std::min(resendLag_ + line, MostBufferedPictures * period);
+    } else {
+        // The next picture is due one frame period after this one was taken.
+        slot = std::max(line, period - resendLag_);
+        resendLag_ = std::max(0.0, resendLag_ - std::max(0.0, period - slot));
+    }
     if (lost)
         return {FrameKind::LostOnLine, {}, line, std::max(line, slot)};
     if (!deliverable) {

@@ -9,7 +9,10 @@
 // Frames follow each other at the pace of their source: the status period for the logger's own
 // frames, and for the sonde's the slower of its frame period and the time the frame takes on
 // the wireline at the line speed (a divisor D carries 500 / D bytes per millisecond, the load the
-// program's data-flow gauge counts as full).
+// program's data-flow gauge counts as full). A video packet asked for again goes out as soon as
+// the line is free; the camera keeps its own pace meanwhile, and the pictures it took while the
+// line was busy follow as fast as the line allows, so a run with re-sent packets films the wall
+// at the same moments and depths as the same run without.
 //
 // Model time is in seconds; the caller (the device) says what time it is. Not thread-safe.
 #pragma once
@@ -134,6 +137,10 @@ private:
 
     std::uint8_t pendingStatus_ = 0;
     std::deque<std::uint8_t> resends_;
+    // Wireline time taken by packets sent again that the pictures have not yet made up: the sonde
+    // keeps filming at its frame rate while a packet goes out again, so the picture that follows
+    // was taken this long before it is sent.
+    double resendLag_ = 0;
     std::uint64_t packetNumber_ = 0;
     std::uint64_t videoNumber_ = 0;
     LoggerCounts counts_;

@@ -459,6 +459,10 @@ std::string SimulatedDevice::report() {
     text += format("WrongPackChecksums=%llu\n", U(f.wrongPackChecksums));
     text += format("WrongVideoChecksums=%llu\n", U(f.wrongVideoChecksums));
     text += format("LostVideoPackets=%llu\n", U(f.lostVideoPackets));
+    text += "LostVideoPacketNumbers=";
+    for (std::size_t i = 0; i < f.lostVideoPacketNumbers.size(); ++i)
+        text += format(i ? ", %llu" : "%llu", U(f.lostVideoPacketNumbers[i]));
+    text += "\n";
     text += format("Unplugs=%llu\n", U(unplugs));
     text += "[Chip]\n";
     text += format("ModelTime=%.3f\n", now);

@@ -5,7 +5,8 @@
 // The text is an INI document: [Logger] Packets, StatusFrames, ShortFrames, FullFrames (packets
 // sent again included), VideoPackets (pictures taken), ResentVideoPackets; [Faults] LostBytes,
 // FlippedBits, CutPackets, WrongChecksums (of which WrongPackChecksums and WrongVideoChecksums;
-// the rest spoil the frame sum), LostVideoPackets, Unplugs (cable pulls whose time has come);
+// the rest spoil the frame sum), LostVideoPackets, LostVideoPacketNumbers (the first 64 lost, by
+// picture number, comma-separated), Unplugs (cable pulls whose time has come);
 // [Chip] ModelTime (seconds), Opens, RefusedOpens, then the logger's packets by what became of
 // them: PacketsRead (every byte went to a read), PacketsQueued (some bytes still wait),
 // PacketsInFlight (0 or 1: on its way to the chip, paced mode only), PacketsDiscarded (purged, or

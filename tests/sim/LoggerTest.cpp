@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <map>
 
 namespace zarn::sim {
 namespace {
@@ -16,6 +17,15 @@ using test::Received;
 
 std::uint8_t busy(const Received& r) {
     return r.frame.empty() ? 0xFF : r.frame[frame::StatusFlags] & 0x0F;
+}
+
+std::uint8_t packetIndex(const Received& r) {
+    return r.frame[frame::full::SondeBlock + frame::sonde::PacketIndex];
+}
+
+// The logger's depth count stamped on the picture when the sonde took it.
+std::int32_t cameraDepthCount(const Received& r) {
+    return frame::s32(r.frame, frame::full::SondeBlock + frame::sonde::CameraDepthCount);
 }
 
 const std::string Quick = test::ini({"[Logger]", "BootTime = 400", "SondeStartTime = 300",
@@ -168,9 +178,7 @@ TEST(Logger, ALostVideoPacketComesBackWhenAskedForAndNotAfterwards) {
         frames.push_back(run.next());
     EXPECT_EQ(frames[3].kind, FrameKind::LostOnLine);
     EXPECT_TRUE(frames[3].packet.empty());
-    const auto indexOf = [](const Received& r) {
-        return r.frame[frame::full::SondeBlock + frame::sonde::PacketIndex];
-    };
+    const auto indexOf = packetIndex;
     EXPECT_EQ(indexOf(frames[2]), 2);
     EXPECT_EQ(indexOf(frames[4]), 4); // 3 is missing
 
@@ -181,9 +189,7 @@ TEST(Logger, ALostVideoPacketComesBackWhenAskedForAndNotAfterwards) {
     EXPECT_EQ(run.decode(again), FrameResult::Ok);
     EXPECT_EQ(run.stream.snapshot().PictureNumber, 4u); // the picture it was taken with
     // The picture between its neighbours' depths, and the payload the sonde kept.
-    const auto imageDepth = [&](const Received& r) {
-        return frame::s32(r.frame, frame::full::SondeBlock + frame::sonde::CameraDepthCount);
-    };
+    const auto imageDepth = cameraDepthCount;
     EXPECT_GE(imageDepth(again), imageDepth(frames[2]));
     EXPECT_LE(imageDepth(again), imageDepth(frames[4]));
     // The request did not change the camera's settings, and the stream goes on.
@@ -191,6 +197,52 @@ TEST(Logger, ALostVideoPacketComesBackWhenAskedForAndNotAfterwards) {
     EXPECT_EQ(after.kind, FrameKind::Full);
     EXPECT_EQ(indexOf(after), 6);
     EXPECT_EQ(after.frame[frame::full::SondeBlock + frame::sonde::LightPower], 10);
+}
+
+// Two packets lost in a row and sent again: the camera kept its pace meanwhile, so every picture,
+// those sent again included, was taken at the depth of the same picture of a run without losses,
+// and once the line has caught up the frames go out when they would have without losses.
+TEST(Logger, PacketsSentAgainLeaveTheCameraOnItsOwnPace) {
+    // The winch moves from the start: each picture's depth tells when it was taken.
+    const std::string moving =
+        test::ini({"[Sonde]", "Powered = yes", "[Winch]", "StartDelay = 0", "Speed = 30"});
+    const std::string losing = moving + test::ini({"[Faults]", "LostVideoPacketsAt = 4, 5"});
+
+    struct Sent {
+        std::map<std::uint8_t, std::int32_t> depthOf; // by packet index
+        std::map<std::uint8_t, double> startOf;       // when its frame left, model seconds
+    };
+    const auto send = [](LoggerRun& run, bool askAgain) {
+        Sent sent;
+        for (int i = 0; i < 30; ++i) {
+            if (askAgain && i == 6) {
+                run.write(run.program.request(3));
+                run.write(run.program.request(4));
+            }
+            const Received r = run.next();
+            if (r.frame.empty())
+                continue;
+            EXPECT_TRUE(sent.depthOf.emplace(packetIndex(r), cameraDepthCount(r)).second)
+                << "packet " << int(packetIndex(r)) << " twice";
+            sent.startOf[packetIndex(r)] = r.time;
+        }
+        return sent;
+    };
+    LoggerRun cleanRun(moving);
+    LoggerRun lossyRun(losing);
+    const Sent clean = send(cleanRun, false);
+    const Sent lossy = send(lossyRun, true);
+
+    ASSERT_EQ(clean.depthOf.size(), 30u);
+    ASSERT_EQ(lossy.depthOf.size(), 28u); // two frames of its thirty were sent again
+    for (const auto& [index, depth] : lossy.depthOf)
+        EXPECT_EQ(depth, clean.depthOf.at(index)) << "packet " << int(index);
+    EXPECT_LT(clean.depthOf.at(3), clean.depthOf.at(4)); // the winch moved between pictures
+    // The frames right after the re-sent ones leave late; the last ones leave on time.
+    EXPECT_GT(lossy.startOf.at(6), clean.startOf.at(6) + 0.01);
+    ASSERT_EQ(lossy.depthOf.rbegin()->first, 27);
+    for (std::uint8_t index : {25, 26, 27})
+        EXPECT_NEAR(lossy.startOf.at(index), clean.startOf.at(index), 1e-9) << int(index);
 }
 
 TEST(Logger, AskingForAPacketTheSondeNoLongerHasRaisesItsErrorBit) {
