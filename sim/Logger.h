@@ -95,6 +95,8 @@ public:
     const Borehole& borehole() const { return borehole_; }
     const FaultInjector& faults() const { return faults_; }
     std::uint64_t packetsSent() const { return packetNumber_; }
+    // Whether a video packet asked for again waits to be sent.
+    bool resendWaiting() const { return !resends_.empty(); }
     LoggerCounts counts() const;
 
 private:

@@ -14,6 +14,8 @@ namespace {
 constexpr int MostPacketsPerRead = 4096;
 // A frame period never shorter than this, whatever the configuration.
 constexpr double LeastPeriod = 1e-4;
+// Fast mode: how long the program may take to ask again for a lost video packet.
+constexpr auto ReactionTime = std::chrono::milliseconds(250);
 
 void copyText(char* to, std::size_t size, const std::string& from) {
     if (!to || size == 0)
@@ -163,7 +165,12 @@ void SimulatedDevice::startNext(double start) {
     ProducedFrame f = logger_.produce(start, room);
     // A frame the logger made while the chip had no room for it never becomes bytes.
     const bool dropped = f.kind != FrameKind::LostOnLine && f.packet.empty();
-    inFlight_ = InFlight{std::move(f.packet), start + f.lineSeconds, dropped};
+    const bool showsGap = lossUnseen_ && !f.packet.empty();
+    if (f.kind == FrameKind::LostOnLine)
+        lossUnseen_ = true;
+    else if (showsGap)
+        lossUnseen_ = false;
+    inFlight_ = InFlight{std::move(f.packet), start + f.lineSeconds, dropped, showsGap};
     nextStart_ = start + std::max(f.periodSeconds, LeastPeriod);
 }
 
@@ -196,7 +203,10 @@ void SimulatedDevice::produceOne() {
     if (!inFlight_)
         startNext(nextStart_);
     virtual_ = std::max(virtual_, inFlight_->arrives);
+    const bool showsGap = inFlight_->showsGap;
     deliver();
+    if (showsGap)
+        holdUntil_ = Wall::now() + ReactionTime;
 }
 
 void SimulatedDevice::letWritersIn(std::unique_lock<std::mutex>& lock) {
@@ -234,7 +244,8 @@ FT_STATUS SimulatedDevice::read(FT_HANDLE handle, void* buffer, std::uint32_t wa
     Wall::time_point firstBytes = Never;
     for (;;) {
         if (settings_.device.fastMode) {
-            for (int i = 0; i < MostPacketsPerRead && received_.size() < wanted; ++i) {
+            for (int i = 0; i < MostPacketsPerRead && received_.size() < wanted && !holding();
+                 ++i) {
                 produceOne();
                 now = nowLocked();
                 if (!pluggedAt(now))
@@ -287,6 +298,8 @@ FT_STATUS SimulatedDevice::write(FT_HANDLE handle, const void* buffer, std::uint
     if (!buffer || !written)
         return FT_INVALID_PARAMETER;
     logger_.receive({static_cast<const std::uint8_t*>(buffer), length}, now);
+    if (logger_.resendWaiting())
+        holdUntil_ = {}; // the program asked again
     *written = length;
     changed_.notify_all();
     return FT_OK;
@@ -326,7 +339,7 @@ FT_STATUS SimulatedDevice::getQueueStatus(FT_HANDLE handle, std::uint32_t* recei
     if (!received)
         return FT_INVALID_PARAMETER;
     if (settings_.device.fastMode) {
-        if (received_.empty())
+        if (received_.empty() && !holding())
             produceOne();
     } else {
         produceUntil(now);

@@ -9,7 +9,10 @@
 // arrive at the pace the logger sends them. In fast mode the logger sends its next packet
 // whenever a read wants more bytes, and model time jumps to the end of that packet, so a test
 // reads minutes of logging in seconds; only while the cable is unplugged does model time follow
-// the wall clock, so that an unplugging lasts as long as configured.
+// the wall clock, so that an unplugging lasts as long as configured. Once a packet has shown the
+// program that a video packet was lost on the line, fast mode makes no more packets until the
+// program's re-request reaches the logger or a quarter of a second has passed: at the line's pace
+// the program has a frame period or more to ask again, in fast mode it would have no time at all.
 //
 // Unplugging (on the configured schedule) makes every call on the open handle fail with an I/O
 // error and the device impossible to open until it is plugged back; the handle stays dead and is
@@ -76,8 +79,9 @@ private:
     using Wall = std::chrono::steady_clock;
     struct InFlight {
         std::vector<std::uint8_t> packet;
-        double arrives = 0;   // model time
-        bool dropped = false; // a USB packet the chip had no room for
+        double arrives = 0;    // model time
+        bool dropped = false;  // a USB packet the chip had no room for
+        bool showsGap = false; // the first packet after a video packet lost on the line
     };
 
     double nowLocked();
@@ -97,6 +101,8 @@ private:
     void deliver();
     void produceUntil(double t);
     void produceOne();
+    // Fast mode: waiting for the program's answer to a lost video packet.
+    bool holding() const { return Wall::now() < holdUntil_; }
     std::uint32_t take(std::uint8_t* to, std::uint32_t wanted);
     // Waits (giving up the lock) until no write is waiting for the device.
     void letWritersIn(std::unique_lock<std::mutex>& lock);
@@ -126,6 +132,8 @@ private:
     std::deque<std::uint8_t> received_;
     std::optional<InFlight> inFlight_;
     double nextStart_ = 0;
+    bool lossUnseen_ = false; // a video packet was lost and no packet since has shown the gap
+    Wall::time_point holdUntil_{};
 
     // The chip's side of the report. Positions in the stream of bytes that entered the receive
     // queue: how many entered, how many left, and where each packet still queued ends.

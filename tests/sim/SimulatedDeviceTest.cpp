@@ -1,7 +1,8 @@
 // The simulated USB device: identity and opening, reads that honour the timeouts and the
-// latency timer, writes that reach the logger, unplugging on schedule, the report of what became
-// of every packet, and calls from several threads at once.
+// latency timer, writes that reach the logger, fast mode waiting for a re-request, unplugging on
+// schedule, the report of what became of every packet, and calls from several threads at once.
 #include "sim/SimulatedDevice.h"
+#include "acquisition/stream/FrameLayout.h"
 #include "platform/Format.h"
 #include "platform/ProfileDocument.h"
 #include "tests/sim/SimTestSupport.h"
@@ -143,6 +144,56 @@ TEST(SimulatedDevice, WritesReachTheLoggerAndPurgeEmptiesTheQueue) {
     ASSERT_TRUE(first.has_value());
     EXPECT_GT(first->frame.size(), 56u); // the sonde is on
     EXPECT_EQ(splitter.rejected(), 0u);
+    EXPECT_EQ(device.close(h), FT_OK);
+}
+
+// Fast mode after a video packet lost on the line: once a packet has shown the gap, nothing more
+// comes until the program's re-request reaches the logger (then the packet sent again comes
+// first), or until the program has had a quarter of a second to ask.
+TEST(SimulatedDevice, FastModeWaitsForTheReRequestAfterALostVideoPacket) {
+    SimulatedDevice device(
+        SimulatorSettings::parse(ini({"[Device]", "FastMode = yes", "[Sonde]", "Powered = yes",
+                                      "[Faults]", "LostVideoPacketsAt = 3, 6"})));
+    FT_HANDLE h = nullptr;
+    ASSERT_EQ(device.open(0, &h), FT_OK);
+    ASSERT_EQ(device.setTimeouts(h, 50, 100), FT_OK);
+    ASSERT_EQ(device.setLatencyTimer(h, 2), FT_OK);
+    PacketSplitter splitter;
+    // The packet indexes of the frames the next read brings, and how long it took.
+    const auto readFrames = [&](std::vector<int>& indexes) {
+        std::vector<std::uint8_t> bytes(16 * 1024); // room for several packets
+        std::uint32_t n = 0;
+        const auto start = Clock::now();
+        EXPECT_EQ(device.read(h, bytes.data(), static_cast<std::uint32_t>(bytes.size()), &n),
+                  FT_OK);
+        splitter.feed({bytes.data(), n});
+        while (const auto p = splitter.next())
+            indexes.push_back(p->frame[frame::full::SondeBlock + frame::sonde::PacketIndex]);
+        return msSince(start);
+    };
+
+    std::vector<int> indexes;
+    readFrames(indexes);
+    ASSERT_EQ(indexes, (std::vector<int>{0, 1, 3})); // index 2 lost, 3 shows the gap
+    indexes.clear();
+    readFrames(indexes);
+    EXPECT_TRUE(indexes.empty()) << "held until the re-request or the reaction time";
+
+    test::ProgramSide program;
+    const auto request = program.request(2);
+    std::uint32_t written = 0;
+    ASSERT_EQ(device.write(h, request.data(), static_cast<std::uint32_t>(request.size()), &written),
+              FT_OK);
+    readFrames(indexes);
+    ASSERT_EQ(indexes, (std::vector<int>{2, 4, 6})); // sent again first; 5 lost, 6 shows it
+
+    // No re-request this time: the packets go on once the reaction time has passed.
+    indexes.clear();
+    ASSERT_EQ(device.setTimeouts(h, 2000, 100), FT_OK);
+    const double waited = readFrames(indexes);
+    ASSERT_FALSE(indexes.empty());
+    EXPECT_EQ(indexes.front(), 7);
+    EXPECT_GT(waited, 200);
     EXPECT_EQ(device.close(h), FT_OK);
 }
 

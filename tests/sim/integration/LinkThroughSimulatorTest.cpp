@@ -623,12 +623,17 @@ TEST_F(LinkThroughSimulator, ALongUnplugStopsTheLinkWithOneBoxAndTheLoggerIsFoun
 
 // Pictures lost on the wireline, with the video packet recovery behind the dispatcher: the link
 // asks the sonde for each of them again, holds back the packets that come meanwhile, and every
-// picture is decoded once, in order. At the line's pace: the recovery waits eight packets for
-// the one it asked for, which at 20 pictures a second leaves the request 400 ms to go out (in
-// fast mode that would be a few milliseconds, less than a busy machine may take to run the
+// picture is decoded once, in order. At the line's pace the recovery's eight packets of waiting
+// leave the request 400 ms to go out; in fast mode the simulator waits for the request after the
+// packet that shows the gap (else the packets would come faster than a busy machine runs the
 // sender thread).
-TEST_F(LinkThroughSimulator, LostVideoPacketsAreAskedForAgainAndEveryPictureIsDecodedInOrder) {
-    fast = false;
+class LostVideoPackets : public LinkThroughSimulator, public ::testing::WithParamInterface<bool> {};
+
+INSTANTIATE_TEST_SUITE_P(Paces, LostVideoPackets, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "FastMode" : "LinePace"; });
+
+TEST_P(LostVideoPackets, AreAskedForAgainAndEveryPictureIsDecodedInOrder) {
+    fast = GetParam();
     withRecovery = true;
     ASSERT_NO_FATAL_FAILURE(start("[Faults]\nLostVideoPacketsAt = 30, 50, 70\n"));
     ASSERT_NO_FATAL_FAILURE(streamUntilPicture(75));

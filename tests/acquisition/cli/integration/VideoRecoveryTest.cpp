@@ -9,9 +9,8 @@
 // and the winch starts a fixed time after the first data frame, so two runs of one configuration
 // film the same wall at the same depths. The sonde does not turn here: its roll follows the
 // simulator's clock, which starts with the device, a little differently in each run. The line's
-// pace, not fast mode: in fast mode the simulator makes packets as fast as the reader asks for
-// them, so the re-request, which the sender thread writes, may come after more packets than the
-// recovery waits for.
+// pace, not fast mode: in fast mode the stream races on while the test reads the link's counters
+// and then the simulator's report, so the two would not tell of the same moment.
 #include "acquisition/cli/StripCapture.h"
 #include "acquisition/engine/AcquisitionEngine.h"
 #include "acquisition/link/LinkState.h"
