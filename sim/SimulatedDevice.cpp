@@ -457,39 +457,43 @@ std::string SimulatedDevice::report() {
     for (double at : settings_.faults.unplugAt)
         unplugs += at <= now;
     using U = unsigned long long;
-    std::string text = "[Logger]\n";
-    text += format("Packets=%llu\n", U(logger_.packetsSent()));
-    text += format("StatusFrames=%llu\n", U(c.statusFrames));
-    text += format("ShortFrames=%llu\n", U(c.shortFrames));
-    text += format("FullFrames=%llu\n", U(c.fullFrames));
-    text += format("VideoPackets=%llu\n", U(c.videoPackets));
-    text += format("ResentVideoPackets=%llu\n", U(c.resentVideoPackets));
+    std::string text;
+    const auto count = [&text](const char* key, std::uint64_t value) {
+        text += format("%s=%llu\n", key, U(value));
+    };
+    text += "[Logger]\n";
+    count("Packets", logger_.packetsSent());
+    count("StatusFrames", c.statusFrames);
+    count("ShortFrames", c.shortFrames);
+    count("FullFrames", c.fullFrames);
+    count("VideoPackets", c.videoPackets);
+    count("ResentVideoPackets", c.resentVideoPackets);
     text += "[Faults]\n";
-    text += format("LostBytes=%llu\n", U(f.lostBytes));
-    text += format("FlippedBits=%llu\n", U(f.flippedBits));
-    text += format("CutPackets=%llu\n", U(f.cutPackets));
-    text += format("WrongChecksums=%llu\n", U(f.wrongChecksums));
-    text += format("WrongPackChecksums=%llu\n", U(f.wrongPackChecksums));
-    text += format("WrongVideoChecksums=%llu\n", U(f.wrongVideoChecksums));
-    text += format("LostVideoPackets=%llu\n", U(f.lostVideoPackets));
+    count("LostBytes", f.lostBytes);
+    count("FlippedBits", f.flippedBits);
+    count("CutPackets", f.cutPackets);
+    count("WrongChecksums", f.wrongChecksums);
+    count("WrongPackChecksums", f.wrongPackChecksums);
+    count("WrongVideoChecksums", f.wrongVideoChecksums);
+    count("LostVideoPackets", f.lostVideoPackets);
     text += "LostVideoPacketNumbers=";
     for (std::size_t i = 0; i < f.lostVideoPacketNumbers.size(); ++i)
         text += format(i ? ", %llu" : "%llu", U(f.lostVideoPacketNumbers[i]));
     text += "\n";
-    text += format("Unplugs=%llu\n", U(unplugs));
+    count("Unplugs", unplugs);
     text += "[Chip]\n";
     text += format("ModelTime=%.3f\n", now);
-    text += format("Opens=%llu\n", U(opens_));
-    text += format("RefusedOpens=%llu\n", U(refusedOpens_));
-    text += format("PacketsRead=%llu\n", U(packetsRead_));
-    text += format("PacketsQueued=%llu\n", U(packetEnds_.size()));
+    count("Opens", opens_);
+    count("RefusedOpens", refusedOpens_);
+    count("PacketsRead", packetsRead_);
+    count("PacketsQueued", packetEnds_.size());
     const bool onItsWay = inFlight_ && !inFlight_->dropped && !inFlight_->packet.empty();
-    text += format("PacketsInFlight=%d\n", onItsWay ? 1 : 0);
-    text += format("PacketsDiscarded=%llu\n", U(packetsDiscarded_));
-    text += format("PacketsDropped=%llu\n", U(packetsDropped_));
-    text += format("BytesRead=%llu\n", U(bytesRead_));
-    text += format("BytesQueued=%llu\n", U(received_.size()));
-    text += format("BytesDiscarded=%llu\n", U(bytesDiscarded_));
+    count("PacketsInFlight", onItsWay ? 1 : 0);
+    count("PacketsDiscarded", packetsDiscarded_);
+    count("PacketsDropped", packetsDropped_);
+    count("BytesRead", bytesRead_);
+    count("BytesQueued", received_.size());
+    count("BytesDiscarded", bytesDiscarded_);
     return text;
 }
 

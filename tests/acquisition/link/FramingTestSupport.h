@@ -1,10 +1,12 @@
 // Shared pieces of the framing, dispatch and link thread tests: USB packets built from frames,
-// a decoder and a status bar that record what reaches them, and a bounded wait.
+// a decoder and a status bar that record what reaches them, and bounded waits.
 #pragma once
 
 #include "acquisition/link/FrameDecoder.h"
 #include "acquisition/link/FrameHandler.h"
 #include "acquisition/link/PacketFramer.h"
+#include "acquisition/link/USB.h"
+#include "platform/MessageBus.h"
 #include "platform/StatusBar.h"
 #include "tests/acquisition/stream/FrameBuilder.h"
 
@@ -32,6 +34,22 @@ inline bool waitUntil(const std::function<bool()>& condition,
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     return true;
+}
+
+// Waits as the window thread would, delivering the posted messages between looks.
+inline bool waitDelivering(MessageBus& bus, const std::function<bool()>& condition,
+                           std::chrono::milliseconds timeout) {
+    return waitUntil(
+        [&] {
+            bus.deliverPosted();
+            return condition();
+        },
+        timeout);
+}
+
+// The link's reader runs and its text says so.
+inline bool linkConnected(CUSB& usb) {
+    return usb.flags().readerActive.load() && usb.texts().linkText == "USB link connected";
 }
 
 // A USB packet: sync, counter, the given length field, then the payload bytes as they are.

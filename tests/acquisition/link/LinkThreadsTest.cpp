@@ -72,16 +72,9 @@ protected:
 
     // Waits, delivering the posted messages as the window thread would.
     bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout = 10s) {
-        return waitUntil(
-            [&] {
-                bus.deliverPosted();
-                return condition();
-            },
-            timeout);
+        return waitDelivering(bus, condition, timeout);
     }
-    bool connected() {
-        return usb->flags().readerActive.load() && usb->texts().linkText == "USB link connected";
-    }
+    bool connected() { return linkConnected(*usb); }
     void startAndConnect() {
         ASSERT_TRUE(usb->Start());
         ASSERT_TRUE(waitFor([&] { return connected(); }));

@@ -288,16 +288,9 @@ protected:
 
     bool waitFor(const std::function<bool()>& condition,
                  std::chrono::milliseconds timeout = Deadline) {
-        return waitUntil(
-            [&] {
-                bus.deliverPosted();
-                return condition();
-            },
-            timeout);
+        return waitDelivering(bus, condition, timeout);
     }
-    bool connected() {
-        return usb->flags().readerActive.load() && usb->texts().linkText == "USB link connected";
-    }
+    bool connected() { return linkConnected(*usb); }
     // Waits until a full data frame of at least this picture number was decoded.
     void streamUntilPicture(std::uint32_t picture) {
         ASSERT_TRUE(waitFor([&] { return decoder->lastPicture() >= picture; }))

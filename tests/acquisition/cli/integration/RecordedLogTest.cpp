@@ -4,7 +4,6 @@
 // oriented to magnetic north) and centred on their depths.
 #include "acquisition/cli/Commands.h"
 #include "platform/Format.h"
-#include "platform/imaging/PngFile.h"
 #include "sim/Borehole.h"
 #include "tests/acquisition/cli/integration/SimulatedAcquisition.h"
 
@@ -233,12 +232,10 @@ TEST_P(RecordedLogTest, AdvancesInItsDirectionAndReplaysTheFracturesWhereTheyAre
     replay.header = run.result.header;
     replay.image = home.file("replay.png");
     replay.rowsPerMetre = RowsPerMetre;
-    const CommandRun replayed = runCommand(
-        [&](std::ostream& out, std::ostream& err) { return cli::runReplay(replay, out, err); });
-    ASSERT_EQ(replayed.code, ExitCode::Ok) << replayed.err;
-    std::string problem;
-    const std::optional<PixelImage> picture = loadPng(replay.image, &problem);
-    ASSERT_TRUE(picture) << problem;
+    const ReplayedLog replayed = replayLog(replay);
+    ASSERT_EQ(replayed.run.code, ExitCode::Ok) << replayed.run.err;
+    ASSERT_TRUE(replayed.picture) << replayed.problem;
+    const PixelImage& picture = *replayed.picture;
     // The picture runs from the log's shallow end down, one row per 2.5 mm.
     const double shallow = std::min(header["HeaderInfo"]["Startdepth"].get<int>(),
                                     header["HeaderInfo"]["EndDepth"].get<int>()) /
@@ -246,7 +243,7 @@ TEST_P(RecordedLogTest, AdvancesInItsDirectionAndReplaysTheFracturesWhereTheyAre
     const double deep = std::max(header["HeaderInfo"]["Startdepth"].get<int>(),
                                  header["HeaderInfo"]["EndDepth"].get<int>()) /
                         1000.0;
-    EXPECT_EQ(picture->height(), static_cast<int>(std::floor((deep - shallow) * RowsPerMetre)) + 1);
+    EXPECT_EQ(picture.height(), static_cast<int>(std::floor((deep - shallow) * RowsPerMetre)) + 1);
     const auto rowOf = [&](double depth) {
         return static_cast<int>(std::floor((depth - shallow) * RowsPerMetre));
     };
@@ -256,7 +253,7 @@ TEST_P(RecordedLogTest, AdvancesInItsDirectionAndReplaysTheFracturesWhereTheyAre
         const ExpectedTrace expected = expectedTrace(f);
         ASSERT_LT(angleBetween(expected.deepestAzimuth, f.dipDirection), 2.0);
         const std::optional<TraceFit> fit =
-            fitTrace(*picture, rowOf(f.depth - expected.amplitude - 0.03),
+            fitTrace(picture, rowOf(f.depth - expected.amplitude - 0.03),
                      rowOf(f.depth + expected.amplitude + 0.03));
         ASSERT_TRUE(fit);
         // A clean sinusoid through nearly every column.

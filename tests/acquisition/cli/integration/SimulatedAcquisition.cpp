@@ -2,6 +2,7 @@
 
 #include "platform/Format.h"
 #include "platform/ProfileDocument.h"
+#include "platform/imaging/PngFile.h"
 #include "sim/ftd2xx/SimulatorReport.h"
 
 #include <atomic>
@@ -118,6 +119,15 @@ CommandRun inspectLog(const std::filesystem::path& header) {
     options.header = header;
     return runCommand(
         [&](std::ostream& out, std::ostream& err) { return cli::runInspect(options, out, err); });
+}
+
+ReplayedLog replayLog(const cli::ReplayOptions& options) {
+    ReplayedLog replayed;
+    replayed.run = runCommand(
+        [&](std::ostream& out, std::ostream& err) { return cli::runReplay(options, out, err); });
+    if (replayed.run.code == cli::ExitCode::Ok)
+        replayed.picture = loadPng(options.image, &replayed.problem);
+    return replayed;
 }
 
 } // namespace zarn::test

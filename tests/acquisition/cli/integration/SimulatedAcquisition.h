@@ -6,12 +6,14 @@
 #include "acquisition/cli/AcquireRun.h"
 #include "acquisition/cli/CliSupport.h"
 #include "acquisition/cli/Commands.h"
+#include "platform/PixelImage.h"
 #include "tests/acquisition/cli/CliTestSupport.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -80,5 +82,14 @@ long long reportCount(const std::string& report, std::string_view section, std::
 
 // inspect LOG.hed, every line parsed.
 CommandRun inspectLog(const std::filesystem::path& header);
+
+// replay with these options, and the picture it wrote (nothing when it could not be read: why in
+// `problem`).
+struct ReplayedLog {
+    CommandRun run;
+    std::optional<PixelImage> picture;
+    std::string problem;
+};
+ReplayedLog replayLog(const cli::ReplayOptions& options);
 
 } // namespace zarn::test

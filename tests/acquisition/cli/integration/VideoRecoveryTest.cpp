@@ -233,13 +233,10 @@ TEST_F(VideoRecoveryTest, LostPacketsAreAskedForAgainAndDrawnInTheirPlaces) {
     replay.from = PictureTop;
     replay.to = PictureBottom;
     replay.rowsPerMetre = RowsPerMetre;
-    const CommandRun replayed = runCommand(
-        [&](std::ostream& out, std::ostream& err) { return cli::runReplay(replay, out, err); });
-    ASSERT_EQ(replayed.code, ExitCode::Ok) << replayed.err;
-    std::string problem;
-    const std::optional<PixelImage> fromLog = loadPng(replay.image, &problem);
-    ASSERT_TRUE(fromLog) << problem;
-    EXPECT_EQ(rowDifferences(*lossy.live, *fromLog), "");
+    const ReplayedLog replayed = replayLog(replay);
+    ASSERT_EQ(replayed.run.code, ExitCode::Ok) << replayed.run.err;
+    ASSERT_TRUE(replayed.picture) << replayed.problem;
+    EXPECT_EQ(rowDifferences(*lossy.live, *replayed.picture), "");
 }
 
 // Losses drawn at random from the simulator's seed, one picture in twenty-five on average: the
