@@ -1,6 +1,7 @@
 #include "sim/SimulatedDevice.h"
 
 #include "platform/Format.h"
+#include "platform/ftd2xx/EepromIdentity.h"
 
 #include <algorithm>
 #include <cstring>
@@ -16,14 +17,6 @@ constexpr int MostPacketsPerRead = 4096;
 constexpr double LeastPeriod = 1e-4;
 // Fast mode: how long the program may take to ask again for a lost video packet.
 constexpr auto ReactionTime = std::chrono::milliseconds(250);
-
-void copyText(char* to, std::size_t size, const std::string& from) {
-    if (!to || size == 0)
-        return;
-    const std::size_t n = std::min(from.size(), size - 1);
-    std::memcpy(to, from.data(), n);
-    to[n] = '\0';
-}
 
 FT_HANDLE asHandle(std::uintptr_t id) {
     return reinterpret_cast<FT_HANDLE>(id);
@@ -368,16 +361,11 @@ FT_STATUS SimulatedDevice::eeRead(FT_HANDLE handle, FT_EEPROM_RECORD* record) {
     std::lock_guard lock(mutex_);
     if (const FT_STATUS s = checkLocked(handle, nowLocked()); s != FT_OK)
         return s;
-    if (!record)
-        return FT_INVALID_PARAMETER;
     const DeviceSettings& d = settings_.device;
-    record->VendorId = d.vendorId;
-    record->ProductId = d.productId;
-    copyText(record->Manufacturer, FT_EE_MANUFACTURER_SIZE, d.manufacturer);
-    copyText(record->ManufacturerId, FT_EE_MANUFACTURER_ID_SIZE, d.manufacturer.substr(0, 2));
-    copyText(record->Description, FT_EE_DESCRIPTION_SIZE, d.description);
-    copyText(record->SerialNumber, FT_EE_SERIAL_NUMBER_SIZE, d.serialNumber);
-    return FT_OK;
+    const EepromIdentity identity{d.vendorId,     d.productId,
+                                  d.manufacturer, d.manufacturer.substr(0, 2),
+                                  d.description,  d.serialNumber};
+    return identity.writeTo(record);
 }
 
 FT_STATUS SimulatedDevice::eeUaRead(FT_HANDLE handle, unsigned char* buffer, std::uint32_t size,

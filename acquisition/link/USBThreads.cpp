@@ -8,6 +8,7 @@
 #include "platform/Format.h"
 #include "platform/StatusBar.h"
 #include "platform/UserMessages.h"
+#include "platform/ftd2xx/EepromReadRecord.h"
 
 #include <algorithm>
 #include <array>
@@ -219,21 +220,15 @@ bool CUSB::openAndIdentify() {
     // Device 0, identified by the vendor and product ids of its EEPROM.
     if (ftOpen(0) != FT_OK)
         return false;
-    std::array<char, FT_EE_MANUFACTURER_SIZE> manufacturer{};
-    std::array<char, FT_EE_MANUFACTURER_ID_SIZE> manufacturerId{};
-    std::array<char, FT_EE_DESCRIPTION_SIZE> description{};
-    std::array<char, FT_EE_SERIAL_NUMBER_SIZE> serial{};
-    FT_EEPROM_RECORD record{
-        0, 0, manufacturer.data(), manufacturerId.data(), description.data(), serial.data()};
-    const bool known = ftEeRead(record) == FT_OK && record.VendorId == LoggerVendorId &&
+    EepromReadRecord eeprom;
+    const bool known = ftEeRead(*eeprom.record()) == FT_OK && eeprom.vendorId() == LoggerVendorId &&
                        std::find(std::begin(LoggerProductIds), std::end(LoggerProductIds),
-                                 record.ProductId) != std::end(LoggerProductIds);
+                                 eeprom.productId()) != std::end(LoggerProductIds);
     if (!known) {
         setLinkText("USB unknown");
         return false;
     }
-    serial.back() = '\0'; // whatever the library wrote, the text ends inside the buffer
-    const std::string number(serial.data());
+    const std::string number = eeprom.serialNumber();
     texts_.modify([&](LinkTexts& t) { t.serialNumber = number; });
     return true;
 }

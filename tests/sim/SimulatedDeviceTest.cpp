@@ -5,6 +5,7 @@
 #include "acquisition/stream/FrameLayout.h"
 #include "platform/Format.h"
 #include "platform/ProfileDocument.h"
+#include "platform/ftd2xx/EepromReadRecord.h"
 #include "tests/sim/SimTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -60,14 +61,18 @@ TEST(SimulatedDevice, OpensAsDeviceZeroByDescriptionOrSerialAndTellsItsIdentity)
         }
         FT_HANDLE second = nullptr;
         EXPECT_EQ(device.open(0, &second), FT_DEVICE_NOT_OPENED) << c.what;
-        char manufacturer[FT_EE_MANUFACTURER_SIZE], id[FT_EE_MANUFACTURER_ID_SIZE];
-        char description[FT_EE_DESCRIPTION_SIZE], serial[FT_EE_SERIAL_NUMBER_SIZE];
-        FT_EEPROM_RECORD record{0, 0, manufacturer, id, description, serial};
-        ASSERT_EQ(device.eeRead(h, &record), FT_OK);
-        EXPECT_EQ(record.VendorId, 0x0403);
-        EXPECT_EQ(record.ProductId, 0x6001);
-        EXPECT_STREQ(serial, "QV-777");
-        EXPECT_STREQ(description, "LUMIVANE Logger");
+        EepromReadRecord eeprom;
+        ASSERT_EQ(device.eeRead(h, eeprom.record()), FT_OK);
+        EXPECT_EQ(eeprom.vendorId(), 0x0403);
+        EXPECT_EQ(eeprom.productId(), 0x6001);
+        EXPECT_EQ(eeprom.serialNumber(), "QV-777");
+        EXPECT_EQ(eeprom.description(), "LUMIVANE Logger");
+        // A record without the signatures is not the documented layout: refused, untouched.
+        EepromReadRecord unsignedRecord;
+        unsignedRecord.record()->Signature2 = 0;
+        EXPECT_EQ(device.eeRead(h, unsignedRecord.record()), FT_INVALID_PARAMETER);
+        EXPECT_EQ(unsignedRecord.vendorId(), 0);
+        EXPECT_EQ(unsignedRecord.serialNumber(), "");
         EXPECT_EQ(device.close(h), FT_OK);
         // A closed handle is refused by every call, and never comes back.
         std::uint32_t n = 0;

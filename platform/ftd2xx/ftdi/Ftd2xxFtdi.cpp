@@ -6,6 +6,7 @@
 // timeout for the bytes wanted. Handles are numbers that are never reused, so a closed or
 // foreign handle is refused as invalid instead of touching freed memory. Reads and writes may
 // run on different threads at the same time; the other calls wait for both.
+#include "platform/ftd2xx/EepromIdentity.h"
 #include "platform/ftd2xx/Ftd2xx.h"
 
 #include <ftdi.h>
@@ -114,13 +115,9 @@ template <class Choose> FT_STATUS openWhere(FT_HANDLE* handle, Choose&& choose) 
     return FT_OK;
 }
 
-void copyText(char* to, size_t size, const char* from) {
-    if (!to || size == 0)
-        return;
-    const size_t length = from ? std::min(std::strlen(from), size - 1) : 0;
-    if (length > 0)
-        std::memcpy(to, from, length);
-    to[length] = '\0';
+// A text from a fixed buffer, up to its terminator or the buffer's end.
+template <size_t N> std::string terminated(const char (&buffer)[N]) {
+    return std::string(buffer, ::strnlen(buffer, N));
 }
 
 // One USB read into the receive buffer; the read mutex is held. Negative on a device error.
@@ -318,7 +315,7 @@ FT_STATUS FT_EE_Read(FT_HANDLE handle, FT_EEPROM_RECORD* record) {
     const auto device = find(handle);
     if (!device)
         return FT_INVALID_HANDLE;
-    if (!record)
+    if (!zarn::EepromIdentity::accepts(record))
         return FT_INVALID_PARAMETER;
     std::scoped_lock lock(device->readMutex, device->writeMutex);
     ftdi_context* ftdi = device->ftdi;
@@ -350,13 +347,13 @@ FT_STATUS FT_EE_Read(FT_HANDLE handle, FT_EEPROM_RECORD* record) {
         text(descriptor.iProduct, description, sizeof description);
         text(descriptor.iSerialNumber, serial, sizeof serial);
     }
-    record->VendorId = static_cast<uint16_t>(vendor);
-    record->ProductId = static_cast<uint16_t>(product);
-    copyText(record->Manufacturer, FT_EE_MANUFACTURER_SIZE, manufacturer);
-    copyText(record->ManufacturerId, FT_EE_MANUFACTURER_ID_SIZE, "");
-    copyText(record->Description, FT_EE_DESCRIPTION_SIZE, description);
-    copyText(record->SerialNumber, FT_EE_SERIAL_NUMBER_SIZE, serial);
-    return FT_OK;
+    zarn::EepromIdentity identity;
+    identity.vendorId = static_cast<uint16_t>(vendor);
+    identity.productId = static_cast<uint16_t>(product);
+    identity.manufacturer = terminated(manufacturer);
+    identity.description = terminated(description);
+    identity.serialNumber = terminated(serial);
+    return identity.writeTo(record);
 }
 
 // Writing the EEPROM and its user area is not offered: the program only reads the identity,

@@ -1,3 +1,4 @@
+#include "platform/ftd2xx/EepromReadRecord.h"
 #include "tests/acquisition/link/LinkTestSupport.h"
 
 #include <functional>
@@ -85,12 +86,12 @@ TEST(CUSB, BindingStopsAtTheFirstMissingNameAndLaterCallsAreNotValid) {
     };
     std::uint32_t count = 0;
     std::uint8_t latency = 0;
-    FT_EEPROM_RECORD record{};
+    EepromReadRecord eeprom;
     const std::vector<Case> cases = {
         {"purge", [&] { return usb.ftPurge(FT_PURGE_RX); }, "FT_Purge is not valid!"},
         {"timeouts", [&] { return usb.ftSetTimeouts(3, 3); }, "FT_SetTimeouts is not valid!"},
         {"queue", [&] { return usb.ftGetQueueStatus(count); }, "FT_GetQueueStatus is not valid!"},
-        {"eeprom", [&] { return usb.ftEeRead(record); }, "FT_EE_Read is not valid!"},
+        {"eeprom", [&] { return usb.ftEeRead(*eeprom.record()); }, "FT_EE_Read is not valid!"},
         // Both latency calls name the reading one.
         {"set latency", [&] { return usb.ftSetLatencyTimer(2); },
          "FT_GetLatencyTimer is not valid!"},
@@ -124,13 +125,11 @@ TEST(CUSB, CallsGoToTheOpenDeviceAndCloseOnlyWhatIsOpen) {
 
     EXPECT_EQ(usb.ftOpenEx("Logger", FT_OPEN_BY_DESCRIPTION), FT_OK);
     EXPECT_TRUE(usb.deviceOpen());
-    char manufacturer[FT_EE_MANUFACTURER_SIZE], id[FT_EE_MANUFACTURER_ID_SIZE],
-        description[FT_EE_DESCRIPTION_SIZE], serial[FT_EE_SERIAL_NUMBER_SIZE];
-    FT_EEPROM_RECORD record{0, 0, manufacturer, id, description, serial};
-    ASSERT_EQ(usb.ftEeRead(record), FT_OK);
-    EXPECT_EQ(record.VendorId, 0x0403);
-    EXPECT_EQ(record.ProductId, 0x6001);
-    EXPECT_STREQ(serial, "TD000042");
+    EepromReadRecord eeprom;
+    ASSERT_EQ(usb.ftEeRead(*eeprom.record()), FT_OK);
+    EXPECT_EQ(eeprom.vendorId(), 0x0403);
+    EXPECT_EQ(eeprom.productId(), 0x6001);
+    EXPECT_EQ(eeprom.serialNumber(), "TD000042");
     EXPECT_EQ(usb.ftGetQueueStatus(waiting), FT_OK);
     EXPECT_EQ(waiting, 0u);
 

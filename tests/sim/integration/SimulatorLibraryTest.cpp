@@ -2,6 +2,7 @@
 // bridge calls, the way the link reads a logger: 24 bytes at a time.
 #include "acquisition/stream/FrameFields.h"
 #include "acquisition/stream/ToolsStream.h"
+#include "platform/ftd2xx/EepromReadRecord.h"
 #include "platform/ftd2xx/Ftd2xxLibrary.h"
 #include "tests/sim/SimTestSupport.h"
 #include "tests/support/TestSupport.h"
@@ -106,13 +107,11 @@ TEST(SimulatorLibrary, BindsEveryNameThroughTheProgramsBinding) {
 
     // The link's way of identifying the logger: device 0 and its EEPROM.
     FT_HANDLE h = sim.open();
-    char manufacturer[FT_EE_MANUFACTURER_SIZE], id[FT_EE_MANUFACTURER_ID_SIZE];
-    char description[FT_EE_DESCRIPTION_SIZE], serial[FT_EE_SERIAL_NUMBER_SIZE];
-    FT_EEPROM_RECORD record{0, 0, manufacturer, id, description, serial};
-    ASSERT_EQ(c.eeRead(h, &record), FT_OK);
-    EXPECT_EQ(record.VendorId, 0x0403);
-    EXPECT_EQ(record.ProductId, 0x6001);
-    EXPECT_STREQ(serial, "QV-BIND");
+    EepromReadRecord eeprom;
+    ASSERT_EQ(c.eeRead(h, eeprom.record()), FT_OK);
+    EXPECT_EQ(eeprom.vendorId(), 0x0403);
+    EXPECT_EQ(eeprom.productId(), 0x6001);
+    EXPECT_EQ(eeprom.serialNumber(), "QV-BIND");
     EXPECT_EQ(c.close(h), FT_OK);
     ASSERT_EQ(c.openEx("LUMIVANE Logger", FT_OPEN_BY_DESCRIPTION, &h), FT_OK);
     EXPECT_EQ(c.close(h), FT_OK);

@@ -6,8 +6,11 @@
 // the tests can bind a library that lacks it.
 #include "tests/acquisition/link/d2xx/TestD2xx.h"
 
+#include "platform/ftd2xx/EepromIdentity.h"
+
 #include <chrono>
 #include <condition_variable>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <deque>
@@ -59,6 +62,24 @@ FT_STATUS checkLocked(FT_HANDLE handle) {
 FT_STATUS check(FT_HANDLE handle) {
     std::lock_guard lock(state().mutex);
     return checkLocked(handle);
+}
+
+// Where the part of the record that a version has ends.
+[[maybe_unused]] size_t versionEnd(uint32_t version) {
+    switch (version) {
+    case 0:
+        return offsetof(FT_EEPROM_RECORD, Rev5);
+    case 1:
+        return offsetof(FT_EEPROM_RECORD, UseExtOsc);
+    case 2:
+        return offsetof(FT_EEPROM_RECORD, PullDownEnable7);
+    case 3:
+        return offsetof(FT_EEPROM_RECORD, PullDownEnable8);
+    case 4:
+        return offsetof(FT_EEPROM_RECORD, PullDownEnableH);
+    default:
+        return offsetof(FT_EEPROM_RECORD, PowerSaveEnableH) + 1;
+    }
 }
 
 void note(const std::string& line) {
@@ -360,21 +381,24 @@ FT_STATUS FT_SetEventNotification(FT_HANDLE, uint32_t, void*) {
 #endif
 
 #ifndef ZARN_TEST_D2XX_WITHOUT_FT_EE_Read
+// As the documented library does it: a record without the signatures, or of a version it does
+// not know, is refused; otherwise the ids, the texts and every device option of the record's
+// version are written (the options as 1 bytes), so a record shorter than its version says is
+// written past its end.
 FT_STATUS FT_EE_Read(FT_HANDLE handle, FT_EEPROM_RECORD* record) {
     std::lock_guard lock(state().mutex);
     note("EE_Read");
     if (const FT_STATUS status = checkLocked(handle); status != FT_OK)
         return status;
-    record->VendorId = state().vendorId;
-    record->ProductId = state().productId;
-    auto copy = [](char* to, size_t size, const char* text) {
-        if (to)
-            std::snprintf(to, size, "%s", text);
-    };
-    copy(record->Manufacturer, FT_EE_MANUFACTURER_SIZE, "Test maker");
-    copy(record->ManufacturerId, FT_EE_MANUFACTURER_ID_SIZE, "TD");
-    copy(record->Description, FT_EE_DESCRIPTION_SIZE, "Logger");
-    copy(record->SerialNumber, FT_EE_SERIAL_NUMBER_SIZE, state().serialNumber.c_str());
+    if (!zarn::EepromIdentity::accepts(record) || record->Version > FT_EE_VERSION)
+        return FT_INVALID_PARAMETER;
+    const zarn::EepromIdentity identity{state().vendorId, state().productId,   "Test maker", "TD",
+                                        "Logger",         state().serialNumber};
+    if (const FT_STATUS status = identity.writeTo(record); status != FT_OK)
+        return status;
+    const size_t options = offsetof(FT_EEPROM_RECORD, MaxPower);
+    std::memset(reinterpret_cast<unsigned char*>(record) + options, 1,
+                versionEnd(record->Version) - options);
     return FT_OK;
 }
 #endif
