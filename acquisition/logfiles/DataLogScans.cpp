@@ -95,10 +95,10 @@ bool endOfData(std::span<const std::uint8_t> rest) {
 std::optional<std::uint32_t> LastRecordElapsedMs(const std::filesystem::path& dataFile) {
     std::error_code ec;
     const std::uintmax_t size = std::filesystem::file_size(dataFile, ec);
-    if (!ec && size > EndWindow) {
-        RecordFile file(EndWindow);
-        if (!file.open(dataFile))
-            return std::nullopt;
+    RecordFile file(EndWindow);
+    if (ec || !file.open(dataFile))
+        return std::nullopt;
+    if (size > EndWindow) {
         const auto bytes = file.bytesAt(static_cast<std::int64_t>(size - EndWindow), EndWindow);
         // A record starts within the first MaxLength bytes; every run of records from there
         // that ends the data must name the same last record.
@@ -114,8 +114,17 @@ std::optional<std::uint32_t> LastRecordElapsedMs(const std::filesystem::path& da
         if (agree && lastStart)
             return logrecord::elapsedMsOf(bytes.subspan(*lastStart, logrecord::HeadSize));
     }
-    const std::optional<LastRecord> last = ScanLastRecord(dataFile);
-    return last ? std::optional<std::uint32_t>(last->elapsedMs) : std::nullopt;
+    // The walk from the start, as far as the heads are those of records.
+    std::optional<std::uint32_t> last;
+    std::uintmax_t at = 0;
+    while (size - at >= logrecord::HeadSize) {
+        const auto head = file.bytesAt(static_cast<std::int64_t>(at), logrecord::HeadSize);
+        if (!logrecord::plausibleHead(head) || logrecord::lengthOf(head) > size - at)
+            break;
+        last = logrecord::elapsedMsOf(head);
+        at += logrecord::lengthOf(head);
+    }
+    return last;
 }
 
 std::optional<double> ScanLastDepth(const std::filesystem::path& dataFile) {

@@ -36,8 +36,9 @@ std::optional<LastRecord> ScanLastRecord(const std::filesystem::path& dataFile);
 // its last two records' worth of bytes is read, where the records that end the file are told
 // from the bytes of a payload by their sound lengths and their unused head bytes (0), and by
 // ending the file (or what a cut leaves there: part of a record, or zeros). When the end does
-// not tell, the file is walked (ScanLastRecord). Nothing when the file cannot be opened or holds
-// no whole record.
+// not tell (or the file is that small), the file is walked from its start as far as its heads
+// are those of records, so that bytes that are no data file give nothing. Nothing when the file
+// cannot be opened or holds no whole record.
 std::optional<std::uint32_t> LastRecordElapsedMs(const std::filesystem::path& dataFile);
 
 // The logger depth (m) of the last whole record (ScanLastRecord).
