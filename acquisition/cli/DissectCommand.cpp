@@ -18,6 +18,7 @@
 #include "platform/Format.h"
 #include "platform/MessageBus.h"
 
+#include <cmath>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -31,11 +32,51 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The settings of a default configuration, with the depth scale its winch settings frame gives.
-DecoderSettings defaultDecoderSettings() {
-    Configuration configuration;
-    CommandFrames::F1(configuration.logger, configuration.program);
-    return DecoderSettings::from(configuration, SelectedSonde{}, false);
+// The settings the frames are decoded with, and where their depth scale came from.
+struct DecodingSettings {
+    DecoderSettings decoder;
+    const char* depthScaleFrom = "";
+};
+
+// The depth scale (encoder counts per centimetre, k / 256) is set when the winch settings frame
+// is built for the logger. Offline no such frame has been built, so a configuration's depth scale
+// is still 0: it is taken from building that frame from the settings' wheel value and pulse
+// resolution, as the program does before it sends it. A depth scale the caller already has
+// (above 0) is kept.
+DecodingSettings decodingSettings(const std::optional<DecoderSettings>& given) {
+    DecodingSettings s;
+    if (!given) {
+        Configuration configuration;
+        s.decoder = DecoderSettings::from(configuration, SelectedSonde{}, false);
+    } else {
+        s.decoder = *given;
+        if (s.decoder.depthScale > 0.0 && std::isfinite(s.decoder.depthScale)) {
+            s.depthScaleFrom = "given";
+            return s;
+        }
+    }
+    Configuration winch;
+    winch.logger.pulsesPerTurn = s.decoder.pulsResolution;
+    winch.program.wheelCircumferenceMm = s.decoder.wheelValue;
+    if (CommandFrames::F1(winch.logger, winch.program)) {
+        s.decoder.depthScale = winch.logger.depthScale;
+        s.depthScaleFrom = given ? "winch settings" : "default winch settings";
+    } else {
+        s.decoder.depthScale = 0.0;
+        s.depthScaleFrom = "none: the winch settings give no depth scale";
+    }
+    return s;
+}
+
+// What the summary says about the decoding: the depth scale and the winch settings behind it.
+Json decodingJson(const DecodingSettings& s) {
+    Json j;
+    j["DepthScale"] = s.decoder.depthScale;
+    j["DepthScaleFrom"] = s.depthScaleFrom;
+    j["PulsResolution"] = s.decoder.pulsResolution;
+    j["WheelValue"] = s.decoder.wheelValue;
+    j["CameraOffset"] = s.decoder.cameraOffset;
+    return j;
 }
 
 Json counterJson(std::optional<std::uint8_t> counter) {
@@ -174,8 +215,8 @@ int runDissect(const DissectOptions& options, std::ostream& out, std::ostream& e
         return ExitCode::MissingFile;
     }
 
-    Dissector dissector(out, options.decode,
-                        options.decoderSettings.value_or(defaultDecoderSettings()));
+    const DecodingSettings settings = decodingSettings(options.decoderSettings);
+    Dissector dissector(out, options.decode, settings.decoder);
     PacketFramer framer(dissector);
     dissector.setFramer(framer);
     std::size_t reads = 0;
@@ -199,6 +240,8 @@ int runDissect(const DissectOptions& options, std::ostream& out, std::ostream& e
     summary["FrameLengthErrors"] = counts.frameLengthErrors;
     summary["LostFrames"] = counts.lostFrames;
     summary["Unfinished"] = framer.assembling(); // the capture ends inside a packet
+    if (options.decode)
+        summary["Decoding"] = decodingJson(settings);
     writeJsonLine(out, summary);
 
     if (!out.flush()) {

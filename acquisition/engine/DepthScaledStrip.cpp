@@ -68,7 +68,6 @@ PixelImage DepthScaledStrip::finish() {
     DepthScale scale;
     const DepthScale::Geometry geometry{columns, settings_.labelCentre};
     for (int y = 0; y < picture_.height(); ++y) {
-        std::fill(view.row(y) + columns, view.row(y) + view.width, DepthScale::Background);
         const double depth = settings_.top + y / settings_.rowsPerMetre;
         scale.drawRow(view, y, depth * 10000.0, settings_.feet, geometry);
     }

@@ -22,13 +22,24 @@ struct FirstRecord {
 std::optional<FirstRecord> ReadFirstRecord(const std::filesystem::path& dataFile);
 
 struct LastRecord {
-    double loggerDepth = 0.0; // m
-    double imageDepth = 0.0;  // m
+    double loggerDepth = 0.0;    // m
+    double imageDepth = 0.0;     // m
+    std::uint32_t elapsedMs = 0; // elapsed logging time
+    int records = 0;             // whole records in the file, this one included
 };
 
-// Walks the records from the start by their lengths and gives the depths of the last whole
-// record, or nothing when the file cannot be opened or holds no whole record.
+// Walks the records from the start by their lengths and gives the last whole record, or nothing
+// when the file cannot be opened or holds no whole record.
 std::optional<LastRecord> ScanLastRecord(const std::filesystem::path& dataFile);
+
+// The elapsed logging time (ms) of the last whole record, found from the end of the file: only
+// its last two records' worth of bytes is read, where the records that end the file are told
+// from the bytes of a payload by their sound lengths and their unused head bytes (0), and by
+// ending the file (or what a cut leaves there: part of a record, or zeros). When the end does
+// not tell (or the file is that small), the file is walked from its start as far as its heads
+// are those of records, so that bytes that are no data file give nothing. Nothing when the file
+// cannot be opened or holds no whole record.
+std::optional<std::uint32_t> LastRecordElapsedMs(const std::filesystem::path& dataFile);
 
 // The logger depth (m) of the last whole record (ScanLastRecord).
 std::optional<double> ScanLastDepth(const std::filesystem::path& dataFile);

@@ -99,6 +99,22 @@ private:
     bool ok_ = true;
 };
 
+// The keys of where a log ends, as the periodic update, the stop and the repair write them: the
+// end depth and time in [WellInfo] and in the file's section, in imperial mode the end depth in
+// feet, and the file's "SampleCount".
+void endKeys(KeyWriter& keys, const FileProgress& end, HeaderMode mode) {
+    const std::string file = fileSection(end.fileIndex);
+    keys.millimetres(WellInfo, "EndDepth", end.depthMetres);
+    keys.millimetres(file, "EndDepth", end.depthMetres);
+    if (mode == HeaderMode::Imperial) {
+        keys.text(Imperial, "EndDepth", headerFeetText(end.depthMetres));
+        keys.text(file, "EndDepthInFeet", headerFeetText(end.depthMetres));
+    }
+    keys.integer(WellInfo, "EndTime", end.elapsedMs);
+    keys.integer(file, "EndTime", end.elapsedMs);
+    keys.integer(file, "SampleCount", end.sampleCount);
+}
+
 void reportWriteFailure() {
     showMessage("Trouble opening file.", MessageIcon::Error);
 }
@@ -247,6 +263,7 @@ bool CHeader::readHeaderLocked(const std::filesystem::path& headerPath, int file
         info.GammaOffset = ini.GetInt("GammaOffset", 145);
         info.GammaCoef = ini.GetFloat("GammaCoef", 1.0f);
         info.OrientationMode = ini.GetInt("OrientationMode", 0);
+        info.ImperialSetting = ini.GetYesNo("ImperialSetting", false);
 
         forEachWellInfoKey(info, [&](const std::string& key, auto& field, const auto& readDefault) {
             using Field = std::decay_t<decltype(field)>;
@@ -341,17 +358,8 @@ bool CHeader::WriteFirstRecord(const std::filesystem::path& headerPath, int file
 bool CHeader::WritePeriodicUpdate(const std::filesystem::path& headerPath,
                                   const FileProgress& progress, HeaderMode mode) {
     std::lock_guard lock(fileMutex_);
-    const std::string file = fileSection(progress.fileIndex);
     KeyWriter keys(headerPath);
-    keys.millimetres(WellInfo, "EndDepth", progress.depthMetres);
-    keys.millimetres(file, "EndDepth", progress.depthMetres);
-    if (mode == HeaderMode::Imperial) {
-        keys.text(Imperial, "EndDepth", headerFeetText(progress.depthMetres));
-        keys.text(file, "EndDepthInFeet", headerFeetText(progress.depthMetres));
-    }
-    keys.integer(WellInfo, "EndTime", progress.elapsedMs);
-    keys.integer(file, "EndTime", progress.elapsedMs);
-    keys.integer(file, "SampleCount", progress.sampleCount);
+    endKeys(keys, progress, mode);
     return keys.ok();
 }
 
@@ -394,30 +402,20 @@ bool CHeader::WriteRecordingStop(const std::filesystem::path& headerPath,
                                  std::optional<double> firstRecordDepthMetres,
                                  const FileProgress& end, HeaderMode mode) {
     std::lock_guard lock(fileMutex_);
-    const std::string file = fileSection(end.fileIndex);
     KeyWriter keys(headerPath);
     if (firstRecordDepthMetres) {
         keys.millimetres(WellInfo, "Startdepth", *firstRecordDepthMetres);
         keys.millimetres(fileSection(1), "Startdepth", *firstRecordDepthMetres);
     }
-    keys.millimetres(WellInfo, "EndDepth", end.depthMetres);
-    keys.millimetres(file, "EndDepth", end.depthMetres);
-    if (mode == HeaderMode::Imperial) {
-        keys.text(Imperial, "EndDepth", headerFeetText(end.depthMetres));
-        keys.text(file, "EndDepthInFeet", headerFeetText(end.depthMetres));
-    }
-    keys.integer(WellInfo, "EndTime", end.elapsedMs);
-    keys.integer(file, "EndTime", end.elapsedMs);
-    keys.integer(file, "SampleCount", end.sampleCount);
+    endKeys(keys, end, mode);
     return keys.ok();
 }
 
-bool CHeader::WriteRepairedEndDepth(const std::filesystem::path& headerPath, int lastFileIndex,
-                                    double endDepthMetres) {
+bool CHeader::WriteRepairedEnd(const std::filesystem::path& headerPath, const FileProgress& end,
+                               HeaderMode mode) {
     std::lock_guard lock(fileMutex_);
     KeyWriter keys(headerPath);
-    keys.millimetres(WellInfo, "EndDepth", endDepthMetres);
-    keys.millimetres(fileSection(lastFileIndex), "EndDepth", endDepthMetres);
+    endKeys(keys, end, mode);
     return keys.ok();
 }
 

@@ -21,7 +21,8 @@
 // also as feet texts ("%.2f" of metres x 3.28083); times as integer milliseconds of logging
 // time. While recording, "[WellInfo]" "EndDepth" holds the text "CORRUPT" until the first
 // periodic update or the stop, so a header that still says so marks a recording that did not
-// stop normally.
+// stop normally; one cut later shows it by records in its last data file logged after the
+// header's "EndTime".
 #pragma once
 
 #include "acquisition/app/SettingsRecords.h"
@@ -147,11 +148,13 @@ public:
                             std::optional<double> firstRecordDepthMetres, const FileProgress& end,
                             HeaderMode mode);
 
-    // A log opened while its header is marked "CORRUPT" (player): the end depth reconstructed
-    // from the last complete record of the last data file goes to [WellInfo] "EndDepth" and to
-    // that file's section.
-    bool WriteRepairedEndDepth(const std::filesystem::path& headerPath, int lastFileIndex,
-                               double endDepthMetres);
+    // A log opened while its header is marked "CORRUPT", or while its last data file holds
+    // records logged after the header's end (player): where the last complete record of the
+    // last data file puts the end goes to the keys of the periodic update: the end depth and
+    // time in [WellInfo] and in that file's section (in imperial mode also in feet) and the
+    // file's "SampleCount".
+    bool WriteRepairedEnd(const std::filesystem::path& headerPath, const FileProgress& end,
+                          HeaderMode mode);
 
 private:
     bool writeNewHeaderLocked(const std::filesystem::path& headerPath,

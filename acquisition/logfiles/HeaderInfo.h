@@ -31,6 +31,7 @@ struct HeaderInfo {
     double GammaOffset = 0.0;
     double GammaCoef = 0.0;
     int OrientationMode = 0;
+    bool ImperialSetting = false; // depths also kept in feet ("[DephtImperialInfo]")
 
     // [WellInfo], integers. Depths in millimetres, times in milliseconds of logging time.
     int DepthUnit = 0;

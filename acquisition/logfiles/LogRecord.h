@@ -65,6 +65,9 @@ inline constexpr std::size_t GY = 42;
 inline constexpr std::size_t HZ = 44;
 inline constexpr std::size_t GZ = 46;
 inline constexpr std::size_t ViewMode = 49;
+// The head bytes that are not used and always 0: 48 and 50 to 52.
+inline constexpr std::size_t UnusedByte = 48;
+inline constexpr std::size_t UnusedFrom = 50;
 
 // The link assembles frames of at most 8192 bytes, so no record can hold a larger payload than
 // such a frame carries.
@@ -107,6 +110,18 @@ inline double imageDepthOf(std::span<const std::uint8_t> head) {
 }
 inline std::int16_t speedOf(std::span<const std::uint8_t> head) {
     return frame::s16(head, Speed);
+}
+inline std::uint32_t elapsedMsOf(std::span<const std::uint8_t> head) {
+    return frame::u32(head, ElapsedMs);
+}
+// Whether a whole head can be the head of a record: a sound length and its unused bytes 0.
+inline bool plausibleHead(std::span<const std::uint8_t> head) {
+    if (head.size() < HeadSize || !soundLength(lengthOf(head)) || head[UnusedByte] != 0)
+        return false;
+    for (std::size_t i = UnusedFrom; i < HeadSize; ++i)
+        if (head[i] != 0)
+            return false;
+    return true;
 }
 
 // The elapsed time text of the measurement record: hours, minutes and seconds, each "%02.0f",

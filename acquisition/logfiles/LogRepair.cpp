@@ -4,7 +4,20 @@
 #include "acquisition/logfiles/DataLogScans.h"
 #include "acquisition/logfiles/LogPaths.h"
 
+#include <algorithm>
+#include <cstdint>
+
 namespace zarn {
+
+namespace {
+
+std::filesystem::path dataFileOf(const std::filesystem::path& headerPath,
+                                 const std::filesystem::path& firstDataFile, int index) {
+    return index == 1 ? firstDataFile
+                      : listedDataFile(headerPath, firstDataFile.parent_path(), index);
+}
+
+} // namespace
 
 RepairResult RepairInterruptedLog(CHeader& header, const std::filesystem::path& headerPath,
                                   const std::filesystem::path& firstDataFile) {
@@ -14,23 +27,40 @@ RepairResult RepairInterruptedLog(CHeader& header, const std::filesystem::path& 
         return RepairResult::TooShort;
 
     HeaderInfo& info = header.Info();
-    const std::filesystem::path folder = firstDataFile.parent_path();
     for (int index = boundedDataFiles(info.DataFiles); index >= 1; --index) {
-        const std::filesystem::path file =
-            index == 1 ? firstDataFile : listedDataFile(headerPath, folder, index);
-        const std::optional<LastRecord> last = ScanLastRecord(file);
+        const std::optional<LastRecord> last =
+            ScanLastRecord(dataFileOf(headerPath, firstDataFile, index));
         if (!last)
             continue;
-        if (!header.WriteRepairedEndDepth(headerPath, index, last->imageDepth))
-            DiagnosticLogs::instance().traceLog("LogRepair", "repaired end depth not written");
+        const FileProgress end{
+            index, last->imageDepth,
+            static_cast<int>(std::min<std::uint32_t>(last->elapsedMs, INT32_MAX)), last->records};
+        const HeaderMode mode = info.ImperialSetting ? HeaderMode::Imperial : HeaderMode::Metric;
+        if (!header.WriteRepairedEnd(headerPath, end, mode))
+            DiagnosticLogs::instance().traceLog("LogRepair", "repaired end not written");
         info.EndDepth = headerMillimetres(last->imageDepth);
+        info.EndTime = end.elapsedMs;
         info.EndDepthCorrupt = false;
         info.Descending = info.Startdepth < info.EndDepth;
-        if (index == 1)
+        if (index == 1) {
             info.FileEndDepth = info.EndDepth;
+            info.FileEndTime = end.elapsedMs;
+            info.FileSampleCount = end.sampleCount;
+        }
         return RepairResult::Repaired;
     }
     return RepairResult::NoRecord;
+}
+
+bool HoldsRecordsPastHeader(const HeaderInfo& info, const std::filesystem::path& headerPath,
+                            const std::filesystem::path& firstDataFile) {
+    for (int index = boundedDataFiles(info.DataFiles); index >= 1; --index) {
+        const std::optional<std::uint32_t> elapsed =
+            LastRecordElapsedMs(dataFileOf(headerPath, firstDataFile, index));
+        if (elapsed)
+            return static_cast<std::int64_t>(*elapsed) > info.EndTime;
+    }
+    return false;
 }
 
 } // namespace zarn

@@ -1,5 +1,6 @@
 #include "acquisition/logfiles/ReplayPlayer.h"
 
+#include "acquisition/app/DiagnosticLogs.h"
 #include "acquisition/logfiles/DataLogScans.h"
 #include "acquisition/logfiles/LogPaths.h"
 #include "acquisition/logfiles/LogRepair.h"
@@ -114,6 +115,11 @@ CReplayPlayer::OpenResult CReplayPlayer::OpenLog(const std::filesystem::path& he
         state_.logLoaded = false;
         return OpenResult::Failed;
     }
+    // A recording cut after a periodic header update: the header ends short of the records.
+    if (!info.EndDepthCorrupt && HoldsRecordsPastHeader(info, headerPath, dataFile) &&
+        RepairInterruptedLog(header_, headerPath, dataFile) != RepairResult::Repaired)
+        DiagnosticLogs::instance().traceLog("CReplayPlayer",
+                                            "records past the header's end not repaired");
 
     firstFile_ = 1;
     currentFile_ = 1;

@@ -59,7 +59,9 @@ public:
     // path " !!!". The header is read (a failure abandons silently); "Data file : " and the
     // data file name go to the status bar; the log is marked loaded; a header still marked
     // "CORRUPT" is repaired first ("Files corrupted ... no Recovery Process !!" when it cannot
-    // be). paths, when given, remembers the log (last header, folder, data file and names).
+    // be), and so is one whose last data file holds records logged after the header's end time
+    // (a recording cut after a periodic header update; a failure there is only traced). paths,
+    // when given, remembers the log (last header, folder, data file and names).
     OpenResult OpenLog(const std::filesystem::path& headerPath, AppPaths* paths = nullptr);
 
     // The logic of "Set depth start" for the opened log (first record of the current file,

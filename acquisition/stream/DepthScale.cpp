@@ -95,7 +95,7 @@ DepthScale::LabelText DepthScale::labelOf(long long unit, bool feet) {
 void DepthScale::restart() {
     previous_.reset();
     pendingLabel_.reset();
-    blankingRows_ = 0;
+    lastLabel_.reset();
 }
 
 void DepthScale::paintBackground(const PixelView& memory, int row, int firstColumn) {
@@ -132,10 +132,13 @@ void DepthScale::drawRow(const PixelView& memory, int row, double depth, bool fe
     }
     previous_ = units;
 
-    // Background and tick; while a label above is still being passed, the columns under it are
-    // left alone.
-    const bool blanking = blankingRows_ > 0;
-    const auto free = [&](int x) { return !blanking || x < blankLeft_ || x >= blankRight_; };
+    // Background and tick; on a row of the last label, the columns under it are left alone.
+    if (lastLabel_ && ++rowsSinceLabel_ >= BitmapFont::GlyphHeight)
+        lastLabel_.reset();
+    const bool underLabel = lastLabel_ && row >= lastLabel_->top && row < lastLabel_->bottom();
+    const auto free = [&](int x) {
+        return !underLabel || x < lastLabel_->left || x >= lastLabel_->right();
+    };
     std::uint32_t* pixels = memory.row(row);
     const int first = std::min(geometry.firstColumn, memory.width);
     for (int x = first; x < memory.width; ++x)
@@ -148,8 +151,6 @@ void DepthScale::drawRow(const PixelView& memory, int row, double depth, bool fe
             if (free(x))
                 pixels[x] = TickColour;
     }
-    if (blanking)
-        --blankingRows_;
 
     if (best == Mark::Label) {
         pendingLabel_ = labelUnit;
@@ -165,12 +166,16 @@ void DepthScale::drawLabel(const PixelView& memory, int row, const Geometry& geo
     // A label that does not fit whole into the strip waits for a later row.
     if (box.left < geometry.firstColumn || !box.inside(ConstPixelView(memory)))
         return;
+    // Too close to the label before: drawing it would cover part of that one.
+    if (lastLabel_ && box.top < lastLabel_->bottom() && lastLabel_->top < box.bottom()) {
+        pendingLabel_.reset();
+        return;
+    }
     const std::uint32_t colour = *pendingLabel_ < 0 ? NegativeLabelColour : LabelColour;
     BitmapFont::draw(memory, box, text.view(), colour, Background);
     pendingLabel_.reset();
-    blankingRows_ = BitmapFont::GlyphHeight / 2;
-    blankLeft_ = box.left;
-    blankRight_ = box.right();
+    lastLabel_ = box;
+    rowsSinceLabel_ = 0;
 }
 
 } // namespace zarn

@@ -5,6 +5,10 @@
 //
 // Depths arrive in 0.1 mm units (metres mode) and are counted in 0.1 mm or, in feet mode, in
 // 0.001 ft; a row more than 100 units from the row before (a jump) gets no mark.
+//
+// A label is centred on its row and is taller than one row: the rows drawn after it keep its
+// pixels, and where labels come closer together than a glyph height of rows (few rows per
+// metre) the one that would overlap the label before is left out, its row keeping the tick.
 #pragma once
 
 #include "platform/BitmapFont.h"
@@ -69,10 +73,11 @@ private:
     // A label that could not be drawn yet (it did not fit in the image memory).
     std::optional<long long> pendingLabel_;
     bool pendingFeet_ = false;
-    // Rows after a label whose strip is painted only beside the label's columns.
-    int blankingRows_ = 0;
-    int blankLeft_ = 0;
-    int blankRight_ = 0;
+    // The box of the last label drawn, while the rows drawn since may still lie inside it
+    // (fewer than a glyph height of rows, in either direction): those rows leave its pixels
+    // alone, and a label that would overlap it is left out, so that every label stays whole.
+    std::optional<TextBox> lastLabel_;
+    int rowsSinceLabel_ = 0;
 };
 
 } // namespace zarn

@@ -86,10 +86,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     });
 
     // The repair's keys land where the reader finds them, whatever else the file holds.
-    check(header.WriteRepairedEndDepth(path, fileIndex, 2.5));
+    check(header.WriteRepairedEnd(path, zarn::FileProgress{fileIndex, 2.5, 7000, 12},
+                                  zarn::HeaderMode::Metric));
     check(!header.ReadHeader(path, fileIndex));
     check(header.Info().EndDepth == 2500);
     check(!header.Info().EndDepthCorrupt);
     check(header.Info().FileEndDepth == 2500);
+    check(header.Info().EndTime == 7000);
+    check(header.Info().FileSampleCount == 12);
     return 0;
 }

@@ -89,6 +89,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     check(scanned.has_value() == (records > 0));
     if (scanned)
         check(*scanned == lastDepth);
+    const std::optional<zarn::LastRecord> last = zarn::ScanLastRecord(path);
+    check(!last || last->records == records);
+    // The look at the end of the file takes any bytes (what it finds there may be records the
+    // walk from the start never reaches).
+    (void)zarn::LastRecordElapsedMs(path);
     const std::optional<zarn::FirstRecord> first = zarn::ReadFirstRecord(path);
     check(first.has_value() == (records > 0));
     if (first)

@@ -185,6 +185,74 @@ TEST_F(DissectTest, FramesAndFaultsInStreamOrder) {
         EXPECT_GE(lines[i]["Read"].get<int>(), lines[i - 1]["Read"].get<int>());
 }
 
+// Offline no winch settings frame has been built, so the configuration's depth scale is still 0:
+// dissect takes the one the winch settings give (k / 256, k rounded), and the summary says so.
+TEST_F(DissectTest, DepthsUseTheDepthScaleOfTheWinchSettings) {
+    const fs::path path = home.file("run.cap");
+    FullFrameFields full = fullFields(80000, 0);
+    full.cameraDepthCount = 80800;
+    writeCapture(path, concat({packet(0, shortFrameNo(80000)), packet(1, full.build())}));
+
+    const auto configured = [](std::int32_t pulses, double wheel) {
+        Configuration configuration;
+        configuration.logger.pulsesPerTurn = pulses;
+        configuration.program.wheelCircumferenceMm = wheel;
+        SelectedSonde sonde;
+        sonde.cameraOffset = 8.0;
+        return std::optional(DecoderSettings::from(configuration, sonde, false));
+    };
+    struct Case {
+        const char* name;
+        std::optional<DecoderSettings> settings;
+        double depthScale;
+        const char* from;
+        double loggerDepth; // m, of depth count 80000
+        double imageDepth;  // m, of camera depth count 80800 less the 8 cm camera offset
+    };
+    const Case cases[] = {
+        {"default configuration", configured(1000, 500.0), 80.0, "winch settings", 10.0, 10.02},
+        {"no settings given", std::nullopt, 80.0, "default winch settings", 10.0, 10.02},
+        {"other wheel and resolution", configured(2000, 400.0), 200.0, "winch settings", 4.0, 3.96},
+        // k = round(1000 / 333 x 40 x 256) = 30751, not 1000 / 333 x 40 x 256 = 30750.75
+        {"k rounded", configured(1000, 333.0), 30751 / 256.0, "winch settings", 6.659946018015674,
+         6.646545478195831},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        cli::DissectOptions options;
+        options.capture = path;
+        options.decoderSettings = c.settings;
+        const CommandRun run = runCommand([&](std::ostream& out, std::ostream& err) {
+            return cli::runDissect(options, out, err);
+        });
+        ASSERT_EQ(run.code, ExitCode::Ok) << run.err;
+        const auto lines = run.lines();
+        ASSERT_EQ(lines.size(), 3u) << run.out;
+        EXPECT_NEAR(lines[0]["LoggerDepth"].get<double>(), c.loggerDepth, 1e-9);
+        EXPECT_NEAR(lines[1]["LoggerDepth"].get<double>(), c.loggerDepth, 1e-9);
+        EXPECT_NEAR(lines[1]["ImageDepth"].get<double>(), c.imageDepth, 1e-9);
+        const nlohmann::json& decoding = lines[2]["Decoding"];
+        EXPECT_DOUBLE_EQ(decoding["DepthScale"].get<double>(), c.depthScale);
+        EXPECT_EQ(decoding["DepthScaleFrom"], c.from);
+    }
+
+    // A depth scale already known is kept; winch settings that give none say so.
+    cli::DissectOptions options;
+    options.capture = path;
+    options.decoderSettings = logDecoderSettings(); // 10 counts a centimetre
+    CommandRun run = runCommand(
+        [&](std::ostream& out, std::ostream& err) { return cli::runDissect(options, out, err); });
+    EXPECT_DOUBLE_EQ(run.lines()[0]["LoggerDepth"].get<double>(), 80.0);
+    EXPECT_EQ(run.lines()[2]["Decoding"]["DepthScaleFrom"], "given");
+    options.decoderSettings = configured(1000, 0.0);
+    run = runCommand(
+        [&](std::ostream& out, std::ostream& err) { return cli::runDissect(options, out, err); });
+    ASSERT_EQ(run.code, ExitCode::Ok) << run.err;
+    EXPECT_EQ(run.lines()[2]["Decoding"]["DepthScale"], 0.0);
+    EXPECT_EQ(run.lines()[2]["Decoding"]["DepthScaleFrom"],
+              "none: the winch settings give no depth scale");
+}
+
 TEST_F(DissectTest, WithoutDecodingOnlyTheFraming) {
     const fs::path path = home.file("run.cap");
     writeCapture(path, concat({packet(0, shortFrameNo(5)), packet(1, fullFields(1, 0).build())}));

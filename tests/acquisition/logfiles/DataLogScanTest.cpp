@@ -163,6 +163,15 @@ TEST_P(DataFileTails, EndTheDataAtTheLastWholeRecord) {
     ASSERT_TRUE(lastRecord);
     EXPECT_DOUBLE_EQ(lastRecord->loggerDepth, *last);
     EXPECT_DOUBLE_EQ(lastRecord->imageDepth, downSample(c.wholeRecords - 1).imageMm / 1000.0);
+    EXPECT_EQ(lastRecord->records, c.wholeRecords);
+    // Record n was logged n seconds in; the last one's time is found from the end of the file
+    // (or, where the tail does not tell, by the walk) alike.
+    const auto lastMs = static_cast<std::uint32_t>((c.wholeRecords - 1) * 1000);
+    EXPECT_EQ(lastRecord->elapsedMs, lastMs);
+    EXPECT_EQ(LastRecordElapsedMs(file), lastMs);
+    // The same for a file too small to need the end alone.
+    folder.home.write("small.lox", logOf(5, downSample) + c.tail.substr(0, 100));
+    EXPECT_EQ(LastRecordElapsedMs(folder.file("small.lox")), 4000u);
 
     // The search ends at the tail: the last whole record is found, nothing beyond it.
     RecordingReplaySink sink;
@@ -191,6 +200,7 @@ TEST_F(DataLogScanTest, FileThatCannotBeOpened) {
     const std::filesystem::path missing = folder.file("missing.lox");
     EXPECT_FALSE(ReadFirstRecord(missing));
     EXPECT_FALSE(ScanLastDepth(missing));
+    EXPECT_FALSE(LastRecordElapsedMs(missing));
     RecordingReplaySink sink;
     CDataLogReader reader(&sink, nullptr, bus);
     reader.SetDataFile(missing);

@@ -794,27 +794,41 @@ TEST_F(HeaderFile, RecordingUpWritesLogMode11) {
     EXPECT_EQ(keyOf(text, "File2", "LogMode"), "11");
 }
 
-TEST_F(HeaderFile, TheRepairWritesTheEndDepthOfTheLastFile) {
-    home.write("WELL1.hed",
-               crlf({"[General]", "DataFiles=3", "", "[WellInfo]", "Startdepth=1000",
-                     "EndDepth=CORRUPT", "", "[File1]", "EndDepth=2000", "[File2]", "EndDepth=3000",
-                     "[File3]", "FileName=WELL1_3.lox", "EndDepth=3000"}));
-    ASSERT_TRUE(header.WriteRepairedEndDepth(headerPath(), 3, 3.4567));
-    const std::string text = headerText();
-    EXPECT_EQ(keyOf(text, "WellInfo", "EndDepth"), "3456");
-    EXPECT_EQ(keyOf(text, "File3", "EndDepth"), "3456");
-    EXPECT_EQ(keyOf(text, "File1", "EndDepth"), "2000");
-    EXPECT_EQ(keyOf(text, "File2", "EndDepth"), "3000");
-    EXPECT_FALSE(header.ReadHeader(headerPath(), 3));
-    EXPECT_FALSE(header.Info().EndDepthCorrupt);
-    EXPECT_EQ(header.Info().FileEndDepth, 3456);
+TEST_F(HeaderFile, TheRepairWritesTheEndOfTheLastFile) {
+    for (const HeaderMode mode : {HeaderMode::Metric, HeaderMode::Imperial}) {
+        SCOPED_TRACE(mode == HeaderMode::Metric ? "metric" : "imperial");
+        home.write("WELL1.hed",
+                   crlf({"[General]", "DataFiles=3", "", "[WellInfo]", "Startdepth=1000",
+                         "EndDepth=CORRUPT", "EndTime=0", "", "[File1]", "EndDepth=2000",
+                         "SampleCount=9", "[File2]", "EndDepth=3000", "[File3]",
+                         "FileName=WELL1_3.lox", "EndDepth=3000", "SampleCount=0"}));
+        ASSERT_TRUE(
+            header.WriteRepairedEnd(headerPath(), FileProgress{3, 3.4567, 61000, 40}, mode));
+        const std::string text = headerText();
+        EXPECT_EQ(keyOf(text, "WellInfo", "EndDepth"), "3456");
+        EXPECT_EQ(keyOf(text, "File3", "EndDepth"), "3456");
+        EXPECT_EQ(keyOf(text, "WellInfo", "EndTime"), "61000");
+        EXPECT_EQ(keyOf(text, "File3", "EndTime"), "61000");
+        EXPECT_EQ(keyOf(text, "File3", "SampleCount"), "40");
+        EXPECT_EQ(keyOf(text, "File1", "EndDepth"), "2000");
+        EXPECT_EQ(keyOf(text, "File1", "SampleCount"), "9");
+        EXPECT_EQ(keyOf(text, "File2", "EndDepth"), "3000");
+        const std::optional<std::string> feet =
+            mode == HeaderMode::Imperial ? std::optional<std::string>("11.34") : std::nullopt;
+        EXPECT_EQ(keyOf(text, "DephtImperialInfo", "EndDepth"), feet);
+        EXPECT_EQ(keyOf(text, "File3", "EndDepthInFeet"), feet);
+        EXPECT_FALSE(header.ReadHeader(headerPath(), 3));
+        EXPECT_FALSE(header.Info().EndDepthCorrupt);
+        EXPECT_EQ(header.Info().FileEndDepth, 3456);
+        EXPECT_EQ(header.Info().FileSampleCount, 40);
+    }
 }
 
 TEST_F(HeaderFile, AnUpdateThatCannotBeWrittenReportsFailure) {
     home.write("plain", "x");
     const std::filesystem::path bad = home.file("plain") / "WELL1.hed";
     EXPECT_FALSE(header.WritePeriodicUpdate(bad, {1, 1.0, 1, 1}, HeaderMode::Metric));
-    EXPECT_FALSE(header.WriteRepairedEndDepth(bad, 1, 1.0));
+    EXPECT_FALSE(header.WriteRepairedEnd(bad, {1, 1.0, 1, 1}, HeaderMode::Metric));
     EXPECT_TRUE(messages.texts().empty()); // updates never open a box
 }
 

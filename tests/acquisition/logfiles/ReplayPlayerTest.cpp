@@ -546,6 +546,87 @@ TEST_F(ReplayPlayerTest, RepairWalksTheLastListedDataFile) {
     }
 }
 
+// A recording cut after a periodic header update: the header holds a number where "CORRUPT"
+// was, but its end stops at the last update, a few seconds short of the records on disk. Opening
+// the log sees the records logged after the header's end time and repairs the end as for an
+// interrupted recording; a log that stopped normally is left as it is.
+TEST_F(ReplayPlayerTest, RecordsPastThePeriodicUpdateAreRepairedOnOpen) {
+    struct Case {
+        const char* name;
+        int split;       // m
+        int depthUnit;   // 0 metres, 1 feet
+        int records;     // one a second
+        int stepMm;      // between records
+        int firstInLast; // the first record of the last data file
+        bool cutRecord;  // the data file ends in part of a record
+        bool stop;       // the recording stopped normally
+    };
+    const Case cases[] = {
+        // Some 25 KB of records: the last one is found from the end of the file.
+        {"one data file", 100, 0, 100, 10, 0, false, false},
+        {"one data file ending in part of a record", 100, 0, 100, 10, 0, true, false},
+        {"one data file in feet", 100, 1, 100, 10, 0, false, false},
+        {"three data files", 1, 0, 28, 100, 20, false, false},
+        {"stopped normally", 100, 0, 100, 10, 0, false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove_all(folder.file("run.hed"));
+        const auto sample = [&](int n) {
+            return Sample{1000 + c.stepMm * n, 1000 + c.stepMm * n, 100};
+        };
+        {
+            RecordingRig rig(folder);
+            ASSERT_TRUE(rig.start(true, c.split, 0.999, c.depthUnit));
+            for (int n = 0; n < c.records; ++n) {
+                rig.clock.advance(std::chrono::seconds(1));
+                rig.feed(n, sample(n));
+            }
+            if (c.stop) {
+                ASSERT_TRUE(rig.writer.StopRecording());
+            }
+        } // otherwise destroyed while recording: the power cut
+        const int last = c.records - 1;
+        const bool split = c.firstInLast > 0; // into three data files
+        const std::string lastFile = split ? "File3" : "File1";
+        const std::string lastData = split ? "run_3.lox" : "run.lox";
+        if (c.cutRecord) {
+            const std::string part = recordBytes(c.records, sample(c.records)).substr(0, 70);
+            folder.home.write(lastData, folder.home.read(lastData) + part);
+        }
+        const std::string endMm = std::to_string(sample(last).imageMm);
+        const std::string endMs = std::to_string((last + 1) * 1000);
+        const std::string count = std::to_string(c.records - c.firstInLast);
+
+        RecordingRig keys(folder);
+        const std::string before = folder.home.read("run.hed");
+        if (c.stop) {
+            ASSERT_EQ(keys.key("WellInfo", "EndDepth"), endMm);
+        } else {
+            // The header as the cut left it: updated, but short of the last records.
+            ASSERT_NE(keys.key("WellInfo", "EndDepth"), "CORRUPT");
+            ASSERT_NE(keys.key("WellInfo", "EndDepth"), endMm);
+            ASSERT_NE(keys.key(lastFile, "SampleCount"), count);
+        }
+
+        ASSERT_NE(player.OpenLog(header()), CReplayPlayer::OpenResult::Failed);
+        EXPECT_EQ(keys.key("WellInfo", "EndDepth"), endMm);
+        EXPECT_EQ(keys.key(lastFile, "EndDepth"), endMm);
+        EXPECT_EQ(keys.key("WellInfo", "EndTime"), endMs);
+        EXPECT_EQ(keys.key(lastFile, "EndTime"), endMs);
+        EXPECT_EQ(keys.key(lastFile, "SampleCount"), count);
+        if (c.depthUnit != 0) {
+            EXPECT_EQ(keys.key("DephtImperialInfo", "EndDepth"),
+                      format("%.2f", sample(last).imageMm / 1000.0 * 3.28083));
+        }
+        EXPECT_EQ(headerObject.Info().EndDepth, sample(last).imageMm);
+        EXPECT_FALSE(headerObject.Info().EndDepthCorrupt);
+        if (c.stop) {
+            EXPECT_EQ(folder.home.read("run.hed"), before); // nothing to repair
+        }
+    }
+}
+
 TEST_F(ReplayPlayerTest, RepairWithoutAnyWholeRecordFails) {
     recordThreeFiles(false);
     // The files hold only bytes that cannot be records.

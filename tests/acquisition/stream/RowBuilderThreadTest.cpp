@@ -3,6 +3,7 @@
 #include "tests/acquisition/stream/RowBuilderFixture.h"
 
 #include <atomic>
+#include <string>
 #include <thread>
 
 namespace zarn::test {
@@ -36,10 +37,20 @@ TEST(RowBuilderThreads, CopiesNeverOverlapTheWritingOfARow) {
     bmp.setSettings(s);
 
     constexpr int Payloads = 600;
+    constexpr int PayloadsBetweenCopies = 50;
+    // Copies made so far. The decoding thread waits for a new one every PayloadsBetweenCopies
+    // payloads, so that copies are made while it writes however the threads are scheduled.
+    std::atomic<int> copies{0};
+    std::atomic<bool> copying{true};
     std::atomic<bool> done{false};
     std::thread decoder([&] {
         int drawn = 0;
         for (int p = 0; p < Payloads; ++p) {
+            if (p % PayloadsBetweenCopies == 0) {
+                const int seen = copies.load();
+                while (copying && copies.load() == seen)
+                    copies.wait(seen);
+            }
             // Both directions, so that the rows wrap at both ends.
             const int direction = (p / 100) % 2 == 0 ? 1 : 0;
             bmp.DrawDctRows(stripOf(720, [&](int r) { return colourOf(drawn + r); }), 720,
@@ -56,23 +67,33 @@ TEST(RowBuilderThreads, CopiesNeverOverlapTheWritingOfARow) {
         }
     });
 
-    int copies = 0;
+    // A fault ends the copying only: the threads are joined before the test ends.
+    std::string fault;
+    int made = 0;
     PixelImage window;
-    while (!done) {
-        ASSERT_TRUE(bmp.ShowImage(window, true));
-        ++copies;
-        for (int y = 0; y < window.height(); ++y) {
+    while (!done && fault.empty()) {
+        if (!bmp.ShowImage(window, true))
+            fault = "the band could not be copied";
+        for (int y = 0; y < window.height() && fault.empty(); ++y) {
             const std::uint32_t* row = window.row(y);
-            const std::uint32_t first = row[1];
-            for (int x = 1; x <= 720; ++x)
-                ASSERT_EQ(row[x], first) << "a torn row at band row " << y;
+            for (int x = 1; x <= 720 && fault.empty(); ++x)
+                if (row[x] != row[1])
+                    fault = "a torn row at band row " + std::to_string(y);
         }
-        const PixelImage memory = bmp.CopyImageMemory();
-        ASSERT_EQ(memory.height(), TestMemoryHeight);
+        if (bmp.CopyImageMemory().height() != TestMemoryHeight)
+            fault = "a memory copy of the wrong height";
+        ++made;
+        copies.fetch_add(1);
+        copies.notify_all();
     }
+    copying = false;
+    copies.fetch_add(1);
+    copies.notify_all();
     decoder.join();
     resetter.join();
-    EXPECT_GT(copies, 0);
+    EXPECT_EQ(fault, "");
+    // At least one copy within each stretch of the decoding thread's writing.
+    EXPECT_GE(made, Payloads / PayloadsBetweenCopies);
 }
 
 } // namespace
