@@ -31,21 +31,6 @@ template <class T> T clampTo(T value, T low, T high) {
     return value < low ? low : (value > high ? high : value);
 }
 
-// A decimal that does not read as a finite number ("nan", "1e999") takes the key's default, so
-// that no depth or orientation computation ever sees it.
-double finiteOr(double value, double fallback) {
-    return std::isfinite(value) ? value : fallback;
-}
-
-// Truncation towards zero that saturates instead of overflowing.
-int truncatedInt(double value) {
-    if (!(value > static_cast<double>(INT_MIN)))
-        return std::isnan(value) ? 0 : INT_MIN;
-    if (value >= static_cast<double>(INT_MAX))
-        return INT_MAX;
-    return static_cast<int>(value);
-}
-
 // The default temporary folder: the system's.
 std::string systemTempFolder() {
     std::error_code ec;
@@ -302,7 +287,7 @@ bool CPreferences::Save() {
         WriteInt("GammaFilter", lp.gammaFilter);
         WriteString("MagneticOffset", format("%#.2f", lp.magneticOffset));
         WriteInt("Power", lp.sondeSupplyVoltage);
-        WriteInt("PulleysDiameter", truncatedInt(program.wheelCircumferenceMm * 10));
+        WriteInt("PulleysDiameter", saturatedTrunc(program.wheelCircumferenceMm * 10));
         WriteInt("PulsResolution", lp.pulsesPerTurn);
         if (program.depthUnit == 1)
             WriteDouble("PulleyCircumInch", program.wheelCircumferenceInch);
