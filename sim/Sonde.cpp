@@ -74,7 +74,7 @@ std::uint16_t productWord(const std::string& code) {
 }
 
 int rowsPerPacket(bool mode8) {
-    return mode8 ? kDpcmRows : kDctRows;
+    return mode8 ? Mode8Rows : Mode16Rows;
 }
 
 std::int16_t counts(double v) {

@@ -24,8 +24,8 @@ namespace zarn {
 
 class CToolsUnCompress {
 public:
-    static constexpr int kDpcmRows = zarn::kDpcmRows;
-    static constexpr int kDctRows = zarn::kDctRows;
+    static constexpr int kDpcmRows = Mode8Rows;
+    static constexpr int kDctRows = Mode16Rows;
     static constexpr const char* kUnsupportedModeText = "Sorry, Unsupported Compression Mode!";
 
     // Means over the pixels of the last mode-16 strip; Cb and Cr are centred on 0. Read by the

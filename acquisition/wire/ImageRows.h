@@ -6,8 +6,8 @@
 namespace zarn {
 
 // Rows of pixels in the video payload of one full data frame.
-inline constexpr int kDpcmRows = 2; // mode 8
-inline constexpr int kDctRows = 8;  // mode 16
+inline constexpr int Mode8Rows = 2;  // two-row DPCM
+inline constexpr int Mode16Rows = 8; // eight-row transform
 // The widest row a sonde sends.
 inline constexpr int MaxPixelsPerRow = 1440;
 
