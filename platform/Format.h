@@ -6,9 +6,12 @@
 // calls cannot be trusted; these helpers pin the "C" locale for the calling thread only.
 #pragma once
 
+#include <cmath>
+#include <concepts>
 #include <cstdarg>
 #include <cstdint>
 #include <ctime>
+#include <limits>
 #include <string>
 #include <string_view>
 
@@ -35,5 +38,27 @@ std::string_view trim(std::string_view text);
 
 // ASCII case-insensitive comparison.
 bool equalsNoCase(std::string_view a, std::string_view b);
+
+// A real truncated toward zero and held in the range of Int (the integer fields of the files and
+// frames): beyond the range it gives the nearest end, not-a-number gives 0, never undefined.
+template <std::integral Int = int> Int saturatedTrunc(double value) {
+    if (std::isnan(value))
+        return 0;
+    // The lowest value of a signed type is a power of two, exact as a double; the highest may
+    // round up to the next power of two, which is then already out of range.
+    constexpr double low = static_cast<double>(std::numeric_limits<Int>::min());
+    constexpr double high = static_cast<double>(std::numeric_limits<Int>::max());
+    if (value <= low)
+        return std::numeric_limits<Int>::min();
+    if (value >= high)
+        return std::numeric_limits<Int>::max();
+    return static_cast<Int>(value);
+}
+
+// The value when it is a finite number, otherwise the fallback: a decimal read from a file as
+// "nan" or "1e999" takes its key's default, so no later computation ever sees it.
+inline double finiteOr(double value, double fallback) {
+    return std::isfinite(value) ? value : fallback;
+}
 
 } // namespace zarn

@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(
-    build-essential cmake ninja-build ccache pkg-config
+    build-essential cmake ninja-build ccache pkg-config python3
     clang libclang-rt-14-dev
     locales-all
     libgtest-dev libgmock-dev libbenchmark-dev libftdi1-dev libturbojpeg0-dev libpng-dev libcli11-dev nlohmann-json3-dev

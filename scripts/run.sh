@@ -6,7 +6,8 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/install-deps.sh"
-dir="$("$root/scripts/build.sh" release)"
+# Only what the demo runs: the program and the simulated logger it binds.
+dir="$("$root/scripts/build.sh" release zarn-cli zarn_ftd2xx_sim)"
 if [ $# -eq 0 ]; then
     set -- demo --output zarn-demo
 fi

@@ -2,7 +2,7 @@
 // the decoder's colour conversion.
 #pragma once
 
-#include "acquisition/stream/CompressionTables.h"
+#include "acquisition/wire/CompressionTables.h"
 
 #include <cstdint>
 

@@ -2,7 +2,7 @@
 // decoder reads (8 x 8 luma blocks, 4 x 4 chroma blocks from 2 x 2 pixel means).
 #pragma once
 
-#include "acquisition/stream/CompressionTables.h"
+#include "acquisition/wire/CompressionTables.h"
 
 #include <array>
 #include <cstdint>

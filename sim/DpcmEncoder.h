@@ -6,7 +6,7 @@
 // the most frequent symbols get the shortest codewords.
 #pragma once
 
-#include "acquisition/stream/CompressionTables.h"
+#include "acquisition/wire/CompressionTables.h"
 
 #include <cstdint>
 #include <span>

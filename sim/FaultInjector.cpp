@@ -1,6 +1,6 @@
 #include "sim/FaultInjector.h"
 
-#include "acquisition/stream/FrameLayout.h"
+#include "acquisition/wire/FrameLayout.h"
 #include "sim/LoggerFrames.h"
 
 #include <algorithm>

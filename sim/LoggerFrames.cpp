@@ -1,6 +1,6 @@
 #include "sim/LoggerFrames.h"
 
-#include "acquisition/stream/FrameLayout.h"
+#include "acquisition/wire/FrameLayout.h"
 
 #include <algorithm>
 

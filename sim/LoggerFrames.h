@@ -1,5 +1,5 @@
 // The frames the simulated logger sends and the USB packets that carry them, laid out as the
-// program's frame decoders and packet reader read them (acquisition/stream/FrameLayout.h):
+// program's frame decoders and packet reader read them (acquisition/wire/FrameLayout.h):
 //   USB packet: sync 55 AA 5A A5, packet counter, uint16 length counting the 7 header bytes,
 //               the frame, the end marker 0x99;
 //   every frame ends with the 16-bit sum of all its bytes before those two.

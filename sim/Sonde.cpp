@@ -1,8 +1,7 @@
 #include "sim/Sonde.h"
 
-#include "acquisition/stream/FrameFields.h"
-#include "acquisition/stream/FrameLayout.h"
-#include "acquisition/stream/ToolsUnCompress.h"
+#include "acquisition/wire/FrameLayout.h"
+#include "acquisition/wire/ImageRows.h"
 #include "sim/ColourSpace.h"
 #include "sim/HoleFrame.h"
 
@@ -75,7 +74,7 @@ std::uint16_t productWord(const std::string& code) {
 }
 
 int rowsPerPacket(bool mode8) {
-    return mode8 ? CToolsUnCompress::kDpcmRows : CToolsUnCompress::kDctRows;
+    return mode8 ? Mode8Rows : Mode16Rows;
 }
 
 std::int16_t counts(double v) {

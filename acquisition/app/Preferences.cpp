@@ -31,19 +31,11 @@ template <class T> T clampTo(T value, T low, T high) {
     return value < low ? low : (value > high ? high : value);
 }
 
-// A decimal that does not read as a finite number ("nan", "1e999") takes the key's default, so
-// that no depth or orientation computation ever sees it.
-double finiteOr(double value, double fallback) {
-    return std::isfinite(value) ? value : fallback;
-}
-
-// Truncation towards zero that saturates instead of overflowing.
-int truncatedInt(double value) {
-    if (!(value > static_cast<double>(INT_MIN)))
-        return std::isnan(value) ? 0 : INT_MIN;
-    if (value >= static_cast<double>(INT_MAX))
-        return INT_MAX;
-    return static_cast<int>(value);
+// LvZARN.cfg of the path record, or in the program directory before the record names it.
+std::filesystem::path configurationFileOf(const AppPaths& paths) {
+    if (!paths.configurationPath.empty())
+        return paths.configurationPath;
+    return CPreferences::ProgramDirectory() + CPreferences::ConfigurationFileName;
 }
 
 // The default temporary folder: the system's.
@@ -55,11 +47,15 @@ std::string systemTempFolder() {
 
 } // namespace
 
-CPreferences::CPreferences(Configuration& configuration, WindowPlacementRecord& placements)
+CPreferences::CPreferences(ConfigurationStore& configuration, WindowPlacementRecord& placements)
     : CIni((Home::configDir() / ConfigurationFileName).string(), MainSection, true),
-      config_(configuration), placements_(placements) {}
+      store_(configuration), placements_(placements) {
+    store_.setSaver(this, [this] { return writeConfiguration(); });
+}
 
-CPreferences::~CPreferences() = default;
+CPreferences::~CPreferences() {
+    store_.dropSaver(this);
+}
 
 std::string CPreferences::ProgramDirectory() {
     std::string folder = Home::configDir().string();
@@ -69,13 +65,11 @@ std::string CPreferences::ProgramDirectory() {
 }
 
 std::filesystem::path CPreferences::ConfigurationFile() const {
-    if (!config_.paths.configurationPath.empty())
-        return config_.paths.configurationPath;
-    return ProgramDirectory() + ConfigurationFileName;
+    return configurationFileOf(store_.snapshot().paths);
 }
 
 std::filesystem::path CPreferences::PlacementFile() const {
-    const std::string& folder = config_.paths.programDirectory;
+    const std::string folder = store_.snapshot().paths.programDirectory;
     return (folder.empty() ? ProgramDirectory() : folder) + PlacementFileName;
 }
 
@@ -83,56 +77,62 @@ bool CPreferences::Init() {
     if (initialised_)
         return false;
     initialised_ = true;
-    config_.paths = AppPaths{};
-    config_.paths.programDirectory = ProgramDirectory();
+    store_.modify([](Configuration& c) {
+        c.paths = AppPaths{};
+        c.paths.programDirectory = ProgramDirectory();
+    });
     Load();
     SondeFile::Load(SondeFile::DefaultPath(), sondes_);
     loadPlacements();
     return true;
 }
 
-void CPreferences::bindConfiguration() {
-    SetFile(ConfigurationFile().string(), true);
+void CPreferences::bindConfiguration(const AppPaths& paths) {
+    SetFile(configurationFileOf(paths).string(), true);
     SetSection(MainSection);
 }
 
+// Read into a copy and published whole: the file is never read under the store's lock. Runs
+// before the link starts, so no working value of the link is overwritten.
 void CPreferences::Load() {
-    loadSwitches();
-    if (config_.paths.programDirectory.empty())
-        config_.paths.programDirectory = ProgramDirectory();
-    config_.paths.configurationPath = config_.paths.programDirectory + ConfigurationFileName;
-    bindConfiguration();
-    loadPaths();
-    loadSurfaceAndWinch();
-    loadFlags();
-    loadGamma();
-    loadCamera();
-    loadExportChoices();
+    Configuration c = store_.snapshot();
+    loadSwitches(c);
+    if (c.paths.programDirectory.empty())
+        c.paths.programDirectory = ProgramDirectory();
+    c.paths.configurationPath = c.paths.programDirectory + ConfigurationFileName;
+    bindConfiguration(c.paths);
+    loadPaths(c);
+    loadSurfaceAndWinch(c);
+    loadFlags(c);
+    loadGamma(c);
+    loadCamera(c);
+    loadExportChoices(c);
     // The working fields of the logger block start from their fixed values.
-    LoggerParameters& lp = config_.logger;
+    LoggerParameters& lp = c.logger;
     lp.viewMode = 0;
     lp.greyCalibrationTrigger = 0;
     lp.workingWord1 = 0;
     lp.workingByte = 0;
     lp.flashWord = 0;
     lp.workingWord2 = 4096;
-    config_.program.recordSplit = GetInt("RecordSplitFile", 100, MainSection);
+    c.program.recordSplit = GetInt("RecordSplitFile", 100, MainSection);
+    store_.publish(c);
 }
 
-void CPreferences::loadSwitches() {
+void CPreferences::loadSwitches(Configuration& c) {
     const SettingsStore store;
-    config_.switches = TechnicalSwitchesStore::read(store);
+    c.switches = TechnicalSwitchesStore::read(store);
     DiagnosticLogs& logs = DiagnosticLogs::instance();
     logs.setFolder(Home::stateDir());
-    logs.setSwitches(config_.switches);
-    if (config_.switches.debuggingMode())
+    logs.setSwitches(c.switches);
+    if (c.switches.debuggingMode())
         UserMessages::current().notify(UserMessage{"Debugging mode!", "ZARN"});
-    if (config_.switches.debuggingTrace)
+    if (c.switches.debuggingTrace)
         logs.deleteTraceLog(); // each debugging-trace run starts a fresh trace
 }
 
-void CPreferences::loadPaths() {
-    AppPaths& paths = config_.paths;
+void CPreferences::loadPaths(Configuration& c) {
+    AppPaths& paths = c.paths;
     paths.temporaryFolder = GetString("Tempdir", systemTempFolder());
     std::string fileName = GetString("FileName", NoFile);
     std::string lastFile = GetString("LastFile", NoFile);
@@ -163,14 +163,14 @@ void CPreferences::loadPaths() {
         refreshDelay = clampTo(refreshDelay, 1, 5);
         WriteInt("RefreshDelay", refreshDelay);
     }
-    config_.program.refreshTick = refreshDelay * 8;
-    config_.surface.sampleDepthMode = GetInt("SampleDepthMode", 1);
+    c.program.refreshTick = refreshDelay * 8;
+    c.surface.sampleDepthMode = GetInt("SampleDepthMode", 1);
 }
 
-void CPreferences::loadSurfaceAndWinch() {
-    SurfaceSettings& surface = config_.surface;
-    LoggerParameters& lp = config_.logger;
-    ProgramSettings& program = config_.program;
+void CPreferences::loadSurfaceAndWinch(Configuration& c) {
+    SurfaceSettings& surface = c.surface;
+    LoggerParameters& lp = c.logger;
+    ProgramSettings& program = c.program;
 
     surface.upholeGain = GetInt("UpGain", 10);
     surface.upholeBaudDivisor = GetInt("UpBaudDivisor", 10);
@@ -200,16 +200,16 @@ void CPreferences::loadSurfaceAndWinch() {
     program.encoderDivider = low16(GetInt("ENCDIV", 150));
 }
 
-void CPreferences::loadFlags() {
-    ProgramSettings& program = config_.program;
+void CPreferences::loadFlags(Configuration& c) {
+    ProgramSettings& program = c.program;
     program.secondRecall = GetYesNo("SecondRecall", false);
     program.silenceMode = GetYesNo("SilenceMode", false);
     program.modeEZKit = GetYesNo("ModeEZKit", false);
     program.splash = !GetYesNo("SplashScreenOff", false);
 }
 
-void CPreferences::loadGamma() {
-    LoggerParameters& lp = config_.logger;
+void CPreferences::loadGamma(Configuration& c) {
+    LoggerParameters& lp = c.logger;
     lp.gammaScale = GetInt("GammaScale", 0);
     if (lp.gammaScale < 0 || lp.gammaScale > 2)
         lp.gammaScale = 0;
@@ -222,8 +222,8 @@ void CPreferences::loadGamma() {
         lp.gammaFilter = 20;
 }
 
-void CPreferences::loadCamera() {
-    LoggerParameters& lp = config_.logger;
+void CPreferences::loadCamera(Configuration& c) {
+    LoggerParameters& lp = c.logger;
     lp.shutter = clampTo<std::uint8_t>(low8(GetInt("Shutter", 10)), 1, 24);
     lp.lightPower = clampTo<std::uint8_t>(low8(GetInt("LightPower", 10)), 1, 20);
     lp.imageResolution = low8(GetInt("Resolution", 116));
@@ -254,8 +254,8 @@ void CPreferences::loadCamera() {
     lp.useGreyCalibration = low16(GetInt("UseGreyCal", 0));
 }
 
-void CPreferences::loadExportChoices() {
-    LasColumns& las = config_.program.las;
+void CPreferences::loadExportChoices(Configuration& c) {
+    LasColumns& las = c.program.las;
     bool* const columns[] = {&las.speed,  &las.inclination,     &las.azimuth,
                              &las.roll,   &las.magneticRoll,    &las.totalGravity,
                              &las.tDelta, &las.totalMagnetic,   &las.raw,
@@ -268,7 +268,7 @@ void CPreferences::loadExportChoices() {
         *columns[i] = GetYesNo(keys[i], true, LasSection);
     las.exportInterval = GetInt("ExportInterval", 0, LasSection);
 
-    PictureExportSettings& picture = config_.program.picture;
+    PictureExportSettings& picture = c.program.picture;
     picture.decimals = GetInt("UserBMPDecimal", 4, PictureSection);
     picture.mode = GetInt("UserBMPMode", 24, PictureSection);
     picture.type = GetInt("UserBMPType", 0, PictureSection);
@@ -280,10 +280,15 @@ void CPreferences::loadExportChoices() {
 }
 
 bool CPreferences::Save() {
-    bindConfiguration();
-    LoggerParameters& lp = config_.logger;
-    const ProgramSettings& program = config_.program;
-    lp.upholeGain = config_.surface.upholeGain;
+    return store_.save();
+}
+
+bool CPreferences::writeConfiguration() {
+    store_.modify([](Configuration& c) { c.logger.upholeGain = c.surface.upholeGain; });
+    const Configuration c = store_.snapshot();
+    bindConfiguration(c.paths);
+    const LoggerParameters& lp = c.logger;
+    const ProgramSettings& program = c.program;
 
     return Batch([&] {
         WriteInt("RecordSplitFile", program.recordSplit);
@@ -294,7 +299,7 @@ bool CPreferences::Save() {
         WriteInt("DownEnergie", lp.downholeEnergy);
         WriteInt("UpGain", lp.upholeGain);
         WriteInt("UpholePulseWidth", lp.upholePulseWidth);
-        WriteInt("UpBaudDivisor", config_.surface.upholeBaudDivisor);
+        WriteInt("UpBaudDivisor", c.surface.upholeBaudDivisor);
         WriteInt("ShownGamma", lp.gammaShown ? 1 : 0);
         WriteInt("GammaScale", lp.gammaScale);
         WriteInt("GammaMax", lp.gammaMaximum);
@@ -302,7 +307,7 @@ bool CPreferences::Save() {
         WriteInt("GammaFilter", lp.gammaFilter);
         WriteString("MagneticOffset", format("%#.2f", lp.magneticOffset));
         WriteInt("Power", lp.sondeSupplyVoltage);
-        WriteInt("PulleysDiameter", truncatedInt(program.wheelCircumferenceMm * 10));
+        WriteInt("PulleysDiameter", saturatedTrunc(program.wheelCircumferenceMm * 10));
         WriteInt("PulsResolution", lp.pulsesPerTurn);
         if (program.depthUnit == 1)
             WriteDouble("PulleyCircumInch", program.wheelCircumferenceInch);
@@ -327,14 +332,15 @@ bool CPreferences::Save() {
 
 bool CPreferences::SaveFiles() {
     bool ok = true;
-    const TechnicalSwitches& switches = config_.switches;
+    const Configuration c = store_.snapshot();
+    const TechnicalSwitches& switches = c.switches;
     if (switches.technicalTools || switches.debuggingTools || switches.debuggingTrace) {
         SettingsStore store;
         ok = TechnicalSwitchesStore::write(store, switches);
     }
 
-    bindConfiguration();
-    const AppPaths& paths = config_.paths;
+    bindConfiguration(c.paths);
+    const AppPaths& paths = c.paths;
     ok = Batch([&] {
              WriteString("Tempdir", paths.temporaryFolder);
              WriteString("LastFile", paths.lastHeader);

@@ -1,11 +1,14 @@
 // The configuration: loads and saves the operator settings of LvZARN.cfg, the window
 // placements of LvZARN.dat and the technical switches of the per-user settings store, into
-// and from the in-memory records the rest of the program reads. It also owns the sonde table.
+// and from the configuration store the rest of the program reads. It also owns the sonde table.
+// While it lives it is the store's saver: every edit of the store is written to LvZARN.cfg. The
+// object itself is used by the thread that owns the windows (and edits the store).
 //
 // All files live in the program directory (Home::configDir()); the diagnostic logs go to
 // Home::stateDir().
 #pragma once
 
+#include "acquisition/app/ConfigurationStore.h"
 #include "acquisition/app/Ini.h"
 #include "acquisition/app/SettingsRecords.h"
 #include "acquisition/app/SondeTable.h"
@@ -24,8 +27,8 @@ public:
     static constexpr const char* LasSection = "LASGenerator";
     static constexpr const char* PictureSection = "BMPGenerator";
 
-    // The records are the application's; they must outlive this object.
-    CPreferences(Configuration& configuration, WindowPlacementRecord& placements);
+    // The store and the placements are the application's; they must outlive this object.
+    CPreferences(ConfigurationStore& configuration, WindowPlacementRecord& placements);
     ~CPreferences() override;
     CPreferences(const CPreferences&) = delete;
     CPreferences& operator=(const CPreferences&) = delete;
@@ -37,8 +40,8 @@ public:
     // Reads the technical switches and every key of the configuration file, with defaults,
     // corrections and the write-backs of RefreshDelay and the demo file set.
     void Load();
-    // Writes the probe, winch, gamma and camera keys. Called after every settings change.
-    // False when the file cannot be written.
+    // Writes the probe, winch, gamma and camera keys, in order with the store's edits (each of
+    // which saves them too). False when the file cannot be written.
     bool Save();
     // Writes the technical switches (only when technical tools, debugging tools or debugging
     // trace is on), the path keys and LvZARN.dat.
@@ -56,17 +59,18 @@ public:
     std::filesystem::path PlacementFile() const;
 
 private:
-    void loadSwitches();
-    void loadPaths();
-    void loadSurfaceAndWinch();
-    void loadFlags();
-    void loadGamma();
-    void loadCamera();
-    void loadExportChoices();
+    void loadSwitches(Configuration& c);
+    void loadPaths(Configuration& c);
+    void loadSurfaceAndWinch(Configuration& c);
+    void loadFlags(Configuration& c);
+    void loadGamma(Configuration& c);
+    void loadCamera(Configuration& c);
+    void loadExportChoices(Configuration& c);
     void loadPlacements();
-    void bindConfiguration();
+    void bindConfiguration(const AppPaths& paths);
+    bool writeConfiguration();
 
-    Configuration& config_;
+    ConfigurationStore& store_;
     WindowPlacementRecord& placements_;
     SondeTable sondes_;
     bool initialised_ = false;

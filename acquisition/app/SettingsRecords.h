@@ -1,6 +1,7 @@
 // The configuration in memory: the path record, the surface settings, the logger parameter
 // block and the program-wide settings, as the configuration file and the settings store hold
-// them. Loaded and saved by CPreferences; read by the link, the decoders and the windows.
+// them. Held by the ConfigurationStore, loaded and saved by CPreferences; read by the link, the
+// decoders and the windows.
 #pragma once
 
 #include <array>

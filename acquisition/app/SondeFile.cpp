@@ -17,23 +17,6 @@ std::string slotSection(int slot) {
     return format("Sonde%d", slot);
 }
 
-// A decimal that does not read as a finite number (an operator's "nan" or "1e999") takes the
-// key's default, so no later conversion or rotation ever sees it.
-double finiteOr(double value, double fallback) {
-    return std::isfinite(value) ? value : fallback;
-}
-
-// The offsets are kept as doubles with integral values and written with "%d".
-int toInt(double value) {
-    if (std::isnan(value))
-        return 0;
-    if (value >= static_cast<double>(INT_MAX))
-        return INT_MAX;
-    if (value <= static_cast<double>(INT_MIN))
-        return INT_MIN;
-    return static_cast<int>(value);
-}
-
 SondeSlot readSection(CIni& ini, std::string_view section) {
     SondeSlot s;
     s.serialNumber = ini.GetInt("SerialNumber", MissingSerial, section);
@@ -61,11 +44,11 @@ bool writeSection(const std::filesystem::path& file, int slot, const SondeSlot& 
         {"SerialNumber", sonde.occupied() ? format("%04d", sonde.serialNumber) : "-"},
         {"SondeLenght", format("%d", sonde.sondeLength)},
         {"ImageOffset", imageOffsetText},
-        {"CameraOffset", format("%d", toInt(sonde.cameraOffset))},
-        {"DeviationOffset", format("%d", toInt(sonde.deviationOffset))},
+        {"CameraOffset", format("%d", saturatedTrunc(sonde.cameraOffset))},
+        {"DeviationOffset", format("%d", saturatedTrunc(sonde.deviationOffset))},
         {"GammaOnBoard", sonde.gammaOnBoard ? "yes" : "no"},
         {"GammaCoef", coefText},
-        {"GammaOffset", format("%d", toInt(sonde.gammaOffset))},
+        {"GammaOffset", format("%d", saturatedTrunc(sonde.gammaOffset))},
     };
     // One change of the file: a crash never leaves a section with a new serial and the old
     // sonde's offsets.

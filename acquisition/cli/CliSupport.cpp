@@ -11,8 +11,10 @@ namespace zarn::cli {
 
 LoadedSettings loadSettings() {
     LoadedSettings loaded;
-    CPreferences preferences(loaded.configuration, loaded.placements);
+    ConfigurationStore store;
+    CPreferences preferences(store, loaded.placements);
     preferences.Init();
+    loaded.configuration = store.snapshot();
     loaded.sondes = preferences.Sondes();
     loaded.placementFile = preferences.PlacementFile();
     return loaded;

@@ -6,9 +6,11 @@
 namespace zarn {
 
 AcquisitionEngine::AcquisitionEngine(const EngineSetup& setup, MessageBus& bus)
-    : bus_(bus), configuration_(setup.configuration), sondes_(setup.sondes), bmp_(this, bus),
-      writer_(header_, state_, this), rule_(state_, &writer_),
-      usb_(configuration_, DiagnosticLogs::instance(), bus), stream_(this, &usb_, bus),
+    : bus_(bus),
+      ownStore_(setup.store ? nullptr : std::make_unique<ConfigurationStore>(setup.configuration)),
+      configuration_(setup.store ? *setup.store : *ownStore_), sondes_(setup.sondes),
+      bmp_(this, bus), writer_(header_, state_, this), rule_(state_, &writer_),
+      usb_(configurationAccess(), DiagnosticLogs::instance(), bus), stream_(this, &usb_, bus),
       decoder_(stream_), recovery_(usb_, configurationAccess()),
       player_(header_, state_, this, this, bus),
       panel_(*this, state_, usb_.flags().sondePowered, operatorPowerOff_) {
@@ -19,6 +21,7 @@ AcquisitionEngine::AcquisitionEngine(const EngineSetup& setup, MessageBus& bus)
     usb_.setSettingsChanged([this] { publishSettings(); });
     bmp_.DrawImageBuffer(DisplayRowWidth, ScaleStripWidth, setup.visibleHeight);
     publishSettings();
+    configuration_.listen(this, [this] { publishSettings(); });
     // The link asks the panel to switch a powered sonde off when the logger is lost. That
     // request only ever switches off.
     bus_.attach(Role::ProbePanel, [this](const Message& message) {
@@ -30,6 +33,7 @@ AcquisitionEngine::AcquisitionEngine(const EngineSetup& setup, MessageBus& bus)
 }
 
 AcquisitionEngine::~AcquisitionEngine() {
+    configuration_.stopListening(this);
     bus_.detach(Role::ProbePanel);
     player_.CloseLog();
     usb_.stopLink();
@@ -46,9 +50,8 @@ ConfigurationAccess AcquisitionEngine::configurationAccess() {
     return [this](const std::function<void(Configuration&)>& edit) { configuration_.modify(edit); };
 }
 
-void AcquisitionEngine::editConfiguration(const std::function<void(Configuration&)>& edit) {
-    configuration_.modify(edit);
-    publishSettings();
+bool AcquisitionEngine::editConfiguration(const std::function<void(Configuration&)>& edit) {
+    return configuration_.edit(edit);
 }
 
 void AcquisitionEngine::publishSettings() {

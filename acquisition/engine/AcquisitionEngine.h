@@ -9,10 +9,12 @@
 // made) see each row on the drawing thread right after it was drawn.
 //
 // Threads: the operations below are called from the owner's thread; the callbacks run on the
-// reader or the playback thread. The configuration is held as a snapshot record; every change
-// republishes the decoder's settings.
+// reader or the playback thread. The configuration lives in the application's configuration
+// store (or the engine's own when the setup brings none); every edit republishes the decoder's
+// settings.
 #pragma once
 
+#include "acquisition/app/ConfigurationStore.h"
 #include "acquisition/app/PowerPanelHost.h"
 #include "acquisition/app/PowerPanelLogic.h"
 #include "acquisition/app/RecorderState.h"
@@ -35,6 +37,7 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <span>
 #include <string>
@@ -42,6 +45,9 @@
 namespace zarn {
 
 struct EngineSetup {
+    // The application's configuration, which the engine reads and edits; it must outlive the
+    // engine. When null the engine keeps its own store, made from `configuration`.
+    ConfigurationStore* store = nullptr;
     Configuration configuration;
     SondeTable sondes;
     // The image memory: display rows of the main window's width, three of these heights.
@@ -88,8 +94,9 @@ public:
 
     Configuration configuration() const { return configuration_.snapshot(); }
     SondeTable sondes() const;
-    // Changes the configuration and republishes the decoder's and the row builder's settings.
-    void editConfiguration(const std::function<void(Configuration&)>& edit);
+    // Edits the configuration through its store (saved when the store has a saver) and
+    // republishes the decoder's and the row builder's settings. False when it was not saved.
+    bool editConfiguration(const std::function<void(Configuration&)>& edit);
 
     // ---- Link ----
     // Binds the bridge library and starts the link check (CUSB::Start). False when the library
@@ -177,7 +184,8 @@ private:
     ConfigurationAccess configurationAccess();
 
     MessageBus& bus_;
-    Shared<Configuration> configuration_;
+    std::unique_ptr<ConfigurationStore> ownStore_; // when the setup brings no store
+    ConfigurationStore& configuration_;
     mutable std::mutex sondesMutex_;
     SondeTable sondes_;
     RecorderState state_;

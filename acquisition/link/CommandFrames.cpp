@@ -1,5 +1,7 @@
 #include "acquisition/link/CommandFrames.h"
 
+#include "platform/Format.h"
+
 #include <cmath>
 #include <limits>
 
@@ -115,15 +117,7 @@ std::optional<CommandFrame> CommandFrames::F1(LoggerParameters& logger,
 
 CommandFrame CommandFrames::F2(const LoggerParameters& logger) {
     const double counts = logger.depthScale * 100.0 * logger.presetDepthMetres;
-    std::int32_t preset = 0;
-    if (std::isnan(counts))
-        preset = 0;
-    else if (counts >= static_cast<double>(std::numeric_limits<std::int32_t>::max()))
-        preset = std::numeric_limits<std::int32_t>::max();
-    else if (counts <= static_cast<double>(std::numeric_limits<std::int32_t>::min()))
-        preset = std::numeric_limits<std::int32_t>::min();
-    else
-        preset = static_cast<std::int32_t>(counts); // truncates toward zero
+    const std::int32_t preset = saturatedTrunc<std::int32_t>(counts);
     FrameWriter w(6);
     w.byte(IdDepthSet).dword(static_cast<std::uint32_t>(preset));
     return w.seal();

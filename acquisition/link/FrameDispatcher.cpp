@@ -3,7 +3,7 @@
 #include "acquisition/app/Guarded.h"
 #include "acquisition/link/LinkState.h"
 #include "acquisition/link/ShortFrameRebuild.h"
-#include "acquisition/stream/FrameLayout.h"
+#include "acquisition/wire/FrameLayout.h"
 #include "platform/Beeper.h"
 #include "platform/StatusBar.h"
 

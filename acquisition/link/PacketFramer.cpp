@@ -1,7 +1,7 @@
 #include "acquisition/link/PacketFramer.h"
 
 #include "acquisition/link/ShortFrameRebuild.h"
-#include "acquisition/stream/FrameLayout.h"
+#include "acquisition/wire/FrameLayout.h"
 
 #include <algorithm>
 #include <cstring>

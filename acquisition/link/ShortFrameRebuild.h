@@ -3,7 +3,7 @@
 // set (the mark of a rebuilt frame), bytes 14 and 15 the sum of bytes 0 to 13.
 #pragma once
 
-#include "acquisition/stream/FrameLayout.h"
+#include "acquisition/wire/FrameLayout.h"
 
 #include <algorithm>
 #include <array>

@@ -1,7 +1,7 @@
 #include "acquisition/link/VideoPacketSequencer.h"
 
-#include "acquisition/stream/FrameLayout.h"
-#include "acquisition/stream/ToolsStream.h"
+#include "acquisition/wire/FrameLayout.h"
+#include "acquisition/wire/FrameResult.h"
 
 namespace zarn {
 

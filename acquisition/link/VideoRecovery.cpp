@@ -1,8 +1,8 @@
 #include "acquisition/link/VideoRecovery.h"
 
 #include "acquisition/link/USB.h"
-#include "acquisition/stream/FrameLayout.h"
-#include "acquisition/stream/ToolsStream.h"
+#include "acquisition/wire/FrameLayout.h"
+#include "acquisition/wire/FrameResult.h"
 
 #include <algorithm>
 #include <cstdlib>

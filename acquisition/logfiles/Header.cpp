@@ -4,6 +4,7 @@
 #include "acquisition/app/Ini.h"
 #include "acquisition/logfiles/DepthTruncation.h"
 #include "platform/FileIo.h"
+#include "platform/Format.h"
 #include "platform/UserMessages.h"
 
 #include <algorithm>
@@ -31,17 +32,6 @@ std::string absoluteText(const std::filesystem::path& path) {
     std::error_code ec;
     const std::filesystem::path absolute = std::filesystem::absolute(path, ec);
     return (ec ? path : absolute).string();
-}
-
-// A real truncated toward zero, saturated to the int range; not-a-number gives 0.
-int truncateToInt(double value) {
-    if (std::isnan(value))
-        return 0;
-    if (value >= static_cast<double>(INT_MAX))
-        return INT_MAX;
-    if (value <= static_cast<double>(INT_MIN))
-        return INT_MIN;
-    return static_cast<int>(value);
 }
 
 // The single-precision value of a real, saturated to the float range.
@@ -99,18 +89,22 @@ private:
     bool ok_ = true;
 };
 
-// The keys of where a log ends, as the periodic update, the stop and the repair write them: the
-// end depth and time in [WellInfo] and in the file's section, in imperial mode the end depth in
-// feet, and the file's "SampleCount".
-void endKeys(KeyWriter& keys, const FileProgress& end, HeaderMode mode) {
+// How far the log has come: the end depth and time in the data file's section and, when the file
+// is the end of the whole log, in the well sections; then the file's sample count.
+enum class EndOf { File, Log };
+void writeEnd(KeyWriter& keys, const FileProgress& end, HeaderMode mode, EndOf of) {
     const std::string file = fileSection(end.fileIndex);
-    keys.millimetres(WellInfo, "EndDepth", end.depthMetres);
+    const bool log = of == EndOf::Log;
+    if (log)
+        keys.millimetres(WellInfo, "EndDepth", end.depthMetres);
     keys.millimetres(file, "EndDepth", end.depthMetres);
     if (mode == HeaderMode::Imperial) {
-        keys.text(Imperial, "EndDepth", headerFeetText(end.depthMetres));
+        if (log)
+            keys.text(Imperial, "EndDepth", headerFeetText(end.depthMetres));
         keys.text(file, "EndDepthInFeet", headerFeetText(end.depthMetres));
     }
-    keys.integer(WellInfo, "EndTime", end.elapsedMs);
+    if (log)
+        keys.integer(WellInfo, "EndTime", end.elapsedMs);
     keys.integer(file, "EndTime", end.elapsedMs);
     keys.integer(file, "SampleCount", end.sampleCount);
 }
@@ -126,7 +120,7 @@ HeaderMode headerModeOf(const Configuration& configuration) {
 }
 
 int headerMillimetres(double metres) {
-    return truncateToInt(truncatedUnits(metres * 1000.0));
+    return truncatedUnits<int>(metres * 1000.0);
 }
 
 std::string headerFeetText(double metres) {
@@ -163,11 +157,11 @@ std::string CHeader::NewHeaderText(const HeaderInfo& info, const Configuration& 
     out.entry("MagneticDeclination", format("%#.2f", configuration.logger.magneticOffset));
     out.integer("SondeLenght", sonde.sondeLength);
     out.entry("ImageOffset", format("%#.2f", sonde.imageOffset));
-    out.integer("CameraOffset", truncateToInt(sonde.cameraOffset));
-    out.integer("DeviationOffset", truncateToInt(sonde.deviationOffset));
+    out.integer("CameraOffset", saturatedTrunc(sonde.cameraOffset));
+    out.integer("DeviationOffset", saturatedTrunc(sonde.deviationOffset));
     out.entry("GammaOnBoard", gamma ? "yes" : "no");
     if (gamma) {
-        out.integer("GammaOffset", truncateToInt(sonde.gammaOffset));
+        out.integer("GammaOffset", saturatedTrunc(sonde.gammaOffset));
         out.entry("GammaCoef",
                   format("%#.6G", static_cast<double>(singlePrecision(sonde.gammaCoefficient))));
     }
@@ -359,21 +353,16 @@ bool CHeader::WritePeriodicUpdate(const std::filesystem::path& headerPath,
                                   const FileProgress& progress, HeaderMode mode) {
     std::lock_guard lock(fileMutex_);
     KeyWriter keys(headerPath);
-    endKeys(keys, progress, mode);
+    writeEnd(keys, progress, mode, EndOf::Log);
     return keys.ok();
 }
 
 bool CHeader::WriteFileClosed(const std::filesystem::path& headerPath, const FileProgress& closed,
                               HeaderMode mode) {
     std::lock_guard lock(fileMutex_);
-    const std::string file = fileSection(closed.fileIndex);
     KeyWriter keys(headerPath);
-    keys.millimetres(file, "EndDepth", closed.depthMetres);
-    if (mode == HeaderMode::Imperial)
-        keys.text(file, "EndDepthInFeet", headerFeetText(closed.depthMetres));
-    keys.integer(file, "EndTime", closed.elapsedMs);
-    keys.integer(file, "SampleCount", closed.sampleCount);
-    keys.text(file, "---", "---");
+    writeEnd(keys, closed, mode, EndOf::File);
+    keys.text(fileSection(closed.fileIndex), "---", "---");
     return keys.ok();
 }
 
@@ -407,7 +396,7 @@ bool CHeader::WriteRecordingStop(const std::filesystem::path& headerPath,
         keys.millimetres(WellInfo, "Startdepth", *firstRecordDepthMetres);
         keys.millimetres(fileSection(1), "Startdepth", *firstRecordDepthMetres);
     }
-    endKeys(keys, end, mode);
+    writeEnd(keys, end, mode, EndOf::Log);
     return keys.ok();
 }
 
@@ -415,7 +404,7 @@ bool CHeader::WriteRepairedEnd(const std::filesystem::path& headerPath, const Fi
                                HeaderMode mode) {
     std::lock_guard lock(fileMutex_);
     KeyWriter keys(headerPath);
-    endKeys(keys, end, mode);
+    writeEnd(keys, end, mode, EndOf::Log);
     return keys.ok();
 }
 

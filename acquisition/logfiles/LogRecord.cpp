@@ -11,14 +11,6 @@
 namespace zarn::logrecord {
 namespace {
 
-template <class Int> Int truncated(double value) {
-    if (std::isnan(value))
-        return 0;
-    constexpr double low = static_cast<double>(std::numeric_limits<Int>::min());
-    constexpr double high = static_cast<double>(std::numeric_limits<Int>::max());
-    return static_cast<Int>(std::clamp(truncatedUnits(value), low, high));
-}
-
 void put16(Head& head, std::size_t at, std::uint16_t value) {
     head[at] = static_cast<std::uint8_t>(value & 0xFF);
     head[at + 1] = static_cast<std::uint8_t>(value >> 8);
@@ -32,11 +24,11 @@ void put32(Head& head, std::size_t at, std::uint32_t value) {
 } // namespace
 
 std::int32_t depthUnits(double metres) {
-    return truncated<std::int32_t>(metres * DepthUnitsPerMetre);
+    return truncatedUnits<std::int32_t>(metres * DepthUnitsPerMetre);
 }
 
 std::int16_t speedUnits(double metresPerMinute) {
-    return truncated<std::int16_t>(metresPerMinute * SpeedUnitsPerMetrePerMinute);
+    return truncatedUnits<std::int16_t>(metresPerMinute * SpeedUnitsPerMetrePerMinute);
 }
 
 Head buildHead(std::span<const std::uint8_t> frame, std::size_t payloadLength,

@@ -20,8 +20,8 @@
 // give, or running past the end of the file, it ends the data.
 #pragma once
 
-#include "acquisition/stream/FrameLayout.h"
 #include "acquisition/stream/MeasurementRecord.h"
+#include "acquisition/wire/FrameLayout.h"
 
 #include <array>
 #include <cstddef>

@@ -5,25 +5,6 @@
 
 namespace zarn {
 
-int pixelsPerRowOf(int resolutionCode) {
-    switch (resolutionCode) {
-    case 1:
-        return 360;
-    case 2:
-        return 540;
-    case 4:
-        return 900;
-    case 5:
-        return 1080;
-    case 6:
-        return 1260;
-    case 7:
-        return 1440;
-    default:
-        return 720;
-    }
-}
-
 ShutterSetting shutterSetting(std::uint8_t configured, std::uint8_t applied) {
     static constexpr double factors[] = {1.2, 1.44, 1.73, 2.0}; // configured 21 to 24
     if (configured > 20 && configured <= 24 && applied == 20)

@@ -1,15 +1,14 @@
 // Conversions of single fields of the inbound frames.
 #pragma once
 
+#include "acquisition/wire/ImageRows.h"
+
 #include <array>
 #include <cstdint>
 #include <span>
 #include <string>
 
 namespace zarn {
-
-// Pixels per image row of a resolution code (bits 7 to 5 of the image mode byte).
-int pixelsPerRowOf(int resolutionCode);
 
 // The sonde applies at most shutter 20; a configured 21 to 24 is carried out by brightening the
 // image rows instead.

@@ -3,6 +3,7 @@
 // grey copy of a picture.
 #pragma once
 
+#include "acquisition/wire/ImageRows.h"
 #include "platform/PixelImage.h"
 
 #include <array>
@@ -13,8 +14,6 @@ namespace zarn {
 
 // Columns of the image area of a display row, whatever the width of the sonde's rows.
 inline constexpr int DisplayImageColumns = 720;
-// The widest row a sonde sends.
-inline constexpr int MaxPixelsPerRow = 1440;
 
 // The orientation shift of a row of W pixels by an angle, towards higher columns with
 // wrap-around: with h = angle * W / 360, I its integer part and f its fraction, column (I + i)

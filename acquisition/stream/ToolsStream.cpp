@@ -2,8 +2,8 @@
 
 #include "acquisition/app/DiagnosticLogs.h"
 #include "acquisition/stream/FrameFields.h"
-#include "acquisition/stream/FrameLayout.h"
 #include "acquisition/stream/Orientation.h"
+#include "acquisition/wire/FrameLayout.h"
 #include "platform/Format.h"
 
 #include <algorithm>

@@ -14,6 +14,7 @@
 #include "acquisition/stream/FrameSource.h"
 #include "acquisition/stream/MeasurementRecord.h"
 #include "acquisition/stream/StreamSink.h"
+#include "acquisition/wire/FrameResult.h"
 #include "platform/MessageBus.h"
 #include "platform/Shared.h"
 
@@ -25,15 +26,6 @@
 #include <vector>
 
 namespace zarn {
-
-// Results of DecodeFullFrame.
-namespace FrameResult {
-inline constexpr int Ok = 1;
-// A checksum failed or the frame is too short for its layout: the frame is dropped.
-inline constexpr int Dropped = 256;
-// The logger reported an error: LoggerError + the communication status.
-inline constexpr int LoggerError = 1000;
-} // namespace FrameResult
 
 // The sonde's calibration record, sent in place of a video payload when asked for.
 using SondeFlashRecord = std::array<std::uint8_t, 128>;
@@ -66,11 +58,11 @@ public:
     DecoderSettings settings() const;
 
     // Requests from other threads.
-    void resetGoodFrameCount();   // the statistics reset
-    void resetRecentGoodFrames(); // the flashing page waits on this counter
-    void clearStatusReceived();   // the power sequences wait for a new logger status
+    void resetGoodFrameCount();     // the statistics reset
+    void resetRecentGoodFrames();   // the flashing page waits on this counter
+    void clearStatusReceived();     // the power sequences wait for a new logger status
     void clearOrientationResults(); // power-on, replay start: the ten results show no data
-    void requestFlashRecord();    // "Read Flash": the next frame without video is the record
+    void requestFlashRecord();      // "Read Flash": the next frame without video is the record
     bool flashRecordRequested() const;
     SondeFlashRecord flashRecord() const;
 

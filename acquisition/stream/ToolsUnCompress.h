@@ -10,9 +10,10 @@
 // at a time (the reader thread live, the playback or export thread in replay).
 #pragma once
 
-#include "acquisition/stream/CompressionTables.h"
 #include "acquisition/stream/PayloadBitReader.h"
 #include "acquisition/stream/TransformKernels.h"
+#include "acquisition/wire/CompressionTables.h"
+#include "acquisition/wire/ImageRows.h"
 
 #include <array>
 #include <cstddef>
@@ -23,8 +24,8 @@ namespace zarn {
 
 class CToolsUnCompress {
 public:
-    static constexpr int kDpcmRows = 2;
-    static constexpr int kDctRows = 8;
+    static constexpr int kDpcmRows = Mode8Rows;
+    static constexpr int kDctRows = Mode16Rows;
     static constexpr const char* kUnsupportedModeText = "Sorry, Unsupported Compression Mode!";
 
     // Means over the pixels of the last mode-16 strip; Cb and Cr are centred on 0. Read by the

@@ -1,6 +1,6 @@
 #include "acquisition/stream/TransformKernels.h"
 
-#include "acquisition/stream/CompressionTables.h"
+#include "acquisition/wire/CompressionTables.h"
 
 #include <algorithm>
 #include <cstring>

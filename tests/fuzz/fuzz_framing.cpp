@@ -9,7 +9,7 @@
 #include "acquisition/link/PacketFramer.h"
 #include "acquisition/link/RawCapture.h"
 #include "acquisition/link/ShortFrameRebuild.h"
-#include "acquisition/stream/FrameLayout.h"
+#include "acquisition/wire/FrameLayout.h"
 
 #include <cstdint>
 #include <cstdlib>

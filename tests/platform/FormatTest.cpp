@@ -1,7 +1,9 @@
 #include "platform/Format.h"
 
 #include <clocale>
+#include <cstdint>
 #include <gtest/gtest.h>
+#include <limits>
 
 namespace zarn {
 namespace {
@@ -11,7 +13,8 @@ TEST(Format, NumbersUseADecimalPointWhateverTheProcessLocale) {
     // locale when the machine has one.
     const char* previous = std::setlocale(LC_ALL, nullptr);
     const std::string saved = previous ? previous : "C";
-    const bool haveComma = std::setlocale(LC_ALL, "de_DE.UTF-8") || std::setlocale(LC_ALL, "fr_FR.UTF-8");
+    const bool haveComma =
+        std::setlocale(LC_ALL, "de_DE.UTF-8") || std::setlocale(LC_ALL, "fr_FR.UTF-8");
     EXPECT_EQ(format("%6f", 1.5), "1.500000");
     EXPECT_EQ(format("%#.2f", 1.0), "1.00");
     EXPECT_EQ(format("%6G", 0.15), "  0.15");
@@ -26,9 +29,15 @@ TEST(Format, ParseIntBehavesLikeAtoiWithoutOverflow) {
         const char* text;
         int value;
     };
-    const Case cases[] = {{"42", 42},          {"  -7x", -7},        {"+3", 3},
-                          {"", 0},             {"abc", 0},           {"1.9", 1},
-                          {"99999999999", INT_MAX}, {"-99999999999", INT_MIN}, {"2147483647", INT_MAX}};
+    const Case cases[] = {{"42", 42},
+                          {"  -7x", -7},
+                          {"+3", 3},
+                          {"", 0},
+                          {"abc", 0},
+                          {"1.9", 1},
+                          {"99999999999", INT_MAX},
+                          {"-99999999999", INT_MIN},
+                          {"2147483647", INT_MAX}};
     for (const auto& c : cases)
         EXPECT_EQ(parseInt(c.text), c.value) << c.text;
 }
@@ -44,6 +53,50 @@ TEST(Format, TimeStampIsTheFirst19CharactersOfAsctimeInEnglish) {
     t.tm_sec = 58;
     EXPECT_EQ(timeStamp19(t), "Tue Dec 08 21:14:58");
     EXPECT_EQ(timeStamp19Now().size(), 19u);
+}
+
+TEST(Format, SaturatedTruncGoesTowardZeroAndHoldsTheEndsOfTheRange) {
+    constexpr double inf = std::numeric_limits<double>::infinity();
+    constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+    struct Case {
+        double value;
+        std::int64_t asInt;   // int, the default
+        std::int64_t asInt16; // the speed field of a data log record
+        std::int64_t asInt64;
+        std::int64_t asUint8;
+    };
+    const Case cases[] = {
+        {2.9, 2, 2, 2, 2},
+        {-2.9, -2, -2, -2, 0},
+        {-0.5, 0, 0, 0, 0},
+        {40000.7, 40000, 32767, 40000, 255},
+        {-40000.7, -40000, -32768, -40000, 0},
+        {2147483647.9, 2147483647, 32767, 2147483647, 255},
+        {2147483648.0, 2147483647, 32767, 2147483648, 255},
+        {-2147483648.9, -2147483648LL, -32768, -2147483648LL, 0},
+        {-2147483649.0, -2147483648LL, -32768, -2147483649LL, 0},
+        {1e300, 2147483647, 32767, std::numeric_limits<std::int64_t>::max(), 255},
+        {-1e300, -2147483648LL, -32768, std::numeric_limits<std::int64_t>::min(), 0},
+        {inf, 2147483647, 32767, std::numeric_limits<std::int64_t>::max(), 255},
+        {-inf, -2147483648LL, -32768, std::numeric_limits<std::int64_t>::min(), 0},
+        {nan, 0, 0, 0, 0},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(saturatedTrunc(c.value), c.asInt) << c.value;
+        EXPECT_EQ(saturatedTrunc<std::int16_t>(c.value), c.asInt16) << c.value;
+        EXPECT_EQ(saturatedTrunc<std::int64_t>(c.value), c.asInt64) << c.value;
+        EXPECT_EQ(saturatedTrunc<std::uint8_t>(c.value), c.asUint8) << c.value;
+    }
+    // Just below 2^63, the largest double an int64 holds.
+    EXPECT_EQ(saturatedTrunc<std::int64_t>(9223372036854774784.0), 9223372036854774784LL);
+}
+
+TEST(Format, FiniteOrKeepsNumbersAndReplacesTheRest) {
+    EXPECT_EQ(finiteOr(-3.25, 7.0), -3.25);
+    EXPECT_EQ(finiteOr(0.0, 7.0), 0.0);
+    EXPECT_EQ(finiteOr(std::numeric_limits<double>::quiet_NaN(), 7.0), 7.0);
+    EXPECT_EQ(finiteOr(std::numeric_limits<double>::infinity(), 7.0), 7.0);
+    EXPECT_EQ(finiteOr(-std::numeric_limits<double>::infinity(), 7.0), 7.0);
 }
 
 } // namespace

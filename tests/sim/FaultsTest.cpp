@@ -1,6 +1,6 @@
 // Faults on demand: each kind does to the stream what it says and nothing else, on its schedule
 // or at its rate, and the same seed always gives the same stream.
-#include "acquisition/stream/FrameLayout.h"
+#include "acquisition/wire/FrameLayout.h"
 #include "tests/sim/LoggerRun.h"
 
 #include <gtest/gtest.h>

@@ -7,7 +7,7 @@
 #include "acquisition/app/SettingsRecords.h"
 #include "acquisition/link/CommandFrames.h"
 #include "acquisition/stream/DecoderSettings.h"
-#include "acquisition/stream/FrameLayout.h"
+#include "acquisition/wire/FrameLayout.h"
 
 #include <algorithm>
 #include <cstdint>

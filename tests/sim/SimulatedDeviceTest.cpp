@@ -2,7 +2,7 @@
 // latency timer, writes that reach the logger, fast mode waiting for a re-request, unplugging on
 // schedule, the report of what became of every packet, and calls from several threads at once.
 #include "sim/SimulatedDevice.h"
-#include "acquisition/stream/FrameLayout.h"
+#include "acquisition/wire/FrameLayout.h"
 #include "platform/Format.h"
 #include "platform/ProfileDocument.h"
 #include "platform/ftd2xx/EepromReadRecord.h"

@@ -40,7 +40,9 @@ TEST(DiagnosticLogs, EachLogIsWrittenOnlyWhileItsSwitchIsOn) {
                                  std::regex(R"(\[\w{3} \w{3} \d\d \d\d:\d\d:\d\d\]value 1\.50)")));
     const std::string trace = home.read("Trace_ZARN.log");
     EXPECT_TRUE(std::regex_match(
-        trace, std::regex(R"(\[\w{3} \w{3} \d\d \d\d:\d\d:\d\d  - 0\]  - Stats forced on in debugging mode\n)")))
+        trace,
+        std::regex(
+            R"(\[\w{3} \w{3} \d\d \d\d:\d\d:\d\d  - 0\]  - Stats forced on in debugging mode\n)")))
         << trace;
 }
 
@@ -91,7 +93,8 @@ TEST(DiagnosticLogs, ConcurrentWritersKeepEveryLineWhole) {
     const std::string trace = home.read("Trace_ZARN.log");
     const std::regex line(R"(\[.{19}  - \d+\] T(\d) - (a{200}|b{200}|c{200})\n)");
     size_t lines = 0;
-    for (auto it = std::sregex_iterator(trace.begin(), trace.end(), line); it != std::sregex_iterator(); ++it)
+    for (auto it = std::sregex_iterator(trace.begin(), trace.end(), line);
+         it != std::sregex_iterator(); ++it)
         ++lines;
     EXPECT_EQ(lines, 150u);
 }

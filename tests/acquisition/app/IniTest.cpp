@@ -39,7 +39,7 @@ TEST(CIni, WritesUseTheFileFormatsAndOneKeyWhateverItsCase) {
     ini.WriteInt("Count", -3);
     ini.WriteYesNo("Flag", true);
     ini.WriteString("Other", "x", "Second");
-    ini.WriteInt("Stays", 1);  // the section given last stays current
+    ini.WriteInt("Stays", 1); // the section given last stays current
     EXPECT_EQ(home.read("b.ini"), "[LumiLogger]\r\nStartDepth=2.250000\r\nCoef=  0.15\r\n"
                                   "Count=-3\r\nFlag=yes\r\n[Second]\r\nOther=x\r\nStays=1\r\n");
 }
@@ -107,12 +107,12 @@ TEST(CIni, ReadAllServesEveryReadFromOneStateOfTheFile) {
     int b = 0;
     ini.ReadAll([&] {
         a = ini.GetInt("A", 0);
-        home.write("d.ini", "[S]\nA=10\nB=20\n");  // changed behind the reader's back
+        home.write("d.ini", "[S]\nA=10\nB=20\n"); // changed behind the reader's back
         b = ini.GetInt("B", 0);
     });
     EXPECT_EQ(a, 1);
     EXPECT_EQ(b, 2);
-    EXPECT_EQ(ini.GetInt("B", 0), 20);  // outside, each read sees the file again
+    EXPECT_EQ(ini.GetInt("B", 0), 20); // outside, each read sees the file again
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "acquisition/app/Preferences.h"
+#include "acquisition/app/ConfigurationStore.h"
 #include "acquisition/app/DiagnosticLogs.h"
 #include "acquisition/app/TechnicalSwitchesStore.h"
 #include "platform/FileIo.h"
@@ -175,8 +176,10 @@ protected:
         load();
     }
     void load() {
-        CPreferences prefs(config, placements);
+        configStore.publish(config);
+        CPreferences prefs(configStore, placements);
         prefs.Load();
+        config = configStore.snapshot();
         sondes = prefs.Sondes();
     }
     std::string cfg() const { return home.read("LvZARN.cfg"); }
@@ -184,7 +187,8 @@ protected:
 
     test::TempHome home;
     test::RecordingUserMessages messages;
-    Configuration config;
+    ConfigurationStore configStore;
+    Configuration config; // what the store held after the last load
     WindowPlacementRecord placements;
     SondeTable sondes;
 };
@@ -325,18 +329,21 @@ TEST_F(PreferencesTest, InchCircumferenceIsReadAndWrittenOnlyInFeet) {
                                          std::to_string(c.unit) + "\r\n");
         config = Configuration{};
         config.program.wheelCircumferenceInch = 11.0;
-        CPreferences prefs(config, placements);
+        configStore.publish(config);
+        CPreferences prefs(configStore, placements);
         prefs.Load();
-        EXPECT_DOUBLE_EQ(config.program.wheelCircumferenceInch, c.inMemory);
-        config.program.wheelCircumferenceInch = 30.5;
-        prefs.Save();
+        EXPECT_DOUBLE_EQ(configStore.snapshot().program.wheelCircumferenceInch, c.inMemory);
+        // An edit of the store is saved by the preferences.
+        ASSERT_TRUE(configStore.edit(
+            [](Configuration& edited) { edited.program.wheelCircumferenceInch = 30.5; }));
         EXPECT_EQ(valueIn(caseHome.read("LvZARN.cfg"), "LumiLogger", "PulleyCircumInch"),
                   c.fileAfterSave);
     }
     // Never added to a file that lacks it while the unit is metres.
     config = Configuration{};
     config.program.depthUnit = 0;
-    CPreferences prefs(config, placements);
+    configStore.publish(config);
+    CPreferences prefs(configStore, placements);
     prefs.Save();
     EXPECT_EQ(valueIn(cfg(), "LumiLogger", "PulleyCircumInch"), std::nullopt);
 }
@@ -389,7 +396,8 @@ TEST_F(PreferencesTest, SaveWritesTheSettingsKeysInTheirOrderAndForms) {
     c.program.splash = false;
     c.program.refreshTick = 16;
 
-    CPreferences prefs(config, placements);
+    configStore.publish(config);
+    CPreferences prefs(configStore, placements);
     prefs.Sondes().selected = 3;
     prefs.Save();
     EXPECT_EQ(cfg(), "[LumiLogger]\r\n"
@@ -403,7 +411,7 @@ TEST_F(PreferencesTest, SaveWritesTheSettingsKeysInTheirOrderAndForms) {
                      "FilterCutOffFreq=60000\r\nRedGain=200\r\nGreenGain=150\r\nBlueGain=100\r\n"
                      "Radius=400\r\nCenter_x=700\r\nCenter_y=500\r\nBayerResol=4\r\n"
                      "WCalRadius=250\r\nResolIdx=2\r\n");
-    EXPECT_EQ(config.logger.upholeGain, 40);
+    EXPECT_EQ(configStore.snapshot().logger.upholeGain, 40);
 }
 
 TEST_F(PreferencesTest, SaveFormsOfTheOffsetAndTheWheel) {
@@ -422,7 +430,8 @@ TEST_F(PreferencesTest, SaveFormsOfTheOffsetAndTheWheel) {
     for (const auto& c : cases) {
         config.logger.magneticOffset = c.offset;
         config.program.wheelCircumferenceMm = c.wheelMm;
-        CPreferences prefs(config, placements);
+        configStore.publish(config);
+        CPreferences prefs(configStore, placements);
         prefs.Save();
         EXPECT_EQ(valueIn(cfg(), "LumiLogger", "MagneticOffset"), c.offsetText) << c.offset;
         EXPECT_EQ(valueIn(cfg(), "LumiLogger", "PulleysDiameter"), c.wheelText) << c.wheelMm;
@@ -434,7 +443,7 @@ TEST_F(PreferencesTest, SavedSettingsComeBackAfterALoad) {
     const Configuration saved = config;
     const SondeTable savedSondes = sondes;
     {
-        CPreferences prefs(config, placements);
+        CPreferences prefs(configStore, placements);
         prefs.Sondes() = sondes;
         prefs.Save();
         prefs.SaveFiles();
@@ -468,14 +477,15 @@ TEST_F(PreferencesTest, SavedSettingsComeBackAfterALoad) {
 }
 
 TEST_F(PreferencesTest, ReadOnlyKeysAreNeverWritten) {
-    CPreferences prefs(config, placements);
+    CPreferences prefs(configStore, placements);
     ASSERT_TRUE(prefs.Init());
-    config.program.encoderDivider = 3;
-    config.logger.holeDiameter = 40;
-    config.logger.probeSpeed = 30;
-    config.logger.useGreyCalibration = 1;
-    config.program.secondRecall = true;
-    prefs.Save();
+    ASSERT_TRUE(configStore.edit([](Configuration& c) {
+        c.program.encoderDivider = 3;
+        c.logger.holeDiameter = 40;
+        c.logger.probeSpeed = 30;
+        c.logger.useGreyCalibration = 1;
+        c.program.secondRecall = true;
+    }));
     prefs.SaveFiles();
     const std::string text = cfg();
     for (const char* key : {"ENCDIV", "SecondRecall", "SilenceMode", "ModeEZKit", "SplashScreenOff",
@@ -484,14 +494,16 @@ TEST_F(PreferencesTest, ReadOnlyKeysAreNeverWritten) {
 }
 
 TEST_F(PreferencesTest, SaveFilesWritesThePathKeysWholeAndThePlacementFile) {
-    CPreferences prefs(config, placements);
+    CPreferences prefs(configStore, placements);
     ASSERT_TRUE(prefs.Init());
     const std::string longFolder = "/data/" + std::string(600, 'x');
-    config.paths.temporaryFolder = "/scratch";
-    config.paths.lastHeader = longFolder + "/Well 7.hed";
-    config.paths.fileName = "Well 7.lox";
-    config.paths.filePath = longFolder;
-    config.paths.dataFile = longFolder + "/Well 7.lox";
+    configStore.modify([&](Configuration& c) {
+        c.paths.temporaryFolder = "/scratch";
+        c.paths.lastHeader = longFolder + "/Well 7.hed";
+        c.paths.fileName = "Well 7.lox";
+        c.paths.filePath = longFolder;
+        c.paths.dataFile = longFolder + "/Well 7.lox";
+    });
     placements[PlacedWindow::CameraControl] =
         WindowPlacement{44, 2, 1, {1, 2}, {3, 4}, {5, 6, 7, 8}};
     prefs.SaveFiles();
@@ -516,11 +528,10 @@ TEST_F(PreferencesTest, KeysTheProgramDoesNotKnowSurviveLoadAndSaves) {
                                  "FilePath=/data\r\n"
                                  "[Operator]\r\n"
                                  "Crew=North\r\n";
-    CPreferences prefs(config, placements);
+    CPreferences prefs(configStore, placements);
     home.write("LvZARN.cfg", original);
     ASSERT_TRUE(prefs.Init());
-    config.logger.shutter = 12;
-    prefs.Save();
+    ASSERT_TRUE(configStore.edit([](Configuration& c) { c.logger.shutter = 12; }));
     prefs.SaveFiles();
     const std::string text = cfg();
     EXPECT_EQ(text.rfind("; the operator's notes\r\n[LumiLogger]\r\nMyOwnKey=keep me\r\n"
@@ -571,8 +582,10 @@ TEST_F(PreferencesTest, InitLoadsConfigurationSondeAndPlacementsOnce) {
     home.write("LvZARN.dat", datBytes);
 
     config.paths.headerName = "left over";
-    CPreferences prefs(config, placements);
+    configStore.publish(config);
+    CPreferences prefs(configStore, placements);
     ASSERT_TRUE(prefs.Init());
+    config = configStore.snapshot();
     EXPECT_EQ(config.paths.programDirectory, dir());
     EXPECT_EQ(config.paths.headerName, "");
     EXPECT_EQ(prefs.Sondes().selected, 3);
@@ -582,9 +595,9 @@ TEST_F(PreferencesTest, InitLoadsConfigurationSondeAndPlacementsOnce) {
     EXPECT_EQ(home.read("LvZARN.dat"), datBytes);
 
     // Later calls do nothing.
-    config.logger.shutter = 3;
+    configStore.modify([](Configuration& c) { c.logger.shutter = 3; });
     EXPECT_FALSE(prefs.Init());
-    EXPECT_EQ(config.logger.shutter, 3);
+    EXPECT_EQ(configStore.snapshot().logger.shutter, 3);
 }
 
 TEST_F(PreferencesTest, AMissingOrShortPlacementFileGivesDefaultsAndKeepsTheConfiguredPaths) {
@@ -599,9 +612,10 @@ TEST_F(PreferencesTest, AMissingOrShortPlacementFileGivesDefaultsAndKeepsTheConf
             caseHome.write("LvZARN.dat", std::string(*size, '\x05'));
         placements[PlacedWindow::Main].length = 77;
         placements[PlacedWindow::LoggerSetup].length = 12;
-        config = Configuration{};
-        CPreferences prefs(config, placements);
+        configStore.publish(Configuration{});
+        CPreferences prefs(configStore, placements);
         ASSERT_TRUE(prefs.Init());
+        config = configStore.snapshot();
 
         WindowPlacementRecord expected;
         expected[PlacedWindow::Main] = WindowPlacementRecord::defaultMainPlacement();
@@ -708,7 +722,8 @@ TEST_F(PreferencesTest, SaveFilesStoresTheSwitchesOnlyWhenAToolIsOn) {
     for (const auto& c : cases) {
         CaseHome caseHome(home.path());
         config.switches = c.switches;
-        CPreferences prefs(config, placements);
+        configStore.publish(config);
+        CPreferences prefs(configStore, placements);
         prefs.SaveFiles();
         const SettingsStore store;
         EXPECT_EQ(store.keyExists(TechnicalSwitchesStore::KeyPath), c.stored);

@@ -1,6 +1,6 @@
 #include "acquisition/link/VideoRecovery.h"
-#include "acquisition/stream/FrameLayout.h"
 #include "acquisition/stream/ToolsStream.h"
+#include "acquisition/wire/FrameLayout.h"
 #include "tests/acquisition/link/FramingTestSupport.h"
 #include "tests/acquisition/link/LinkTestSupport.h"
 

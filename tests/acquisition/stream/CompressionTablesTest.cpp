@@ -3,7 +3,7 @@
 // all of them. Here they are checked against a second copy typed from the format's own
 // description, entry by entry, and the decoder's dequantisation tables against the formulas
 // applied to that copy.
-#include "acquisition/stream/CompressionTables.h"
+#include "acquisition/wire/CompressionTables.h"
 #include "acquisition/stream/ToolsUnCompress.h"
 
 #include <gtest/gtest.h>
