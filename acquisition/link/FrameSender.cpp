@@ -8,6 +8,10 @@ FrameSender::FrameSender(LinkFlags& flags, Writer writer)
 }
 
 FrameSender::~FrameSender() {
+    stop();
+}
+
+void FrameSender::stop() {
     {
         std::lock_guard lock(mutex_);
         stopping_ = true;

@@ -30,10 +30,15 @@ public:
     static constexpr size_t Capacity = 64;
 
     FrameSender(LinkFlags& flags, Writer writer);
-    // Writes what is still waiting (unless the program is closing), then ends the thread.
+    // Stops the sender (stop).
     ~FrameSender();
     FrameSender(const FrameSender&) = delete;
     FrameSender& operator=(const FrameSender&) = delete;
+
+    // Writes what is still waiting (unless the program is closing), then ends the thread and
+    // waits for it. Frames handed over later are refused. Idempotent; not called from the
+    // writer.
+    void stop();
 
     // Queues a frame for writing. False once the sender is stopping.
     bool hand(const CommandFrame& frame);

@@ -38,24 +38,7 @@ CUSB::CUSB(Shared<Configuration>& settings, DiagnosticLogs& logs, MessageBus& bu
 
 CUSB::~CUSB() {
     // The link threads end first: they use everything below.
-    {
-        std::lock_guard threads(threadsMutex_);
-        std::lock_guard wake(pauseMutex_);
-        flags_.closing = true;
-    }
-    pauseWake_.notify_all();
-    std::thread reader;
-    std::thread linkCheck;
-    {
-        std::lock_guard threads(threadsMutex_);
-        reader = reader_.take();
-        linkCheck = linkCheck_.take();
-    }
-    if (reader.joinable())
-        reader.join();
-    if (linkCheck.joinable())
-        linkCheck.join();
-    sender_.reset(); // ends the sender thread (nothing more is written once closing)
+    joinThreads();
     if (deviceOpen() && library_.calls().close)
         ftClose();
 }

@@ -10,10 +10,11 @@
 // Threads (USBThreads.cpp): Start runs the link check thread, which finds and opens the logger
 // and then starts the reader thread and ends. The reader reads the device in pieces of at most
 // 24 bytes, runs them through the packet framing and hands each frame to the dispatcher. When
-// the device disappears the reader starts a new link check thread and ends. stopLink (or the
-// destructor) sets the closing flag that every thread polls and waits for them. The threads talk
-// to the windows only through the message bus, the status bar, the message boxes' non-blocking
-// notify, the beeper and the records they read.
+// the device disappears the reader starts a new link check thread and ends. stopLink sets the
+// closing flag that every thread polls and gives each thread the shutdown's wait; joinThreads
+// (and the destructor) then waits for any thread that is late, so that no link thread outlives
+// what it calls into. The threads talk to the windows only through the message bus, the status
+// bar, the message boxes' non-blocking notify, the beeper and the records they read.
 #pragma once
 
 #include "acquisition/app/DiagnosticLogs.h"
@@ -49,12 +50,16 @@
 
 namespace zarn {
 
+// How long the shutdown waits for each link thread to end.
+inline constexpr std::chrono::milliseconds LinkThreadWait{2000};
+
 // The link's waits. The defaults are the program's; tests shorten them.
 struct LinkTimings {
     std::chrono::milliseconds retryInterval{250};      // between two link checks
     std::chrono::milliseconds afterPowerOff{500};      // after the power-off frame of a link start
     std::chrono::milliseconds afterWinchSettings{300}; // after F1 at the first reader start
     std::chrono::milliseconds dataWaitPause{20};       // after each empty read from the tenth on
+    std::chrono::milliseconds threadWait = LinkThreadWait; // the shutdown's, per link thread
 };
 
 // The link's texts: the link status (status bar pane 1), the device name and the logger's serial
@@ -91,7 +96,7 @@ public:
     // Empty reads in a row before "Data wait ..." shows.
     static constexpr int EmptyReadsBeforeDataWait = 10;
     // How long the shutdown waits for each link thread.
-    static constexpr std::chrono::milliseconds ThreadWait{2000};
+    static constexpr std::chrono::milliseconds ThreadWait = LinkThreadWait;
     // How the reader thread ended.
     static constexpr int ReaderClosed = 1000;
     static constexpr int ReaderNotStarted = 1001; // the program was closing already
@@ -103,7 +108,7 @@ public:
     explicit CUSB(Shared<Configuration>& settings,
                   DiagnosticLogs& logs = DiagnosticLogs::instance(),
                   MessageBus& bus = MessageBus::instance());
-    // Stops the link (closing flag, threads joined), then the sender; closes the device.
+    // Stops the link (closing flag, threads joined, sender ended); closes the device.
     ~CUSB() override;
     CUSB(const CUSB&) = delete;
     CUSB& operator=(const CUSB&) = delete;
@@ -197,9 +202,17 @@ public:
     // status." and starts the link check thread; otherwise shows "USB not installed.". The link
     // check opens device 0 and identifies the logger by its EEPROM (vendor and product ids).
     bool Start();
-    // The shutdown: sets the closing flag and waits up to `wait` for the reader and for the link
-    // check thread each; true when both ended. Nothing is shown on the status bar from then on.
-    bool stopLink(std::chrono::milliseconds wait = ThreadWait);
+    // The shutdown: sets the closing flag and waits up to the timings' thread wait (or `wait`)
+    // for the reader and for the link check thread each; true when both ended. A thread still
+    // running then is noted in the error log; it is not abandoned: joinThreads waits for it.
+    // Nothing is shown on the status bar from then on.
+    bool stopLink();
+    bool stopLink(std::chrono::milliseconds wait);
+    // Sets the closing flag and joins the reader, the link check and the sender threads for
+    // good, however long they take. After it returns no link thread calls into the decoder,
+    // the sequencing or the hooks, and nothing more is written to the device. The owner calls
+    // it before destroying anything the threads use.
+    void joinThreads();
 
     // Set before Start.
     void setTimings(const LinkTimings& timings) { timings_ = timings; }
@@ -262,6 +275,7 @@ private:
     FT_STATUS readLoop();
     double lastDepth() const;
     void deviceGone(FT_STATUS status);
+    void setClosing();
     // Sleeps unless the program closes first; false when it is closing.
     bool pause(std::chrono::milliseconds duration);
     void showPane(int pane, std::string_view text);

@@ -126,17 +126,51 @@ bool CUSB::Start() {
     return true;
 }
 
-bool CUSB::stopLink(std::chrono::milliseconds wait) {
+void CUSB::setClosing() {
     {
         std::lock_guard threads(threadsMutex_);
         std::lock_guard wake(pauseMutex_);
         flags_.closing = true;
     }
     pauseWake_.notify_all();
+}
+
+bool CUSB::stopLink() {
+    return stopLink(timings_.threadWait);
+}
+
+bool CUSB::stopLink(std::chrono::milliseconds wait) {
+    setClosing();
     // No thread starts from here on, so the slots hold the last threads.
     const bool readerEnded = reader_.waitEnded(wait);
     const bool linkCheckEnded = linkCheck_.waitEnded(wait);
+    const auto late = [&](const char* thread) {
+        logs_.errorLog("CUSB", format("%s thread still running %lld ms after the closing flag",
+                                      thread, static_cast<long long>(wait.count())));
+    };
+    if (!readerEnded)
+        late("Reader");
+    if (!linkCheckEnded)
+        late("Link check");
     return readerEnded && linkCheckEnded;
+}
+
+void CUSB::joinThreads() {
+    setClosing();
+    std::thread reader;
+    std::thread linkCheck;
+    {
+        std::lock_guard threads(threadsMutex_);
+        reader = reader_.take();
+        linkCheck = linkCheck_.take();
+    }
+    // Joined outside the lock: a thread ending may still ask to start another (and be refused).
+    if (reader.joinable())
+        reader.join();
+    if (linkCheck.joinable())
+        linkCheck.join();
+    // Nothing more is written once closing; the sender's thread ends here.
+    sender_->stop();
 }
 
 // ---- Link check thread ----
