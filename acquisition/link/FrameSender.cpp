@@ -1,5 +1,7 @@
 #include "acquisition/link/FrameSender.h"
 
+#include "acquisition/link/ThreadPriority.h"
+
 namespace zarn {
 
 FrameSender::FrameSender(LinkFlags& flags, Writer writer)
@@ -53,6 +55,8 @@ bool FrameSender::waitUntilIdle(std::chrono::milliseconds timeout) const {
 }
 
 void FrameSender::run() {
+    // Frames go out ahead of everything else the program does.
+    requestThreadPriority(ThreadPriority::Highest);
     for (;;) {
         CommandFrame frame;
         {

@@ -2,8 +2,9 @@
 //
 // Callers on any thread hand frames over and return at once; one sender thread writes them in
 // the order they were handed, so a frame is never overwritten or interleaved with another while
-// it is being written. The pending length counts the bytes handed over and not yet written
-// (the frame being written included): callers that wait for the link to be free poll it for 0.
+// it is being written. The sender thread asks for the highest priority. The pending length counts
+// the bytes handed over and not yet written (the frame being written included): callers that wait
+// for the link to be free poll it for 0.
 #pragma once
 
 #include "acquisition/link/CommandFrames.h"
