@@ -62,6 +62,13 @@ struct LinkTimings {
     std::chrono::milliseconds threadWait = LinkThreadWait; // the shutdown's, per link thread
 };
 
+// The device's read and write timeouts of one phase of the link.
+struct DeviceTimeouts {
+    std::uint32_t readMs = 0;
+    std::uint32_t writeMs = 0;
+    bool operator==(const DeviceTimeouts&) const = default;
+};
+
 // The link's texts: the link status (status bar pane 1), the device name and the logger's serial
 // number.
 struct LinkTexts {
@@ -97,6 +104,14 @@ public:
     static constexpr int EmptyReadsBeforeDataWait = 10;
     // How long the shutdown waits for each link thread.
     static constexpr std::chrono::milliseconds ThreadWait = LinkThreadWait;
+    // The device's settings in each phase: while an identified logger is prepared, after the
+    // link check, at the reader's start (with its latency) and before each read.
+    static constexpr DeviceTimeouts PrepareTimeouts{3000, 3000};
+    static constexpr DeviceTimeouts LinkCheckTimeouts{3, 3};
+    static constexpr std::uint8_t LinkCheckLatencyMs = 2;
+    static constexpr DeviceTimeouts ReaderStartTimeouts{1500, 100};
+    static constexpr std::uint8_t ReaderLatencyMs = 1;
+    static constexpr DeviceTimeouts ReadTimeouts{300, 100};
     // How the reader thread ended.
     static constexpr int ReaderClosed = 1000;
     static constexpr int ReaderNotStarted = 1001; // the program was closing already
@@ -137,6 +152,9 @@ public:
     FT_STATUS ftResetDevice();
     FT_STATUS ftPurge(std::uint32_t which);
     FT_STATUS ftSetTimeouts(std::uint32_t readMs, std::uint32_t writeMs);
+    FT_STATUS ftSetTimeouts(DeviceTimeouts timeouts) {
+        return ftSetTimeouts(timeouts.readMs, timeouts.writeMs);
+    }
     FT_STATUS ftGetQueueStatus(std::uint32_t& received);
     FT_STATUS ftRead(void* buffer, std::uint32_t wanted, std::uint32_t& received);
     FT_STATUS ftWrite(const void* buffer, std::uint32_t length, std::uint32_t& written);

@@ -213,8 +213,8 @@ void CUSB::runLinkCheck() {
         }
         // The link check's own settings go first, so that the reader's replace them.
         if (deviceOpen()) {
-            ftSetTimeouts(3, 3);
-            ftSetLatencyTimer(2);
+            ftSetTimeouts(LinkCheckTimeouts);
+            ftSetLatencyTimer(LinkCheckLatencyMs);
         }
         showPane(1, texts_.snapshot().linkText);
         linkState_ = LinkState::LookingForLogger;
@@ -274,7 +274,7 @@ bool CUSB::openAndIdentify() {
 
 void CUSB::prepareDevice() {
     ftResetDevice();
-    ftSetTimeouts(3000, 3000);
+    ftSetTimeouts(PrepareTimeouts);
     // Whatever waits from before is stale: read it and throw it away.
     std::array<std::uint8_t, 256> discard{};
     std::uint32_t waiting = 0;
@@ -315,8 +315,8 @@ int CUSB::runReader() {
         return lastReaderExit_ = ReaderAlreadyActive;
     flags_.dataReceived = true;
 
-    ftSetTimeouts(1500, 100);
-    if (ftSetLatencyTimer(1) == FT_OK) {
+    ftSetTimeouts(ReaderStartTimeouts);
+    if (ftSetLatencyTimer(ReaderLatencyMs) == FT_OK) {
         const LinkTexts t = texts_.snapshot();
         about_.modify([&](LinkTexts& a) {
             a.deviceName = t.deviceName;
@@ -356,7 +356,7 @@ FT_STATUS CUSB::readLoop() {
         const FT_STATUS queue = ftGetQueueStatus(waiting);
         if (queue != FT_OK)
             return queue; // the device is gone
-        ftSetTimeouts(300, 100);
+        ftSetTimeouts(ReadTimeouts);
         const std::span<std::uint8_t> area = framer_->readArea();
         std::uint32_t got = 0;
         const FT_STATUS status = ftRead(area.data(), static_cast<std::uint32_t>(area.size()), got);
