@@ -39,12 +39,10 @@ CUSB::CUSB(Shared<Configuration>& settings, DiagnosticLogs& logs, MessageBus& bu
 CUSB::~CUSB() {
     // The link threads end first: they use everything below.
     joinThreads();
-    if (deviceOpen() && library_.calls().close)
-        ftClose();
 }
 
 bool CUSB::bindLibrary() {
-    switch (library_.load()) {
+    switch (device_.load()) {
     case Ftd2xxLibrary::Result::Bound:
         flags_.linkAvailable = true;
         return true;
@@ -52,7 +50,7 @@ bool CUSB::bindLibrary() {
         showError(DriverNotInstalled);
         break;
     case Ftd2xxLibrary::Result::MissingName:
-        showError(missingNameText(library_.missingName()));
+        showError(missingNameText(device_.library().missingName()));
         break;
     }
     flags_.linkAvailable = false;
@@ -99,139 +97,8 @@ void CUSB::errorReport(FT_STATUS status, int code) {
     logs_.errorLog(errorLocation(code), statusText(status));
 }
 
-void CUSB::notValid(std::string_view name) {
-    UserMessages::current().notify(UserMessage{std::string(name) + " is not valid!", "ZARN",
-                                               MessageIcon::Error, MessageButtons::Ok});
-}
-
-FT_STATUS CUSB::ftOpen(int deviceIndex) {
-    const auto open = library_.calls().open;
-    if (!open) {
-        notValid("FT_Open");
-        return UnboundStatus;
-    }
-    ftClose();
-    FT_HANDLE handle = nullptr;
-    const FT_STATUS status = open(deviceIndex, &handle);
-    if (status == FT_OK)
-        handle_ = handle;
-    return status;
-}
-
-FT_STATUS CUSB::ftOpenEx(const std::string& text, std::uint32_t openBy) {
-    const auto openEx = library_.calls().openEx;
-    if (!openEx) {
-        notValid("FT_OpenEx");
-        return UnboundStatus;
-    }
-    ftClose();
-    FT_HANDLE handle = nullptr;
-    const FT_STATUS status = openEx(text.c_str(), openBy, &handle);
-    if (status == FT_OK)
-        handle_ = handle;
-    return status;
-}
-
-FT_STATUS CUSB::ftClose() {
-    FT_HANDLE handle = handle_.exchange(nullptr);
-    if (!handle)
-        return FT_OK; // nothing open
-    const auto close = library_.calls().close;
-    if (!close) {
-        notValid("FT_Close");
-        return UnboundStatus;
-    }
-    return close(handle);
-}
-
-FT_STATUS CUSB::ftResetDevice() {
-    const auto call = library_.calls().resetDevice;
-    if (!call) {
-        notValid("FT_ResetDevice");
-        return UnboundStatus;
-    }
-    return call(handle_.load());
-}
-
-FT_STATUS CUSB::ftPurge(std::uint32_t which) {
-    const auto call = library_.calls().purge;
-    if (!call) {
-        notValid("FT_Purge");
-        return UnboundStatus;
-    }
-    return call(handle_.load(), which);
-}
-
-FT_STATUS CUSB::ftSetTimeouts(std::uint32_t readMs, std::uint32_t writeMs) {
-    const auto call = library_.calls().setTimeouts;
-    if (!call) {
-        notValid("FT_SetTimeouts");
-        return UnboundStatus;
-    }
-    return call(handle_.load(), readMs, writeMs);
-}
-
-FT_STATUS CUSB::ftGetQueueStatus(std::uint32_t& received) {
-    received = 0;
-    const auto call = library_.calls().getQueueStatus;
-    if (!call) {
-        notValid("FT_GetQueueStatus");
-        return UnboundStatus;
-    }
-    return call(handle_.load(), &received);
-}
-
-FT_STATUS CUSB::ftRead(void* buffer, std::uint32_t wanted, std::uint32_t& received) {
-    received = 0;
-    const auto call = library_.calls().read;
-    if (!call) {
-        notValid("FT_Read");
-        return UnboundStatus;
-    }
-    const FT_STATUS status = call(handle_.load(), buffer, wanted, &received);
-    received = std::min(received, wanted); // never trust a count beyond the buffer
-    return status;
-}
-
-FT_STATUS CUSB::ftWrite(const void* buffer, std::uint32_t length, std::uint32_t& written) {
-    written = 0;
-    const auto call = library_.calls().write;
-    if (!call) {
-        notValid("FT_Write");
-        return UnboundStatus;
-    }
-    const FT_STATUS status = call(handle_.load(), buffer, length, &written);
-    written = std::min(written, length);
-    return status;
-}
-
 FT_STATUS CUSB::ftEeRead(FT_EEPROM_RECORD& record) {
-    const auto call = library_.calls().eeRead;
-    if (!call) {
-        notValid("FT_EE_Read");
-        return UnboundStatus;
-    }
-    return call(handle_.load(), &record);
-}
-
-// Both latency calls name the reading one in their message, as they always have.
-FT_STATUS CUSB::ftSetLatencyTimer(std::uint8_t milliseconds) {
-    const auto call = library_.calls().setLatencyTimer;
-    if (!call) {
-        notValid("FT_GetLatencyTimer");
-        return UnboundStatus;
-    }
-    return call(handle_.load(), milliseconds);
-}
-
-FT_STATUS CUSB::ftGetLatencyTimer(std::uint8_t& milliseconds) {
-    milliseconds = 0;
-    const auto call = library_.calls().getLatencyTimer;
-    if (!call) {
-        notValid("FT_GetLatencyTimer");
-        return UnboundStatus;
-    }
-    return call(handle_.load(), &milliseconds);
+    return device_.eeRead(record);
 }
 
 // ---- Command frames ----

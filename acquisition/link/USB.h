@@ -24,6 +24,7 @@
 #include "acquisition/link/FrameDecoder.h"
 #include "acquisition/link/FrameDispatcher.h"
 #include "acquisition/link/FrameSender.h"
+#include "acquisition/link/LinkDevice.h"
 #include "acquisition/link/LinkFlags.h"
 #include "acquisition/link/LinkThread.h"
 #include "acquisition/link/PacketFramer.h"
@@ -89,7 +90,7 @@ public:
     static constexpr int DisconnectedCode = 5500;
     static constexpr int SendErrorCode = 5570;
     // The status of a call through a pointer that is not bound.
-    static constexpr FT_STATUS UnboundStatus = 1;
+    static constexpr FT_STATUS UnboundStatus = LinkDevice::UnboundStatus;
     // A re-request waits this many times this long for the send queue to empty.
     static constexpr int RequestWaits = 50;
     static constexpr std::chrono::milliseconds RequestWaitStep{15};
@@ -131,7 +132,7 @@ public:
     // Loads the bridge library (Ftd2xxLibrary::libraryName) and binds its calls. On failure
     // shows "USB Driver not installed." or the missing name, and the link stays unavailable.
     bool bindLibrary();
-    const Ftd2xxLibrary& library() const { return library_; }
+    const Ftd2xxLibrary& library() const { return device_.library(); }
 
     LinkFlags& flags() { return flags_; }
     const LinkFlags& flags() const { return flags_; }
@@ -144,23 +145,35 @@ public:
     // Writes the code's location and the status text to the error log.
     void errorReport(FT_STATUS status, int code);
 
-    // Bridge calls on this link's device.
-    FT_STATUS ftOpen(int deviceIndex); // keeps the handle on success
-    FT_STATUS ftOpenEx(const std::string& text, std::uint32_t openBy);
-    FT_STATUS ftClose(); // closes only an open handle
-    bool deviceOpen() const { return handle_.load() != nullptr; }
-    FT_STATUS ftResetDevice();
-    FT_STATUS ftPurge(std::uint32_t which);
-    FT_STATUS ftSetTimeouts(std::uint32_t readMs, std::uint32_t writeMs);
+    // Bridge calls on this link's device (LinkDevice).
+    FT_STATUS ftOpen(int deviceIndex) { return device_.open(deviceIndex); } // keeps the handle
+    FT_STATUS ftOpenEx(const std::string& text, std::uint32_t openBy) {
+        return device_.openEx(text, openBy);
+    }
+    FT_STATUS ftClose() { return device_.close(); } // closes only an open handle
+    bool deviceOpen() const { return device_.isOpen(); }
+    FT_STATUS ftResetDevice() { return device_.resetDevice(); }
+    FT_STATUS ftPurge(std::uint32_t which) { return device_.purge(which); }
+    FT_STATUS ftSetTimeouts(std::uint32_t readMs, std::uint32_t writeMs) {
+        return device_.setTimeouts(readMs, writeMs);
+    }
     FT_STATUS ftSetTimeouts(DeviceTimeouts timeouts) {
         return ftSetTimeouts(timeouts.readMs, timeouts.writeMs);
     }
-    FT_STATUS ftGetQueueStatus(std::uint32_t& received);
-    FT_STATUS ftRead(void* buffer, std::uint32_t wanted, std::uint32_t& received);
-    FT_STATUS ftWrite(const void* buffer, std::uint32_t length, std::uint32_t& written);
+    FT_STATUS ftGetQueueStatus(std::uint32_t& received) { return device_.getQueueStatus(received); }
+    FT_STATUS ftRead(void* buffer, std::uint32_t wanted, std::uint32_t& received) {
+        return device_.read(buffer, wanted, received);
+    }
+    FT_STATUS ftWrite(const void* buffer, std::uint32_t length, std::uint32_t& written) {
+        return device_.write(buffer, length, written);
+    }
     FT_STATUS ftEeRead(FT_EEPROM_RECORD& record);
-    FT_STATUS ftSetLatencyTimer(std::uint8_t milliseconds);
-    FT_STATUS ftGetLatencyTimer(std::uint8_t& milliseconds);
+    FT_STATUS ftSetLatencyTimer(std::uint8_t milliseconds) {
+        return device_.setLatencyTimer(milliseconds);
+    }
+    FT_STATUS ftGetLatencyTimer(std::uint8_t& milliseconds) {
+        return device_.getLatencyTimer(milliseconds);
+    }
 
     // Send operations: each builds its frame from the current settings, checks it and hands it
     // to the sender; true when handed over. They return without waiting for the write.
@@ -275,7 +288,6 @@ private:
     template <class Build> std::optional<CommandFrame> build(Build&& build);
     bool handOver(const std::optional<CommandFrame>& frame);
     void writeFrame(std::span<const std::uint8_t> frame);
-    void notValid(std::string_view name);
     void refreshDataView(bool statusOnly);
     void settingsChanged();
 
@@ -303,10 +315,9 @@ private:
 
     ConfigurationAccess settings_;
     DiagnosticLogs& logs_;
-    Ftd2xxLibrary library_;
+    LinkDevice device_;
     LinkFlags flags_;
     TransmissionStatistics statistics_;
-    std::atomic<FT_HANDLE> handle_{nullptr};
     Shared<CommandWorkingValues> working_;
     VideoRequestTable requests_;
     std::atomic<std::uint8_t> lastRequested_{0};
