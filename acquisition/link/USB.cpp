@@ -26,11 +26,10 @@ void showError(const std::string& text) {
 } // namespace
 
 CUSB::CUSB(ConfigurationAccess settings, DiagnosticLogs& logs, MessageBus& bus)
-    : settings_(std::move(settings)), logs_(logs), bus_(bus),
-      dispatcher_(flags_, statistics_, linkState_, settings_, logs_, bus_),
-      framer_(std::make_unique<PacketFramer>(dispatcher_)) {
-    sender_.emplace(flags_, [this](std::span<const std::uint8_t> frame) { writeFrame(frame); });
-}
+    : settings_(std::move(settings)), logs_(logs),
+      sender_(flags_, [this](std::span<const std::uint8_t> frame) { writeFrame(frame); }),
+      bus_(bus), dispatcher_(flags_, statistics_, linkState_, settings_, logs_, bus_),
+      framer_(std::make_unique<PacketFramer>(dispatcher_)), supervisor_(flags_, sender_) {}
 
 CUSB::CUSB(Shared<Configuration>& settings, DiagnosticLogs& logs, MessageBus& bus)
     : CUSB([&settings](const std::function<void(Configuration&)>& edit) { settings.modify(edit); },
@@ -127,7 +126,7 @@ bool CUSB::handOver(const std::optional<CommandFrame>& frame) {
     // A frame whose checksum does not verify is never handed over.
     if (!frame || !CommandFrames::verifyChecksum(frame->view()))
         return false;
-    return sender_->hand(*frame);
+    return sender_.hand(*frame);
 }
 
 bool CUSB::sendF0() {
@@ -255,7 +254,7 @@ bool CUSB::sendF13CalibrationDate() {
 }
 
 bool CUSB::sendAgain() {
-    return sender_->handAgain();
+    return sender_.handAgain();
 }
 
 bool CUSB::linkReadyForCommand() const {

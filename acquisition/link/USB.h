@@ -26,7 +26,7 @@
 #include "acquisition/link/FrameSender.h"
 #include "acquisition/link/LinkDevice.h"
 #include "acquisition/link/LinkFlags.h"
-#include "acquisition/link/LinkThread.h"
+#include "acquisition/link/LinkSupervisor.h"
 #include "acquisition/link/PacketFramer.h"
 #include "acquisition/link/RawCapture.h"
 #include "acquisition/link/TransmissionStatistics.h"
@@ -196,9 +196,9 @@ public:
     bool sendAgain();
 
     // Bytes handed over and not written yet; 0 when the link is free.
-    std::uint32_t pendingLength() const { return sender_->pendingLength(); }
+    std::uint32_t pendingLength() const { return sender_.pendingLength(); }
     bool waitUntilSent(std::chrono::milliseconds timeout) const {
-        return sender_->waitUntilIdle(timeout);
+        return sender_.waitUntilIdle(timeout);
     }
     // Ready for a settings window's order: nothing pending and a frame arrived since the last
     // order.
@@ -292,7 +292,6 @@ private:
     void settingsChanged();
 
     // Link threads.
-    bool startThread(LinkThread& slot, std::function<void()> body);
     bool startLinkCheck();
     void runLinkCheck();
     bool openLogger();
@@ -305,9 +304,8 @@ private:
     FT_STATUS readLoop();
     double lastDepth() const;
     void deviceGone(FT_STATUS status);
-    void setClosing();
     // Sleeps unless the program closes first; false when it is closing.
-    bool pause(std::chrono::milliseconds duration);
+    bool pause(std::chrono::milliseconds duration) { return supervisor_.pause(duration); }
     void showPane(int pane, std::string_view text);
     void setLinkText(const std::string& text);
     void errorBox(const std::string& text);
@@ -327,7 +325,7 @@ private:
     std::optional<CommandFrame> lastWinchSettings_;
     std::optional<CommandFrame> lastDownholeSettings_;
     // Its thread writes through this object; the destructor ends it first.
-    std::optional<FrameSender> sender_;
+    FrameSender sender_;
 
     MessageBus& bus_;
     LinkTimings timings_;
@@ -344,13 +342,8 @@ private:
     RawCapture capture_;
     std::atomic<FrameDecoder*> decoder_{nullptr};
 
-    // Starts of threads and the closing flag are taken under this lock, so no thread starts once
-    // the program closes.
-    std::mutex threadsMutex_;
-    std::mutex pauseMutex_;
-    std::condition_variable pauseWake_;
-    LinkThread linkCheck_;
-    LinkThread reader_;
+    // The threads' lifetimes; last, so that its threads end before anything above goes.
+    LinkSupervisor supervisor_;
 };
 
 } // namespace zarn

@@ -3,7 +3,6 @@
 
 #include "acquisition/app/Guarded.h"
 #include "acquisition/link/LinkState.h"
-#include "acquisition/link/ThreadPriority.h"
 #include "platform/Beeper.h"
 #include "platform/Format.h"
 #include "platform/StatusBar.h"
@@ -84,24 +83,8 @@ void CUSB::pressPowerButton() {
         bus_.post(Role::ProbePanel, command(Cmd::PowerButton));
 }
 
-bool CUSB::pause(std::chrono::milliseconds duration) {
-    std::unique_lock lock(pauseMutex_);
-    return !pauseWake_.wait_for(lock, duration, [this] { return flags_.closing.load(); });
-}
-
-bool CUSB::startThread(LinkThread& slot, std::function<void()> body) {
-    std::lock_guard lock(threadsMutex_);
-    if (flags_.closing)
-        return false;
-    slot.start(std::move(body));
-    return true;
-}
-
 bool CUSB::startLinkCheck() {
-    return startThread(linkCheck_, [this] {
-        requestThreadPriority(ThreadPriority::Normal);
-        runLinkCheck();
-    });
+    return supervisor_.startLinkCheck([this] { runLinkCheck(); });
 }
 
 // ---- Start and shutdown ----
@@ -126,51 +109,27 @@ bool CUSB::Start() {
     return true;
 }
 
-void CUSB::setClosing() {
-    {
-        std::lock_guard threads(threadsMutex_);
-        std::lock_guard wake(pauseMutex_);
-        flags_.closing = true;
-    }
-    pauseWake_.notify_all();
-}
-
 bool CUSB::stopLink() {
     return stopLink(timings_.threadWait);
 }
 
 bool CUSB::stopLink(std::chrono::milliseconds wait) {
-    setClosing();
+    supervisor_.close();
     // No thread starts from here on, so the slots hold the last threads.
-    const bool readerEnded = reader_.waitEnded(wait);
-    const bool linkCheckEnded = linkCheck_.waitEnded(wait);
+    const LinkSupervisor::Ended ended = supervisor_.waitEnded(wait);
     const auto late = [&](const char* thread) {
         logs_.errorLog("CUSB", format("%s thread still running %lld ms after the closing flag",
                                       thread, static_cast<long long>(wait.count())));
     };
-    if (!readerEnded)
+    if (!ended.reader)
         late("Reader");
-    if (!linkCheckEnded)
+    if (!ended.linkCheck)
         late("Link check");
-    return readerEnded && linkCheckEnded;
+    return ended.reader && ended.linkCheck;
 }
 
 void CUSB::joinThreads() {
-    setClosing();
-    std::thread reader;
-    std::thread linkCheck;
-    {
-        std::lock_guard threads(threadsMutex_);
-        reader = reader_.take();
-        linkCheck = linkCheck_.take();
-    }
-    // Joined outside the lock: a thread ending may still ask to start another (and be refused).
-    if (reader.joinable())
-        reader.join();
-    if (linkCheck.joinable())
-        linkCheck.join();
-    // Nothing more is written once closing; the sender's thread ends here.
-    sender_->stop();
+    supervisor_.joinAll();
 }
 
 // ---- Link check thread ----
@@ -222,10 +181,7 @@ void CUSB::runLinkCheck() {
             statistics_.receivedFrames = 0;
             showPane(3, "0");
             flags_.readerStarted = true;
-            if (!startThread(reader_, [this] {
-                    requestThreadPriority(ThreadPriority::TimeCritical);
-                    runReader();
-                }))
+            if (!supervisor_.startReader([this] { runReader(); }))
                 flags_.readerStarted = false;
             return; // the reader owns the device now
         }
