@@ -28,7 +28,8 @@ void showError(const std::string& text) {
 CUSB::CUSB(ConfigurationAccess settings, DiagnosticLogs& logs, MessageBus& bus)
     : settings_(std::move(settings)), logs_(logs),
       sender_(flags_, [this](std::span<const std::uint8_t> frame) { writeFrame(frame); }),
-      bus_(bus), dispatcher_(flags_, statistics_, linkState_, settings_, logs_, bus_),
+      commands_(settings_, sender_, logs_, [this] { settingsChanged(); }), bus_(bus),
+      dispatcher_(flags_, statistics_, linkState_, settings_, logs_, bus_),
       framer_(std::make_unique<PacketFramer>(dispatcher_)), supervisor_(flags_, sender_) {}
 
 CUSB::CUSB(Shared<Configuration>& settings, DiagnosticLogs& logs, MessageBus& bus)
@@ -102,155 +103,60 @@ FT_STATUS CUSB::ftEeRead(FT_EEPROM_RECORD& record) {
 
 // ---- Command frames ----
 
-template <class Build> std::optional<CommandFrame> CUSB::build(Build&& build) {
-    std::optional<CommandFrame> frame;
-    bool changed = false;
-    settings_([&](Configuration& c) {
-        const LoggerParameters before = c.logger;
-        frame = build(c);
-        const LoggerParameters& after = c.logger;
-        changed = before.encoderScale != after.encoderScale ||
-                  before.depthScale != after.depthScale ||
-                  before.encoderFrequency != after.encoderFrequency ||
-                  before.encoderFrequencyD != after.encoderFrequencyD ||
-                  before.captureAdjustPeriod != after.captureAdjustPeriod ||
-                  before.flashWord != after.flashWord ||
-                  before.greyCalibrationTrigger != after.greyCalibrationTrigger;
-    });
-    if (changed)
-        settingsChanged();
-    return frame;
-}
-
-bool CUSB::handOver(const std::optional<CommandFrame>& frame) {
-    // A frame whose checksum does not verify is never handed over.
-    if (!frame || !CommandFrames::verifyChecksum(frame->view()))
-        return false;
-    return sender_.hand(*frame);
-}
-
 bool CUSB::sendF0() {
-    return guarded(ZARN_GUARD_HERE("CUSB"), false, [this] {
-        return handOver(build([](Configuration& c) -> std::optional<CommandFrame> {
-            return CommandFrames::F0(c.logger);
-        }));
-    });
+    return commands_.send(Command::F0);
 }
 
 bool CUSB::sendF1() {
-    return guarded(ZARN_GUARD_AT("CUSB :: L1398"), false, [this] {
-        const auto frame =
-            build([](Configuration& c) { return CommandFrames::F1(c.logger, c.program); });
-        if (!frame) {
-            logs_.errorLog("CUSB :: L1398",
-                           "Winch settings not sent: no encoder scale for this wheel");
-            return false;
-        }
-        if (!handOver(frame))
-            return false;
-        std::lock_guard lock(hooksMutex_);
-        lastWinchSettings_ = frame;
-        return true;
-    });
+    return commands_.send(Command::F1);
 }
 
 bool CUSB::sendF2() {
-    return guarded(ZARN_GUARD_AT("CUSB :: L1430"), false, [this] {
-        return handOver(build([](Configuration& c) -> std::optional<CommandFrame> {
-            return CommandFrames::F2(c.logger);
-        }));
-    });
+    return commands_.send(Command::F2);
 }
 
 bool CUSB::sendF3() {
-    return guarded(ZARN_GUARD_AT("CUSB :: L1456"), false, [this] {
-        const auto frame = build([](Configuration& c) -> std::optional<CommandFrame> {
-            return CommandFrames::F3(c.logger);
-        });
-        if (!handOver(frame))
-            return false;
-        std::lock_guard lock(hooksMutex_);
-        lastDownholeSettings_ = frame;
-        return true;
-    });
+    return commands_.send(Command::F3);
 }
 
 bool CUSB::sendF11() {
-    return guarded(ZARN_GUARD_AT("CUSB :: L1499"), false, [this] {
-        return handOver(build([](Configuration& c) -> std::optional<CommandFrame> {
-            return CommandFrames::F11(c.logger, c.surface);
-        }));
-    });
+    return commands_.send(Command::F11);
 }
 
 bool CUSB::sendF12() {
-    return guarded(ZARN_GUARD_AT("CUSB :: L1546"), false, [this] {
-        return handOver(build([](Configuration& c) -> std::optional<CommandFrame> {
-            return CommandFrames::F12(c.logger, c.surface);
-        }));
-    });
+    return commands_.send(Command::F12);
 }
 
 bool CUSB::sendF13ViewMode() {
-    return guarded(ZARN_GUARD_HERE("CUSB"), false, [this] {
-        const CommandWorkingValues working = working_.snapshot();
-        return handOver(build([&](Configuration& c) -> std::optional<CommandFrame> {
-            return CommandFrames::F13ViewMode(c.logger, working);
-        }));
-    });
+    return commands_.send(Command::F13ViewMode);
 }
 
 bool CUSB::sendF13Flash() {
-    return guarded(ZARN_GUARD_HERE("CUSB"), false, [this] {
-        return handOver(build([](Configuration& c) -> std::optional<CommandFrame> {
-            return CommandFrames::F13Flash(c.logger);
-        }));
-    });
+    return commands_.send(Command::F13Flash);
 }
 
 bool CUSB::sendF13ColourGains() {
-    return guarded(ZARN_GUARD_HERE("CUSB"), false, [this] {
-        return handOver(build([](Configuration& c) -> std::optional<CommandFrame> {
-            return CommandFrames::F13ColourGains(c.logger);
-        }));
-    });
+    return commands_.send(Command::F13ColourGains);
 }
 
 bool CUSB::sendF13PictureCircle() {
-    return guarded(ZARN_GUARD_HERE("CUSB"), false, [this] {
-        return handOver(build([](Configuration& c) -> std::optional<CommandFrame> {
-            return CommandFrames::F13PictureCircle(c.logger);
-        }));
-    });
+    return commands_.send(Command::F13PictureCircle);
 }
 
 bool CUSB::sendF13GreyCalibration() {
-    return guarded(ZARN_GUARD_HERE("CUSB"), false, [this] {
-        return handOver(build([](Configuration& c) -> std::optional<CommandFrame> {
-            return CommandFrames::F13GreyCalibration(c.logger);
-        }));
-    });
+    return commands_.send(Command::F13GreyCalibration);
 }
 
 bool CUSB::sendF13OrientationFilter() {
-    return guarded(ZARN_GUARD_HERE("CUSB"), false, [this] {
-        return handOver(build([](Configuration& c) -> std::optional<CommandFrame> {
-            return CommandFrames::F13OrientationFilter(c.logger);
-        }));
-    });
+    return commands_.send(Command::F13OrientationFilter);
 }
 
 bool CUSB::sendF13Diagnostic() {
-    return guarded(ZARN_GUARD_HERE("CUSB"), false,
-                   [this] { return handOver(CommandFrames::F13Diagnostic(working_.snapshot())); });
+    return commands_.send(Command::F13Diagnostic);
 }
 
 bool CUSB::sendF13CalibrationDate() {
-    return guarded(ZARN_GUARD_HERE("CUSB"), false, [this] {
-        return handOver(build([](Configuration& c) -> std::optional<CommandFrame> {
-            return CommandFrames::F13CalibrationDate(c.logger);
-        }));
-    });
+    return commands_.send(Command::F13CalibrationDate);
 }
 
 bool CUSB::sendAgain() {
@@ -280,23 +186,15 @@ bool CUSB::requestVideoPacket(std::uint8_t index, bool remember, bool count) {
         ++statistics_.panelRequests;
     }
     lastRequested_ = index;
-    // Built from the block as it is: the request mark and the index never touch the shared
-    // light power and filter cut-off.
-    return guarded(ZARN_GUARD_AT("CUSB :: L1546"), false, [this, index] {
-        return handOver(build([index](Configuration& c) -> std::optional<CommandFrame> {
-            return CommandFrames::F12Request(c.logger, c.surface, index);
-        }));
-    });
+    return commands_.sendVideoRequest(index);
 }
 
 std::optional<CommandFrame> CUSB::lastWinchSettingsFrame() const {
-    std::lock_guard lock(hooksMutex_);
-    return lastWinchSettings_;
+    return commands_.lastWinchSettings();
 }
 
 std::optional<CommandFrame> CUSB::lastDownholeSettingsFrame() const {
-    std::lock_guard lock(hooksMutex_);
-    return lastDownholeSettings_;
+    return commands_.lastDownholeSettings();
 }
 
 void CUSB::setRefreshDataView(std::function<void(bool statusOnly)> refresh) {

@@ -2,10 +2,11 @@
 // command frames, keeps the link to the logger alive and turns the incoming bytes into frames,
 // and asks the sonde again for lost video packets.
 //
-// The bridge calls are made only through the pointers bound here. A call whose pointer is not
-// bound shows "<name> is not valid!" and fails with status 1. Command frames are built from the
-// shared configuration, checked and handed to one sender thread that writes them whole and in
-// order (FrameSender).
+// CUSB is the face of the link; the work is done by its parts. LinkDevice makes the bridge
+// calls through the bound pointers (a call whose pointer is not bound shows "<name> is not
+// valid!" and fails with status 1). CommandSender builds each command frame from the shared
+// configuration by its row of the send table, checks it and hands it to the FrameSender, whose
+// one thread writes the frames whole and in order. LinkSupervisor keeps the threads' lifetimes.
 //
 // Threads (USBThreads.cpp): Start runs the link check thread, which finds and opens the logger
 // and then starts the reader thread and ends. The reader reads the device in pieces of at most
@@ -20,6 +21,7 @@
 #include "acquisition/app/DiagnosticLogs.h"
 #include "acquisition/app/SettingsRecords.h"
 #include "acquisition/link/CommandFrames.h"
+#include "acquisition/link/CommandSender.h"
 #include "acquisition/link/ConfigurationAccess.h"
 #include "acquisition/link/FrameDecoder.h"
 #include "acquisition/link/FrameDispatcher.h"
@@ -208,8 +210,10 @@ public:
     bool claimLinkForCommand();
 
     // Working values of the settings windows that go into F13 orders.
-    void setWorkingValues(const CommandWorkingValues& values) { working_.publish(values); }
-    CommandWorkingValues workingValues() const { return working_.snapshot(); }
+    void setWorkingValues(const CommandWorkingValues& values) {
+        commands_.setWorkingValues(values);
+    }
+    CommandWorkingValues workingValues() const { return commands_.workingValues(); }
 
     // Asks the sonde to send a video packet again: waits for the link to be free (at most 50 x
     // 15 ms, else false and nothing sent), notes the index in the request table when remember
@@ -283,10 +287,6 @@ public:
     void setSettingsChanged(std::function<void()> changed);
 
 private:
-    // Builds a frame from the configuration under the owner's lock; tells the owner when the
-    // build changed it.
-    template <class Build> std::optional<CommandFrame> build(Build&& build);
-    bool handOver(const std::optional<CommandFrame>& frame);
     void writeFrame(std::span<const std::uint8_t> frame);
     void refreshDataView(bool statusOnly);
     void settingsChanged();
@@ -316,16 +316,14 @@ private:
     LinkDevice device_;
     LinkFlags flags_;
     TransmissionStatistics statistics_;
-    Shared<CommandWorkingValues> working_;
     VideoRequestTable requests_;
     std::atomic<std::uint8_t> lastRequested_{0};
     mutable std::mutex hooksMutex_;
     std::function<void(bool)> refresh_;
     std::function<void()> changed_;
-    std::optional<CommandFrame> lastWinchSettings_;
-    std::optional<CommandFrame> lastDownholeSettings_;
     // Its thread writes through this object; the destructor ends it first.
     FrameSender sender_;
+    CommandSender commands_;
 
     MessageBus& bus_;
     LinkTimings timings_;
