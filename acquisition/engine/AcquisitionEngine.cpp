@@ -36,7 +36,10 @@ AcquisitionEngine::~AcquisitionEngine() {
     configuration_.stopListening(this);
     bus_.detach(Role::ProbePanel);
     player_.CloseLog();
+    // Each link thread gets the shutdown's wait; one that is late is still waited for here,
+    // before the decoder, the recovery, the stream and the sinks it calls into are destroyed.
     usb_.stopLink();
+    usb_.joinThreads();
     if (state_.recording)
         writer_.StopRecording();
 }

@@ -75,7 +75,8 @@ public:
     using RowObserver = std::function<void(const DrawnRow& row, double depth)>;
 
     explicit AcquisitionEngine(const EngineSetup& setup, MessageBus& bus = MessageBus::instance());
-    // Stops the playback and the link first, so no thread calls into a part being destroyed.
+    // Stops the playback and the link first, and joins every link thread (a late one too), so
+    // no thread calls into a part being destroyed.
     ~AcquisitionEngine() override;
     AcquisitionEngine(const AcquisitionEngine&) = delete;
     AcquisitionEngine& operator=(const AcquisitionEngine&) = delete;
@@ -102,7 +103,8 @@ public:
     // Binds the bridge library and starts the link check (CUSB::Start). False when the library
     // does not bind.
     bool startLink();
-    // The shutdown of the link threads; true when they all ended in time.
+    // The shutdown of the link threads; true when they all ended in the shutdown's wait. A late
+    // thread is joined by the destructor.
     bool stopLink();
 
     // ---- Probe control panel ----

@@ -1,5 +1,7 @@
 #include "acquisition/link/FrameSender.h"
 
+#include "acquisition/link/ThreadPriority.h"
+
 namespace zarn {
 
 FrameSender::FrameSender(LinkFlags& flags, Writer writer)
@@ -8,6 +10,10 @@ FrameSender::FrameSender(LinkFlags& flags, Writer writer)
 }
 
 FrameSender::~FrameSender() {
+    stop();
+}
+
+void FrameSender::stop() {
     {
         std::lock_guard lock(mutex_);
         stopping_ = true;
@@ -49,6 +55,8 @@ bool FrameSender::waitUntilIdle(std::chrono::milliseconds timeout) const {
 }
 
 void FrameSender::run() {
+    // Frames go out ahead of everything else the program does.
+    requestThreadPriority(ThreadPriority::Highest);
     for (;;) {
         CommandFrame frame;
         {

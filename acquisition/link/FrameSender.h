@@ -2,8 +2,9 @@
 //
 // Callers on any thread hand frames over and return at once; one sender thread writes them in
 // the order they were handed, so a frame is never overwritten or interleaved with another while
-// it is being written. The pending length counts the bytes handed over and not yet written
-// (the frame being written included): callers that wait for the link to be free poll it for 0.
+// it is being written. The sender thread asks for the highest priority. The pending length counts
+// the bytes handed over and not yet written (the frame being written included): callers that wait
+// for the link to be free poll it for 0.
 #pragma once
 
 #include "acquisition/link/CommandFrames.h"
@@ -30,10 +31,15 @@ public:
     static constexpr size_t Capacity = 64;
 
     FrameSender(LinkFlags& flags, Writer writer);
-    // Writes what is still waiting (unless the program is closing), then ends the thread.
+    // Stops the sender (stop).
     ~FrameSender();
     FrameSender(const FrameSender&) = delete;
     FrameSender& operator=(const FrameSender&) = delete;
+
+    // Writes what is still waiting (unless the program is closing), then ends the thread and
+    // waits for it. Frames handed over later are refused. Idempotent; not called from the
+    // writer.
+    void stop();
 
     // Queues a frame for writing. False once the sender is stopping.
     bool hand(const CommandFrame& frame);

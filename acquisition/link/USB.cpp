@@ -26,11 +26,11 @@ void showError(const std::string& text) {
 } // namespace
 
 CUSB::CUSB(ConfigurationAccess settings, DiagnosticLogs& logs, MessageBus& bus)
-    : settings_(std::move(settings)), logs_(logs), bus_(bus),
+    : settings_(std::move(settings)), logs_(logs),
+      sender_(flags_, [this](std::span<const std::uint8_t> frame) { writeFrame(frame); }),
+      commands_(settings_, sender_, logs_, [this] { settingsChanged(); }), bus_(bus),
       dispatcher_(flags_, statistics_, linkState_, settings_, logs_, bus_),
-      framer_(std::make_unique<PacketFramer>(dispatcher_)) {
-    sender_.emplace(flags_, [this](std::span<const std::uint8_t> frame) { writeFrame(frame); });
-}
+      framer_(std::make_unique<PacketFramer>(dispatcher_)), supervisor_(flags_, sender_) {}
 
 CUSB::CUSB(Shared<Configuration>& settings, DiagnosticLogs& logs, MessageBus& bus)
     : CUSB([&settings](const std::function<void(Configuration&)>& edit) { settings.modify(edit); },
@@ -38,30 +38,11 @@ CUSB::CUSB(Shared<Configuration>& settings, DiagnosticLogs& logs, MessageBus& bu
 
 CUSB::~CUSB() {
     // The link threads end first: they use everything below.
-    {
-        std::lock_guard threads(threadsMutex_);
-        std::lock_guard wake(pauseMutex_);
-        flags_.closing = true;
-    }
-    pauseWake_.notify_all();
-    std::thread reader;
-    std::thread linkCheck;
-    {
-        std::lock_guard threads(threadsMutex_);
-        reader = reader_.take();
-        linkCheck = linkCheck_.take();
-    }
-    if (reader.joinable())
-        reader.join();
-    if (linkCheck.joinable())
-        linkCheck.join();
-    sender_.reset(); // ends the sender thread (nothing more is written once closing)
-    if (deviceOpen() && library_.calls().close)
-        ftClose();
+    joinThreads();
 }
 
 bool CUSB::bindLibrary() {
-    switch (library_.load()) {
+    switch (device_.load()) {
     case Ftd2xxLibrary::Result::Bound:
         flags_.linkAvailable = true;
         return true;
@@ -69,7 +50,7 @@ bool CUSB::bindLibrary() {
         showError(DriverNotInstalled);
         break;
     case Ftd2xxLibrary::Result::MissingName:
-        showError(missingNameText(library_.missingName()));
+        showError(missingNameText(device_.library().missingName()));
         break;
     }
     flags_.linkAvailable = false;
@@ -116,296 +97,70 @@ void CUSB::errorReport(FT_STATUS status, int code) {
     logs_.errorLog(errorLocation(code), statusText(status));
 }
 
-void CUSB::notValid(std::string_view name) {
-    UserMessages::current().notify(UserMessage{std::string(name) + " is not valid!", "ZARN",
-                                               MessageIcon::Error, MessageButtons::Ok});
-}
-
-FT_STATUS CUSB::ftOpen(int deviceIndex) {
-    const auto open = library_.calls().open;
-    if (!open) {
-        notValid("FT_Open");
-        return UnboundStatus;
-    }
-    ftClose();
-    FT_HANDLE handle = nullptr;
-    const FT_STATUS status = open(deviceIndex, &handle);
-    if (status == FT_OK)
-        handle_ = handle;
-    return status;
-}
-
-FT_STATUS CUSB::ftOpenEx(const std::string& text, std::uint32_t openBy) {
-    const auto openEx = library_.calls().openEx;
-    if (!openEx) {
-        notValid("FT_OpenEx");
-        return UnboundStatus;
-    }
-    ftClose();
-    FT_HANDLE handle = nullptr;
-    const FT_STATUS status = openEx(text.c_str(), openBy, &handle);
-    if (status == FT_OK)
-        handle_ = handle;
-    return status;
-}
-
-FT_STATUS CUSB::ftClose() {
-    FT_HANDLE handle = handle_.exchange(nullptr);
-    if (!handle)
-        return FT_OK; // nothing open
-    const auto close = library_.calls().close;
-    if (!close) {
-        notValid("FT_Close");
-        return UnboundStatus;
-    }
-    return close(handle);
-}
-
-FT_STATUS CUSB::ftResetDevice() {
-    const auto call = library_.calls().resetDevice;
-    if (!call) {
-        notValid("FT_ResetDevice");
-        return UnboundStatus;
-    }
-    return call(handle_.load());
-}
-
-FT_STATUS CUSB::ftPurge(std::uint32_t which) {
-    const auto call = library_.calls().purge;
-    if (!call) {
-        notValid("FT_Purge");
-        return UnboundStatus;
-    }
-    return call(handle_.load(), which);
-}
-
-FT_STATUS CUSB::ftSetTimeouts(std::uint32_t readMs, std::uint32_t writeMs) {
-    const auto call = library_.calls().setTimeouts;
-    if (!call) {
-        notValid("FT_SetTimeouts");
-        return UnboundStatus;
-    }
-    return call(handle_.load(), readMs, writeMs);
-}
-
-FT_STATUS CUSB::ftGetQueueStatus(std::uint32_t& received) {
-    received = 0;
-    const auto call = library_.calls().getQueueStatus;
-    if (!call) {
-        notValid("FT_GetQueueStatus");
-        return UnboundStatus;
-    }
-    return call(handle_.load(), &received);
-}
-
-FT_STATUS CUSB::ftRead(void* buffer, std::uint32_t wanted, std::uint32_t& received) {
-    received = 0;
-    const auto call = library_.calls().read;
-    if (!call) {
-        notValid("FT_Read");
-        return UnboundStatus;
-    }
-    const FT_STATUS status = call(handle_.load(), buffer, wanted, &received);
-    received = std::min(received, wanted); // never trust a count beyond the buffer
-    return status;
-}
-
-FT_STATUS CUSB::ftWrite(const void* buffer, std::uint32_t length, std::uint32_t& written) {
-    written = 0;
-    const auto call = library_.calls().write;
-    if (!call) {
-        notValid("FT_Write");
-        return UnboundStatus;
-    }
-    const FT_STATUS status = call(handle_.load(), buffer, length, &written);
-    written = std::min(written, length);
-    return status;
-}
-
 FT_STATUS CUSB::ftEeRead(FT_EEPROM_RECORD& record) {
-    const auto call = library_.calls().eeRead;
-    if (!call) {
-        notValid("FT_EE_Read");
-        return UnboundStatus;
-    }
-    return call(handle_.load(), &record);
-}
-
-// Both latency calls name the reading one in their message, as they always have.
-FT_STATUS CUSB::ftSetLatencyTimer(std::uint8_t milliseconds) {
-    const auto call = library_.calls().setLatencyTimer;
-    if (!call) {
-        notValid("FT_GetLatencyTimer");
-        return UnboundStatus;
-    }
-    return call(handle_.load(), milliseconds);
-}
-
-FT_STATUS CUSB::ftGetLatencyTimer(std::uint8_t& milliseconds) {
-    milliseconds = 0;
-    const auto call = library_.calls().getLatencyTimer;
-    if (!call) {
-        notValid("FT_GetLatencyTimer");
-        return UnboundStatus;
-    }
-    return call(handle_.load(), &milliseconds);
+    return device_.eeRead(record);
 }
 
 // ---- Command frames ----
 
-template <class Build> std::optional<CommandFrame> CUSB::build(Build&& build) {
-    std::optional<CommandFrame> frame;
-    bool changed = false;
-    settings_([&](Configuration& c) {
-        const LoggerParameters before = c.logger;
-        frame = build(c);
-        const LoggerParameters& after = c.logger;
-        changed = before.encoderScale != after.encoderScale ||
-                  before.depthScale != after.depthScale ||
-                  before.encoderFrequency != after.encoderFrequency ||
-                  before.encoderFrequencyD != after.encoderFrequencyD ||
-                  before.captureAdjustPeriod != after.captureAdjustPeriod ||
-                  before.flashWord != after.flashWord ||
-                  before.greyCalibrationTrigger != after.greyCalibrationTrigger;
-    });
-    if (changed)
-        settingsChanged();
-    return frame;
-}
-
-bool CUSB::handOver(const std::optional<CommandFrame>& frame) {
-    // A frame whose checksum does not verify is never handed over.
-    if (!frame || !CommandFrames::verifyChecksum(frame->view()))
-        return false;
-    return sender_->hand(*frame);
-}
-
 bool CUSB::sendF0() {
-    return guarded(ZARN_GUARD_HERE("CUSB"), false, [this] {
-        return handOver(build([](Configuration& c) -> std::optional<CommandFrame> {
-            return CommandFrames::F0(c.logger);
-        }));
-    });
+    return commands_.send(Command::F0);
 }
 
 bool CUSB::sendF1() {
-    return guarded(ZARN_GUARD_AT("CUSB :: L1398"), false, [this] {
-        const auto frame =
-            build([](Configuration& c) { return CommandFrames::F1(c.logger, c.program); });
-        if (!frame) {
-            logs_.errorLog("CUSB :: L1398",
-                           "Winch settings not sent: no encoder scale for this wheel");
-            return false;
-        }
-        if (!handOver(frame))
-            return false;
-        std::lock_guard lock(hooksMutex_);
-        lastWinchSettings_ = frame;
-        return true;
-    });
+    return commands_.send(Command::F1);
 }
 
 bool CUSB::sendF2() {
-    return guarded(ZARN_GUARD_AT("CUSB :: L1430"), false, [this] {
-        return handOver(build([](Configuration& c) -> std::optional<CommandFrame> {
-            return CommandFrames::F2(c.logger);
-        }));
-    });
+    return commands_.send(Command::F2);
 }
 
 bool CUSB::sendF3() {
-    return guarded(ZARN_GUARD_AT("CUSB :: L1456"), false, [this] {
-        const auto frame = build([](Configuration& c) -> std::optional<CommandFrame> {
-            return CommandFrames::F3(c.logger);
-        });
-        if (!handOver(frame))
-            return false;
-        std::lock_guard lock(hooksMutex_);
-        lastDownholeSettings_ = frame;
-        return true;
-    });
+    return commands_.send(Command::F3);
 }
 
 bool CUSB::sendF11() {
-    return guarded(ZARN_GUARD_AT("CUSB :: L1499"), false, [this] {
-        return handOver(build([](Configuration& c) -> std::optional<CommandFrame> {
-            return CommandFrames::F11(c.logger, c.surface);
-        }));
-    });
+    return commands_.send(Command::F11);
 }
 
 bool CUSB::sendF12() {
-    return guarded(ZARN_GUARD_AT("CUSB :: L1546"), false, [this] {
-        return handOver(build([](Configuration& c) -> std::optional<CommandFrame> {
-            return CommandFrames::F12(c.logger, c.surface);
-        }));
-    });
+    return commands_.send(Command::F12);
 }
 
 bool CUSB::sendF13ViewMode() {
-    return guarded(ZARN_GUARD_HERE("CUSB"), false, [this] {
-        const CommandWorkingValues working = working_.snapshot();
-        return handOver(build([&](Configuration& c) -> std::optional<CommandFrame> {
-            return CommandFrames::F13ViewMode(c.logger, working);
-        }));
-    });
+    return commands_.send(Command::F13ViewMode);
 }
 
 bool CUSB::sendF13Flash() {
-    return guarded(ZARN_GUARD_HERE("CUSB"), false, [this] {
-        return handOver(build([](Configuration& c) -> std::optional<CommandFrame> {
-            return CommandFrames::F13Flash(c.logger);
-        }));
-    });
+    return commands_.send(Command::F13Flash);
 }
 
 bool CUSB::sendF13ColourGains() {
-    return guarded(ZARN_GUARD_HERE("CUSB"), false, [this] {
-        return handOver(build([](Configuration& c) -> std::optional<CommandFrame> {
-            return CommandFrames::F13ColourGains(c.logger);
-        }));
-    });
+    return commands_.send(Command::F13ColourGains);
 }
 
 bool CUSB::sendF13PictureCircle() {
-    return guarded(ZARN_GUARD_HERE("CUSB"), false, [this] {
-        return handOver(build([](Configuration& c) -> std::optional<CommandFrame> {
-            return CommandFrames::F13PictureCircle(c.logger);
-        }));
-    });
+    return commands_.send(Command::F13PictureCircle);
 }
 
 bool CUSB::sendF13GreyCalibration() {
-    return guarded(ZARN_GUARD_HERE("CUSB"), false, [this] {
-        return handOver(build([](Configuration& c) -> std::optional<CommandFrame> {
-            return CommandFrames::F13GreyCalibration(c.logger);
-        }));
-    });
+    return commands_.send(Command::F13GreyCalibration);
 }
 
 bool CUSB::sendF13OrientationFilter() {
-    return guarded(ZARN_GUARD_HERE("CUSB"), false, [this] {
-        return handOver(build([](Configuration& c) -> std::optional<CommandFrame> {
-            return CommandFrames::F13OrientationFilter(c.logger);
-        }));
-    });
+    return commands_.send(Command::F13OrientationFilter);
 }
 
 bool CUSB::sendF13Diagnostic() {
-    return guarded(ZARN_GUARD_HERE("CUSB"), false,
-                   [this] { return handOver(CommandFrames::F13Diagnostic(working_.snapshot())); });
+    return commands_.send(Command::F13Diagnostic);
 }
 
 bool CUSB::sendF13CalibrationDate() {
-    return guarded(ZARN_GUARD_HERE("CUSB"), false, [this] {
-        return handOver(build([](Configuration& c) -> std::optional<CommandFrame> {
-            return CommandFrames::F13CalibrationDate(c.logger);
-        }));
-    });
+    return commands_.send(Command::F13CalibrationDate);
 }
 
 bool CUSB::sendAgain() {
-    return sender_->handAgain();
+    return sender_.handAgain();
 }
 
 bool CUSB::linkReadyForCommand() const {
@@ -431,23 +186,15 @@ bool CUSB::requestVideoPacket(std::uint8_t index, bool remember, bool count) {
         ++statistics_.panelRequests;
     }
     lastRequested_ = index;
-    // Built from the block as it is: the request mark and the index never touch the shared
-    // light power and filter cut-off.
-    return guarded(ZARN_GUARD_AT("CUSB :: L1546"), false, [this, index] {
-        return handOver(build([index](Configuration& c) -> std::optional<CommandFrame> {
-            return CommandFrames::F12Request(c.logger, c.surface, index);
-        }));
-    });
+    return commands_.sendVideoRequest(index);
 }
 
 std::optional<CommandFrame> CUSB::lastWinchSettingsFrame() const {
-    std::lock_guard lock(hooksMutex_);
-    return lastWinchSettings_;
+    return commands_.lastWinchSettings();
 }
 
 std::optional<CommandFrame> CUSB::lastDownholeSettingsFrame() const {
-    std::lock_guard lock(hooksMutex_);
-    return lastDownholeSettings_;
+    return commands_.lastDownholeSettings();
 }
 
 void CUSB::setRefreshDataView(std::function<void(bool statusOnly)> refresh) {

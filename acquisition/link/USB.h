@@ -2,29 +2,33 @@
 // command frames, keeps the link to the logger alive and turns the incoming bytes into frames,
 // and asks the sonde again for lost video packets.
 //
-// The bridge calls are made only through the pointers bound here. A call whose pointer is not
-// bound shows "<name> is not valid!" and fails with status 1. Command frames are built from the
-// shared configuration, checked and handed to one sender thread that writes them whole and in
-// order (FrameSender).
+// CUSB is the face of the link; the work is done by its parts. LinkDevice makes the bridge
+// calls through the bound pointers (a call whose pointer is not bound shows "<name> is not
+// valid!" and fails with status 1). CommandSender builds each command frame from the shared
+// configuration by its row of the send table, checks it and hands it to the FrameSender, whose
+// one thread writes the frames whole and in order. LinkSupervisor keeps the threads' lifetimes.
 //
 // Threads (USBThreads.cpp): Start runs the link check thread, which finds and opens the logger
 // and then starts the reader thread and ends. The reader reads the device in pieces of at most
 // 24 bytes, runs them through the packet framing and hands each frame to the dispatcher. When
-// the device disappears the reader starts a new link check thread and ends. stopLink (or the
-// destructor) sets the closing flag that every thread polls and waits for them. The threads talk
-// to the windows only through the message bus, the status bar, the message boxes' non-blocking
-// notify, the beeper and the records they read.
+// the device disappears the reader starts a new link check thread and ends. stopLink sets the
+// closing flag that every thread polls and gives each thread the shutdown's wait; joinThreads
+// (and the destructor) then waits for any thread that is late, so that no link thread outlives
+// what it calls into. The threads talk to the windows only through the message bus, the status
+// bar, the message boxes' non-blocking notify, the beeper and the records they read.
 #pragma once
 
 #include "acquisition/app/DiagnosticLogs.h"
 #include "acquisition/app/SettingsRecords.h"
 #include "acquisition/link/CommandFrames.h"
+#include "acquisition/link/CommandSender.h"
 #include "acquisition/link/ConfigurationAccess.h"
 #include "acquisition/link/FrameDecoder.h"
 #include "acquisition/link/FrameDispatcher.h"
 #include "acquisition/link/FrameSender.h"
+#include "acquisition/link/LinkDevice.h"
 #include "acquisition/link/LinkFlags.h"
-#include "acquisition/link/LinkThread.h"
+#include "acquisition/link/LinkSupervisor.h"
 #include "acquisition/link/PacketFramer.h"
 #include "acquisition/link/RawCapture.h"
 #include "acquisition/link/TransmissionStatistics.h"
@@ -49,12 +53,23 @@
 
 namespace zarn {
 
+// How long the shutdown waits for each link thread to end.
+inline constexpr std::chrono::milliseconds LinkThreadWait{2000};
+
 // The link's waits. The defaults are the program's; tests shorten them.
 struct LinkTimings {
     std::chrono::milliseconds retryInterval{250};      // between two link checks
     std::chrono::milliseconds afterPowerOff{500};      // after the power-off frame of a link start
     std::chrono::milliseconds afterWinchSettings{300}; // after F1 at the first reader start
     std::chrono::milliseconds dataWaitPause{20};       // after each empty read from the tenth on
+    std::chrono::milliseconds threadWait = LinkThreadWait; // the shutdown's, per link thread
+};
+
+// The device's read and write timeouts of one phase of the link.
+struct DeviceTimeouts {
+    std::uint32_t readMs = 0;
+    std::uint32_t writeMs = 0;
+    bool operator==(const DeviceTimeouts&) const = default;
 };
 
 // The link's texts: the link status (status bar pane 1), the device name and the logger's serial
@@ -77,7 +92,7 @@ public:
     static constexpr int DisconnectedCode = 5500;
     static constexpr int SendErrorCode = 5570;
     // The status of a call through a pointer that is not bound.
-    static constexpr FT_STATUS UnboundStatus = 1;
+    static constexpr FT_STATUS UnboundStatus = LinkDevice::UnboundStatus;
     // A re-request waits this many times this long for the send queue to empty.
     static constexpr int RequestWaits = 50;
     static constexpr std::chrono::milliseconds RequestWaitStep{15};
@@ -91,7 +106,15 @@ public:
     // Empty reads in a row before "Data wait ..." shows.
     static constexpr int EmptyReadsBeforeDataWait = 10;
     // How long the shutdown waits for each link thread.
-    static constexpr std::chrono::milliseconds ThreadWait{2000};
+    static constexpr std::chrono::milliseconds ThreadWait = LinkThreadWait;
+    // The device's settings in each phase: while an identified logger is prepared, after the
+    // link check, at the reader's start (with its latency) and before each read.
+    static constexpr DeviceTimeouts PrepareTimeouts{3000, 3000};
+    static constexpr DeviceTimeouts LinkCheckTimeouts{3, 3};
+    static constexpr std::uint8_t LinkCheckLatencyMs = 2;
+    static constexpr DeviceTimeouts ReaderStartTimeouts{1500, 100};
+    static constexpr std::uint8_t ReaderLatencyMs = 1;
+    static constexpr DeviceTimeouts ReadTimeouts{300, 100};
     // How the reader thread ended.
     static constexpr int ReaderClosed = 1000;
     static constexpr int ReaderNotStarted = 1001; // the program was closing already
@@ -103,7 +126,7 @@ public:
     explicit CUSB(Shared<Configuration>& settings,
                   DiagnosticLogs& logs = DiagnosticLogs::instance(),
                   MessageBus& bus = MessageBus::instance());
-    // Stops the link (closing flag, threads joined), then the sender; closes the device.
+    // Stops the link (closing flag, threads joined, sender ended); closes the device.
     ~CUSB() override;
     CUSB(const CUSB&) = delete;
     CUSB& operator=(const CUSB&) = delete;
@@ -111,7 +134,7 @@ public:
     // Loads the bridge library (Ftd2xxLibrary::libraryName) and binds its calls. On failure
     // shows "USB Driver not installed." or the missing name, and the link stays unavailable.
     bool bindLibrary();
-    const Ftd2xxLibrary& library() const { return library_; }
+    const Ftd2xxLibrary& library() const { return device_.library(); }
 
     LinkFlags& flags() { return flags_; }
     const LinkFlags& flags() const { return flags_; }
@@ -124,20 +147,35 @@ public:
     // Writes the code's location and the status text to the error log.
     void errorReport(FT_STATUS status, int code);
 
-    // Bridge calls on this link's device.
-    FT_STATUS ftOpen(int deviceIndex); // keeps the handle on success
-    FT_STATUS ftOpenEx(const std::string& text, std::uint32_t openBy);
-    FT_STATUS ftClose(); // closes only an open handle
-    bool deviceOpen() const { return handle_.load() != nullptr; }
-    FT_STATUS ftResetDevice();
-    FT_STATUS ftPurge(std::uint32_t which);
-    FT_STATUS ftSetTimeouts(std::uint32_t readMs, std::uint32_t writeMs);
-    FT_STATUS ftGetQueueStatus(std::uint32_t& received);
-    FT_STATUS ftRead(void* buffer, std::uint32_t wanted, std::uint32_t& received);
-    FT_STATUS ftWrite(const void* buffer, std::uint32_t length, std::uint32_t& written);
+    // Bridge calls on this link's device (LinkDevice).
+    FT_STATUS ftOpen(int deviceIndex) { return device_.open(deviceIndex); } // keeps the handle
+    FT_STATUS ftOpenEx(const std::string& text, std::uint32_t openBy) {
+        return device_.openEx(text, openBy);
+    }
+    FT_STATUS ftClose() { return device_.close(); } // closes only an open handle
+    bool deviceOpen() const { return device_.isOpen(); }
+    FT_STATUS ftResetDevice() { return device_.resetDevice(); }
+    FT_STATUS ftPurge(std::uint32_t which) { return device_.purge(which); }
+    FT_STATUS ftSetTimeouts(std::uint32_t readMs, std::uint32_t writeMs) {
+        return device_.setTimeouts(readMs, writeMs);
+    }
+    FT_STATUS ftSetTimeouts(DeviceTimeouts timeouts) {
+        return ftSetTimeouts(timeouts.readMs, timeouts.writeMs);
+    }
+    FT_STATUS ftGetQueueStatus(std::uint32_t& received) { return device_.getQueueStatus(received); }
+    FT_STATUS ftRead(void* buffer, std::uint32_t wanted, std::uint32_t& received) {
+        return device_.read(buffer, wanted, received);
+    }
+    FT_STATUS ftWrite(const void* buffer, std::uint32_t length, std::uint32_t& written) {
+        return device_.write(buffer, length, written);
+    }
     FT_STATUS ftEeRead(FT_EEPROM_RECORD& record);
-    FT_STATUS ftSetLatencyTimer(std::uint8_t milliseconds);
-    FT_STATUS ftGetLatencyTimer(std::uint8_t& milliseconds);
+    FT_STATUS ftSetLatencyTimer(std::uint8_t milliseconds) {
+        return device_.setLatencyTimer(milliseconds);
+    }
+    FT_STATUS ftGetLatencyTimer(std::uint8_t& milliseconds) {
+        return device_.getLatencyTimer(milliseconds);
+    }
 
     // Send operations: each builds its frame from the current settings, checks it and hands it
     // to the sender; true when handed over. They return without waiting for the write.
@@ -160,9 +198,9 @@ public:
     bool sendAgain();
 
     // Bytes handed over and not written yet; 0 when the link is free.
-    std::uint32_t pendingLength() const { return sender_->pendingLength(); }
+    std::uint32_t pendingLength() const { return sender_.pendingLength(); }
     bool waitUntilSent(std::chrono::milliseconds timeout) const {
-        return sender_->waitUntilIdle(timeout);
+        return sender_.waitUntilIdle(timeout);
     }
     // Ready for a settings window's order: nothing pending and a frame arrived since the last
     // order.
@@ -172,8 +210,10 @@ public:
     bool claimLinkForCommand();
 
     // Working values of the settings windows that go into F13 orders.
-    void setWorkingValues(const CommandWorkingValues& values) { working_.publish(values); }
-    CommandWorkingValues workingValues() const { return working_.snapshot(); }
+    void setWorkingValues(const CommandWorkingValues& values) {
+        commands_.setWorkingValues(values);
+    }
+    CommandWorkingValues workingValues() const { return commands_.workingValues(); }
 
     // Asks the sonde to send a video packet again: waits for the link to be free (at most 50 x
     // 15 ms, else false and nothing sent), notes the index in the request table when remember
@@ -197,9 +237,17 @@ public:
     // status." and starts the link check thread; otherwise shows "USB not installed.". The link
     // check opens device 0 and identifies the logger by its EEPROM (vendor and product ids).
     bool Start();
-    // The shutdown: sets the closing flag and waits up to `wait` for the reader and for the link
-    // check thread each; true when both ended. Nothing is shown on the status bar from then on.
-    bool stopLink(std::chrono::milliseconds wait = ThreadWait);
+    // The shutdown: sets the closing flag and waits up to the timings' thread wait (or `wait`)
+    // for the reader and for the link check thread each; true when both ended. A thread still
+    // running then is noted in the error log; it is not abandoned: joinThreads waits for it.
+    // Nothing is shown on the status bar from then on.
+    bool stopLink();
+    bool stopLink(std::chrono::milliseconds wait);
+    // Sets the closing flag and joins the reader, the link check and the sender threads for
+    // good, however long they take. After it returns no link thread calls into the decoder,
+    // the sequencing or the hooks, and nothing more is written to the device. The owner calls
+    // it before destroying anything the threads use.
+    void joinThreads();
 
     // Set before Start.
     void setTimings(const LinkTimings& timings) { timings_ = timings; }
@@ -239,17 +287,11 @@ public:
     void setSettingsChanged(std::function<void()> changed);
 
 private:
-    // Builds a frame from the configuration under the owner's lock; tells the owner when the
-    // build changed it.
-    template <class Build> std::optional<CommandFrame> build(Build&& build);
-    bool handOver(const std::optional<CommandFrame>& frame);
     void writeFrame(std::span<const std::uint8_t> frame);
-    void notValid(std::string_view name);
     void refreshDataView(bool statusOnly);
     void settingsChanged();
 
     // Link threads.
-    bool startThread(LinkThread& slot, std::function<void()> body);
     bool startLinkCheck();
     void runLinkCheck();
     bool openLogger();
@@ -263,7 +305,7 @@ private:
     double lastDepth() const;
     void deviceGone(FT_STATUS status);
     // Sleeps unless the program closes first; false when it is closing.
-    bool pause(std::chrono::milliseconds duration);
+    bool pause(std::chrono::milliseconds duration) { return supervisor_.pause(duration); }
     void showPane(int pane, std::string_view text);
     void setLinkText(const std::string& text);
     void errorBox(const std::string& text);
@@ -271,20 +313,17 @@ private:
 
     ConfigurationAccess settings_;
     DiagnosticLogs& logs_;
-    Ftd2xxLibrary library_;
+    LinkDevice device_;
     LinkFlags flags_;
     TransmissionStatistics statistics_;
-    std::atomic<FT_HANDLE> handle_{nullptr};
-    Shared<CommandWorkingValues> working_;
     VideoRequestTable requests_;
     std::atomic<std::uint8_t> lastRequested_{0};
     mutable std::mutex hooksMutex_;
     std::function<void(bool)> refresh_;
     std::function<void()> changed_;
-    std::optional<CommandFrame> lastWinchSettings_;
-    std::optional<CommandFrame> lastDownholeSettings_;
     // Its thread writes through this object; the destructor ends it first.
-    std::optional<FrameSender> sender_;
+    FrameSender sender_;
+    CommandSender commands_;
 
     MessageBus& bus_;
     LinkTimings timings_;
@@ -301,13 +340,8 @@ private:
     RawCapture capture_;
     std::atomic<FrameDecoder*> decoder_{nullptr};
 
-    // Starts of threads and the closing flag are taken under this lock, so no thread starts once
-    // the program closes.
-    std::mutex threadsMutex_;
-    std::mutex pauseMutex_;
-    std::condition_variable pauseWake_;
-    LinkThread linkCheck_;
-    LinkThread reader_;
+    // The threads' lifetimes; last, so that its threads end before anything above goes.
+    LinkSupervisor supervisor_;
 };
 
 } // namespace zarn

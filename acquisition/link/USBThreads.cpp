@@ -3,7 +3,6 @@
 
 #include "acquisition/app/Guarded.h"
 #include "acquisition/link/LinkState.h"
-#include "acquisition/link/ThreadPriority.h"
 #include "platform/Beeper.h"
 #include "platform/Format.h"
 #include "platform/StatusBar.h"
@@ -85,24 +84,8 @@ void CUSB::pressPowerButton() {
         bus_.post(Role::ProbePanel, command(Cmd::PowerButton));
 }
 
-bool CUSB::pause(std::chrono::milliseconds duration) {
-    std::unique_lock lock(pauseMutex_);
-    return !pauseWake_.wait_for(lock, duration, [this] { return flags_.closing.load(); });
-}
-
-bool CUSB::startThread(LinkThread& slot, std::function<void()> body) {
-    std::lock_guard lock(threadsMutex_);
-    if (flags_.closing)
-        return false;
-    slot.start(std::move(body));
-    return true;
-}
-
 bool CUSB::startLinkCheck() {
-    return startThread(linkCheck_, [this] {
-        requestThreadPriority(ThreadPriority::Normal);
-        runLinkCheck();
-    });
+    return supervisor_.startLinkCheck([this] { runLinkCheck(); });
 }
 
 // ---- Start and shutdown ----
@@ -127,17 +110,27 @@ bool CUSB::Start() {
     return true;
 }
 
+bool CUSB::stopLink() {
+    return stopLink(timings_.threadWait);
+}
+
 bool CUSB::stopLink(std::chrono::milliseconds wait) {
-    {
-        std::lock_guard threads(threadsMutex_);
-        std::lock_guard wake(pauseMutex_);
-        flags_.closing = true;
-    }
-    pauseWake_.notify_all();
+    supervisor_.close();
     // No thread starts from here on, so the slots hold the last threads.
-    const bool readerEnded = reader_.waitEnded(wait);
-    const bool linkCheckEnded = linkCheck_.waitEnded(wait);
-    return readerEnded && linkCheckEnded;
+    const LinkSupervisor::Ended ended = supervisor_.waitEnded(wait);
+    const auto late = [&](const char* thread) {
+        logs_.errorLog("CUSB", format("%s thread still running %lld ms after the closing flag",
+                                      thread, static_cast<long long>(wait.count())));
+    };
+    if (!ended.reader)
+        late("Reader");
+    if (!ended.linkCheck)
+        late("Link check");
+    return ended.reader && ended.linkCheck;
+}
+
+void CUSB::joinThreads() {
+    supervisor_.joinAll();
 }
 
 // ---- Link check thread ----
@@ -180,8 +173,8 @@ void CUSB::runLinkCheck() {
         }
         // The link check's own settings go first, so that the reader's replace them.
         if (deviceOpen()) {
-            ftSetTimeouts(3, 3);
-            ftSetLatencyTimer(2);
+            ftSetTimeouts(LinkCheckTimeouts);
+            ftSetLatencyTimer(LinkCheckLatencyMs);
         }
         showPane(1, texts_.snapshot().linkText);
         linkState_ = LinkState::LookingForLogger;
@@ -189,10 +182,7 @@ void CUSB::runLinkCheck() {
             statistics_.receivedFrames = 0;
             showPane(3, "0");
             flags_.readerStarted = true;
-            if (!startThread(reader_, [this] {
-                    requestThreadPriority(ThreadPriority::TimeCritical);
-                    runReader();
-                }))
+            if (!supervisor_.startReader([this] { runReader(); }))
                 flags_.readerStarted = false;
             return; // the reader owns the device now
         }
@@ -235,7 +225,7 @@ bool CUSB::openAndIdentify() {
 
 void CUSB::prepareDevice() {
     ftResetDevice();
-    ftSetTimeouts(3000, 3000);
+    ftSetTimeouts(PrepareTimeouts);
     // Whatever waits from before is stale: read it and throw it away.
     std::array<std::uint8_t, 256> discard{};
     std::uint32_t waiting = 0;
@@ -276,8 +266,8 @@ int CUSB::runReader() {
         return lastReaderExit_ = ReaderAlreadyActive;
     flags_.dataReceived = true;
 
-    ftSetTimeouts(1500, 100);
-    if (ftSetLatencyTimer(1) == FT_OK) {
+    ftSetTimeouts(ReaderStartTimeouts);
+    if (ftSetLatencyTimer(ReaderLatencyMs) == FT_OK) {
         const LinkTexts t = texts_.snapshot();
         about_.modify([&](LinkTexts& a) {
             a.deviceName = t.deviceName;
@@ -317,7 +307,7 @@ FT_STATUS CUSB::readLoop() {
         const FT_STATUS queue = ftGetQueueStatus(waiting);
         if (queue != FT_OK)
             return queue; // the device is gone
-        ftSetTimeouts(300, 100);
+        ftSetTimeouts(ReadTimeouts);
         const std::span<std::uint8_t> area = framer_->readArea();
         std::uint32_t got = 0;
         const FT_STATUS status = ftRead(area.data(), static_cast<std::uint32_t>(area.size()), got);

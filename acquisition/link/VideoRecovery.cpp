@@ -1,5 +1,6 @@
 #include "acquisition/link/VideoRecovery.h"
 
+#include "acquisition/app/Guarded.h"
 #include "acquisition/link/USB.h"
 #include "acquisition/wire/FrameLayout.h"
 #include "acquisition/wire/FrameResult.h"
@@ -144,6 +145,17 @@ void VideoRecovery::hold(std::span<const std::uint8_t> frame, std::uint8_t index
 
 VideoRecovery::Gap VideoRecovery::checkVideoFrameNumber(std::span<const std::uint8_t> frame,
                                                         std::uint8_t p) {
+    const GuardSite site = ZARN_GUARD_AT("CUSB :: L2484");
+    Gap gap = Gap::None;
+    bool held = false;
+    if (guarded(site, [&] { gap = checkGap(frame, p, site, held); }))
+        return gap;
+    // A frame already held goes with the held packets; one not held yet is decoded as it came.
+    return held ? Gap::Handled : Gap::None;
+}
+
+VideoRecovery::Gap VideoRecovery::checkGap(std::span<const std::uint8_t> frame, std::uint8_t p,
+                                           const GuardSite& site, bool& held) {
     const std::uint8_t expected = next(cursor_);
     if (p == expected)
         return Gap::None;
@@ -157,15 +169,18 @@ VideoRecovery::Gap VideoRecovery::checkVideoFrameNumber(std::span<const std::uin
         const int entry = requests_.remember(static_cast<std::uint8_t>(expected + i));
         if (entry >= 0 && entry < MaxWaiting)
             continue;
-        // Too much is waiting already: what is missing is lost, what is held is decoded as it is.
+        // Too much is waiting already: what is missing is lost, what is held is decoded as it is
+        // (in arrival order).
         flushRequests();
         hold(frame, p, *decoder_);
-        std::vector<HeldPacket> packets = std::move(held_);
-        held_.clear();
-        for (const HeldPacket& h : packets) {
-            if (!decodableLength(h.bytes.size()))
+        held = true;
+        while (!held_.empty()) {
+            if (!decodableLength(held_.front().bytes.size())) {
+                held_.erase(held_.begin());
                 continue;
-            if (decode(h.bytes, false) >= ErrorResult) {
+            }
+            const std::optional<int> result = replayFirstHeld(site);
+            if (result && *result >= ErrorResult) {
                 ++statistics_.videoDataErrors;
                 ++statistics_.videoChecksumErrors;
             }
@@ -176,6 +191,22 @@ VideoRecovery::Gap VideoRecovery::checkVideoFrameNumber(std::span<const std::uin
         return Gap::Handled;
     }
     return Gap::Found;
+}
+
+std::optional<int> VideoRecovery::replayFirstHeld(const GuardSite& site) {
+    for (int attempt = 0; attempt < ReplayAttempts; ++attempt) {
+        const std::optional<int> result = guarded(site, std::optional<int>{}, [this] {
+            return std::optional<int>(decode(held_.front().bytes, false));
+        });
+        if (result) {
+            held_.erase(held_.begin());
+            return result;
+        }
+    }
+    // The decoder fails on it every time: given up, so that one packet cannot stall the rest.
+    held_.erase(held_.begin());
+    ++statistics_.videoDataErrors;
+    return std::nullopt;
 }
 
 void VideoRecovery::gapFound(std::span<const std::uint8_t> frame, std::uint8_t p) {
@@ -300,6 +331,13 @@ void VideoRecovery::switchRecoveryOff() {
 }
 
 bool VideoRecovery::restoreHeldPackets(bool withRequests) {
+    const GuardSite site = ZARN_GUARD_AT("CUSB :: L2580");
+    bool waiting = false;
+    guarded(site, [&] { waiting = restoreHeld(withRequests, site); });
+    return waiting;
+}
+
+bool VideoRecovery::restoreHeld(bool withRequests, const GuardSite& site) {
     // Index order counted from the packet after the cursor, so that 254, 255, 0, 1 stay in order.
     const std::uint8_t base = next(cursor_);
     std::stable_sort(held_.begin(), held_.end(), [base](const HeldPacket& a, const HeldPacket& b) {
@@ -308,22 +346,22 @@ bool VideoRecovery::restoreHeldPackets(bool withRequests) {
     });
     while (!held_.empty()) {
         const std::uint8_t wanted = next(cursor_);
-        if (withRequests && held_.front().index != wanted && nearIndex(wanted) &&
-            request(wanted, true, true))
+        const std::uint8_t index = held_.front().index;
+        if (withRequests && index != wanted && nearIndex(wanted) && request(wanted, true, true))
             return true;
-        const HeldPacket packet = std::move(held_.front());
-        held_.erase(held_.begin());
-        if (!decodableLength(packet.bytes.size()))
+        if (!decodableLength(held_.front().bytes.size())) {
+            held_.erase(held_.begin());
             continue;
-        const int result = decode(packet.bytes, false);
-        if (result >= ErrorResult) {
+        }
+        const std::optional<int> result = replayFirstHeld(site);
+        if (result && *result >= ErrorResult) {
             if (!withRequests) {
-                if (result < LoggerReportedFrom)
+                if (*result < LoggerReportedFrom)
                     ++statistics_.videoChecksumErrors;
                 ++statistics_.videoDataErrors;
             } else {
                 ++statistics_.videoChecksumErrors;
-                if (nearIndex(packet.index) && request(packet.index, true, true)) {
+                if (nearIndex(index) && request(index, true, true)) {
                     pause();
                     return true;
                 }

@@ -25,12 +25,14 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <vector>
 
 namespace zarn {
 
 class CUSB;
+struct GuardSite;
 
 class VideoRecovery final : public VideoPacketSequencer {
 public:
@@ -57,6 +59,8 @@ public:
     static constexpr std::size_t MinHeldLength = 56;
     static constexpr std::size_t MaxHeldLength = 8191;
     static constexpr std::chrono::milliseconds ReplayPause{10};
+    // Decodes of a held packet whose decoder throws, before the packet is given up.
+    static constexpr int ReplayAttempts = 2;
 
     VideoRecovery(VideoRequestTable& requests, RequestPacket request,
                   TransmissionStatistics& statistics, ConfigurationAccess settings);
@@ -104,8 +108,16 @@ private:
     // DecodeFullFrame; the cursor follows the packet, the picture sequence a decoded frame.
     int decode(std::span<const std::uint8_t> frame, bool current);
     void hold(std::span<const std::uint8_t> frame, std::uint8_t index, FrameDecoder& decoder);
-    // The gap check on a frame of packet index p.
+    // The gap check on a frame of packet index p, guarded: after an exception a frame already
+    // held counts as taken (Handled), any other is decoded as it came (None).
     Gap checkVideoFrameNumber(std::span<const std::uint8_t> frame, std::uint8_t p);
+    // The gap check itself; held is set once the frame joined the held packets.
+    Gap checkGap(std::span<const std::uint8_t> frame, std::uint8_t p, const GuardSite& site,
+                 bool& held);
+    // Decodes the first held packet and only then takes it off the list. An exception in the
+    // decoder is reported under the site and the packet, still held, is decoded once more; when
+    // every attempt throws it is dropped as a video data error (empty result).
+    std::optional<int> replayFirstHeld(const GuardSite& site);
     void gapFound(std::span<const std::uint8_t> frame, std::uint8_t p);
     void awaitedArrived(std::span<const std::uint8_t> frame, std::uint8_t p, int entry);
     void otherArrived(std::span<const std::uint8_t> frame, std::uint8_t p, std::uint8_t q);
@@ -114,8 +126,10 @@ private:
     bool videoErrorStreak();
     void switchRecoveryOff();
     // Decodes the held packets in index order; true when it stopped to wait for a re-requested
-    // packet (only withRequests).
+    // packet (only withRequests). Guarded: after an exception nothing is waited for and what was
+    // not decoded yet stays held.
     bool restoreHeldPackets(bool withRequests);
+    bool restoreHeld(bool withRequests, const GuardSite& site);
     // Empties the request table, counting every waiting entry as a video data error.
     void flushRequests();
     bool request(std::uint8_t index, bool remember, bool count);

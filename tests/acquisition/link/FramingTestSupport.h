@@ -126,6 +126,8 @@ public:
 class RecordingDecoder : public FrameDecoder {
 public:
     enum class Kind { Short, Status, Full, Header };
+    // Where a full data frame carries its video packet index.
+    static constexpr std::size_t PacketIndexAt = 23;
     struct Call {
         Kind kind;
         Bytes frame;
@@ -144,6 +146,11 @@ public:
         record(Kind::Full, f, current);
         if (throwOnFull)
             throw std::runtime_error("decoder failure");
+        if (!current && replayThrows > 0 && f.size() > PacketIndexAt &&
+            f[PacketIndexAt] == replayThrowIndex) {
+            --replayThrows;
+            throw std::runtime_error("decoder failure");
+        }
         return fullResult;
     }
     bool DecodePacketHeader(std::span<const std::uint8_t> f) override {
@@ -178,6 +185,10 @@ public:
     std::uint8_t alarmByte = 0;
     double depth = 0.0;
     bool throwOnFull = false;
+    // The next replayThrows decodes of a held or re-sent packet (not the current frame) with
+    // this packet index throw.
+    std::uint8_t replayThrowIndex = 0;
+    int replayThrows = 0;
     std::chrono::microseconds delay{0}; // each call takes at least this long
 
 private:

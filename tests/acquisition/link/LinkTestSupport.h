@@ -43,6 +43,8 @@ public:
             bind(queueReads_, "TestD2xxQueueReads");
             bind(readsLeft_, "TestD2xxReadsLeft");
             bind(readStatus_, "TestD2xxSetReadStatus");
+            bind(holdReads_, "TestD2xxHoldReads");
+            bind(waitHeldReader_, "TestD2xxWaitHeldReader");
             bind(plugged_, "TestD2xxSetPlugged");
             bind(openCount_, "TestD2xxOpenCount");
             bind(identity_, "TestD2xxSetIdentity");
@@ -100,6 +102,9 @@ public:
     }
     size_t readsLeft() { return readsLeft_(); }
     void readStatus(FT_STATUS status) { readStatus_(status); }
+    // While on, the reader waits inside FT_Read.
+    void holdReads(bool on) { holdReads_(on ? 1 : 0); }
+    bool waitHeldReader(int timeoutMs = 5000) { return waitHeldReader_(timeoutMs) != 0; }
     void plugged(bool on) { plugged_(on ? 1 : 0); }
     size_t openCount() { return openCount_(); }
     void identity(std::uint16_t vendor, std::uint16_t product, const char* serial) {
@@ -143,6 +148,8 @@ private:
     void (*queueReads_)(const std::uint8_t*, const std::uint32_t*, size_t) = nullptr;
     size_t (*readsLeft_)() = nullptr;
     void (*readStatus_)(FT_STATUS) = nullptr;
+    void (*holdReads_)(int) = nullptr;
+    int (*waitHeldReader_)(int) = nullptr;
     void (*plugged_)(int) = nullptr;
     size_t (*openCount_)() = nullptr;
     void (*identity_)(std::uint16_t, std::uint16_t, const char*) = nullptr;

@@ -2,11 +2,16 @@
 // real driver: scripted reads, unplugging and plugging back, the device's identity.
 #include "acquisition/link/LinkState.h"
 #include "acquisition/link/ShortFrameRebuild.h"
+#include "acquisition/link/ThreadPriority.h"
+#include "acquisition/link/VideoRecovery.h"
 #include "tests/acquisition/link/FramingTestSupport.h"
 #include "tests/acquisition/link/LinkTestSupport.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <map>
+#include <set>
 
 namespace zarn::test {
 namespace {
@@ -45,6 +50,26 @@ private:
     TestBridge& bridge_;
     mutable std::mutex mutex_;
     std::vector<std::pair<UserMessage, size_t>> shown_;
+};
+
+// Records the priority each thread asks for, instead of asking the system.
+class RecordingPriorities : public ThreadPriorities {
+public:
+    RecordingPriorities() { ThreadPriorities::install(this); }
+    ~RecordingPriorities() override { ThreadPriorities::install(nullptr); }
+    bool request(ThreadPriority priority) override {
+        std::lock_guard lock(mutex_);
+        requests_.emplace_back(std::this_thread::get_id(), priority);
+        return true;
+    }
+    std::vector<std::pair<std::thread::id, ThreadPriority>> requests() const {
+        std::lock_guard lock(mutex_);
+        return requests_;
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<std::pair<std::thread::id, ThreadPriority>> requests_;
 };
 
 class LinkThreads : public ::testing::Test {
@@ -107,6 +132,7 @@ protected:
     CountingMessages messages{bridge};
     RecordingBeeper beeper;
     RecordingStatusBar bar;
+    RecordingPriorities priorities;
     DiagnosticLogs logs{home.path()};
     Shared<Configuration> settings;
     MessageBus bus;
@@ -171,6 +197,21 @@ TEST_F(LinkThreads, TheLinkCheckIdentifiesTheLoggerPreparesItAndHandsItToTheRead
     EXPECT_EQ(bridge.readsLeft(), 0u);
     EXPECT_EQ(decoder.count(), 0u) << "stale bytes are discarded";
     EXPECT_TRUE(messages.texts().empty());
+}
+
+TEST_F(LinkThreads, EachLinkThreadAsksForItsOwnPriority) {
+    startAndConnect(); // the link check ran, the reader runs, the sender wrote four frames
+    std::map<ThreadPriority, std::thread::id> askedBy;
+    for (const auto& [thread, priority] : priorities.requests()) {
+        EXPECT_FALSE(askedBy.contains(priority)) << "asked twice: " << int(priority);
+        askedBy[priority] = thread;
+    }
+    ASSERT_EQ(askedBy.size(), 3u);
+    const std::set<std::thread::id> threads = {askedBy[ThreadPriority::Normal],
+                                               askedBy[ThreadPriority::TimeCritical],
+                                               askedBy[ThreadPriority::Highest]};
+    EXPECT_EQ(threads.size(), 3u) << "link check, reader and sender are three threads";
+    EXPECT_FALSE(threads.contains(std::this_thread::get_id()));
 }
 
 TEST_F(LinkThreads, OnlyTheLoggersVendorAndProductIdsAreAccepted) {
@@ -307,12 +348,14 @@ TEST_F(LinkThreads, DataWaitShowsAfterTenEmptyReadsAndAFull24ByteReadRestoresThe
     since.erase(since.begin(), since.begin() + static_cast<std::ptrdiff_t>(mark));
     EXPECT_THAT(since, ElementsAre("USB link connected", "Data wait ..."));
 
-    // Reads shorter than 24 bytes deliver frames but leave "Data wait ..." on.
+    // Reads shorter than 24 bytes deliver frames but leave "Data wait ..." on. A later frame
+    // proves that the reads before it were handled whole.
     mark = bar.texts(1).size();
     const Bytes p4 = packet(4, shortFrameNo(4));
-    bridge.queueReads({Bytes(p4.begin(), p4.begin() + 12), Bytes(p4.begin() + 12, p4.end())});
-    ASSERT_TRUE(waitFor([&] { return decoder.count() == 4 && bridge.readsLeft() == 0; }));
-    std::this_thread::sleep_for(50ms);
+    const Bytes p5 = packet(5, shortFrameNo(5));
+    bridge.queueReads({Bytes(p4.begin(), p4.begin() + 12), Bytes(p4.begin() + 12, p4.end()),
+                       Bytes(p5.begin(), p5.begin() + 20), Bytes(p5.begin() + 20, p5.end())});
+    ASSERT_TRUE(waitFor([&] { return decoder.count() == 5; }));
     EXPECT_EQ(bar.texts(1).size(), mark);
 }
 
@@ -339,14 +382,16 @@ TEST_F(LinkThreads, UnpluggedWhilePoweredTheLinkBeepsReportsAndReconnects) {
     ASSERT_TRUE(waitFor([&] { return connected(); }));
     EXPECT_THAT(beeper.beeps(), ElementsAre(std::pair{1200, 100}, std::pair{300, 200},
                                             std::pair{300, 100}, std::pair{1200, 200}));
+    // The new reader reads: frames flow again. A frame through the new reader proves that the
+    // link check and the reader's start are over, and the sender has written what they handed
+    // over.
+    stream(packet(2, shortFrameNo(2)), 2);
+    EXPECT_THAT(decoder.numbers(), ElementsAre(1, 2));
+    ASSERT_TRUE(usb->waitUntilSent(5s));
     // A reconnection within the retries: no power-off, no winch settings again, no box.
-    std::this_thread::sleep_for(20ms);
     EXPECT_EQ(bridge.writes().size(), 4u);
     EXPECT_TRUE(messages.texts().empty());
     EXPECT_EQ(powerPresses.load(), 0);
-    // The new reader reads: frames flow again.
-    stream(packet(2, shortFrameNo(2)), 2);
-    EXPECT_THAT(decoder.numbers(), ElementsAre(1, 2));
 }
 
 TEST_F(LinkThreads, ALinkLostForThirtyFiveAttemptsIsDeclaredStoppedOnceAndRestartsLater) {
@@ -419,8 +464,11 @@ TEST_F(LinkThreads, ShutdownWhileStreamingEndsEveryThreadInTime) {
     EXPECT_FALSE(usb->flags().readerActive.load());
     EXPECT_FALSE(usb->flags().readerRunning.load());
     EXPECT_GT(bridge.readsLeft(), 0u) << "stopped in the middle of the stream";
+    // Every link thread is over: what they showed is all they ever show.
+    const size_t decoded = decoder.count();
     const size_t shown = bar.size();
-    std::this_thread::sleep_for(30ms);
+    usb->joinThreads();
+    EXPECT_EQ(decoder.count(), decoded) << "nothing is dispatched after the stop";
     EXPECT_EQ(bar.size(), shown) << "nothing is shown once closing";
 }
 
@@ -476,6 +524,43 @@ TEST_F(LinkThreads, TheDecoderSeesTheLinksCounterAndWinchSettings) {
     usb->resendWinchSettings();
     ASSERT_TRUE(waitFor([&] { return bridge.writes().size() == 5; }));
     EXPECT_EQ(bridge.writes().back(), Bytes(f1.view().begin(), f1.view().end()));
+}
+
+TEST(LinkTimings, TheDefaultsAreTheProgramsOwn) {
+    const LinkTimings t;
+    struct Row {
+        const char* what;
+        long long value;
+        long long expected;
+    };
+    const std::vector<Row> rows = {
+        {"ms between two link checks", t.retryInterval.count(), 250},
+        {"ms after the power-off frame of a link start", t.afterPowerOff.count(), 500},
+        {"ms after the winch settings at the first reader start", t.afterWinchSettings.count(),
+         300},
+        {"ms after each empty read from the tenth on", t.dataWaitPause.count(), 20},
+        {"ms the shutdown waits for each link thread", t.threadWait.count(), 2000},
+        {"ms the shutdown waits (constant)", CUSB::ThreadWait.count(), 2000},
+        {"link checks after a loss before the link is declared stopped", CUSB::RetriesBeforeStop,
+         35},
+        {"empty reads before \"Data wait ...\"", CUSB::EmptyReadsBeforeDataWait, 10},
+        {"waits of a re-request for a free link", CUSB::RequestWaits, 50},
+        {"ms per wait of a re-request", CUSB::RequestWaitStep.count(), 15},
+        {"read timeout ms while preparing the logger", CUSB::PrepareTimeouts.readMs, 3000},
+        {"write timeout ms while preparing the logger", CUSB::PrepareTimeouts.writeMs, 3000},
+        {"read timeout ms after the link check", CUSB::LinkCheckTimeouts.readMs, 3},
+        {"write timeout ms after the link check", CUSB::LinkCheckTimeouts.writeMs, 3},
+        {"latency ms after the link check", CUSB::LinkCheckLatencyMs, 2},
+        {"read timeout ms at the reader's start", CUSB::ReaderStartTimeouts.readMs, 1500},
+        {"write timeout ms at the reader's start", CUSB::ReaderStartTimeouts.writeMs, 100},
+        {"latency ms of the reader", CUSB::ReaderLatencyMs, 1},
+        {"read timeout ms of each read", CUSB::ReadTimeouts.readMs, 300},
+        {"write timeout ms of each read", CUSB::ReadTimeouts.writeMs, 100},
+        {"bytes per read at most", static_cast<long long>(PacketFramer::ReadSize), 24},
+        {"ms after each replayed held packet", VideoRecovery::ReplayPause.count(), 10},
+    };
+    for (const Row& r : rows)
+        EXPECT_EQ(r.value, r.expected) << r.what;
 }
 
 TEST(LinkTexts, TheDepthOfTheOperatorsMessages) {

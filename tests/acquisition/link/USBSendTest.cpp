@@ -1,3 +1,4 @@
+#include "platform/DebugOutput.h"
 #include "tests/acquisition/link/LinkTestSupport.h"
 
 #include <chrono>
@@ -232,6 +233,51 @@ TEST_F(LinkFixture, AnImpossibleWheelSendsNoF1AndSaysSoInTheErrorLog) {
     drain();
     EXPECT_TRUE(bridge.writes().empty());
     EXPECT_TRUE(errorLogEntry("CUSB :: L1398").has_value());
+}
+
+TEST(LinkSendGuards, AnExceptionWhileSendingIsReportedUnderTheFramesLocationText) {
+    TempHome home;
+    RecordingUserMessages messages;
+    DiagnosticLogs& programLogs = DiagnosticLogs::instance();
+    programLogs.setFolder(home.path());
+    TechnicalSwitches on;
+    on.debuggingTools = true;
+    programLogs.setSwitches(on);
+    std::vector<std::string> debug;
+    setDebugOutputSink([&](std::string_view text) { debug.emplace_back(text); });
+    // Every frame is built from the configuration: reaching it fails.
+    CUSB usb(ConfigurationAccess([](const std::function<void(Configuration&)>&) {
+        throw std::runtime_error("configuration unreadable");
+    }));
+    struct Case {
+        const char* location;
+        std::function<bool()> send;
+        const char* function;
+    };
+    const std::vector<Case> cases = {
+        {"CUSB :: L1398", [&] { return usb.sendF1(); }, "zarn::CUSB::sendF1"},
+        {"CUSB :: L1430", [&] { return usb.sendF2(); }, "zarn::CUSB::sendF2"},
+        {"CUSB :: L1456", [&] { return usb.sendF3(); }, "zarn::CUSB::sendF3"},
+        {"CUSB :: L1499", [&] { return usb.sendF11(); }, "zarn::CUSB::sendF11"},
+        {"CUSB :: L1546", [&] { return usb.sendF12(); }, "zarn::CUSB::sendF12"},
+        {"CUSB :: L1546", [&] { return usb.requestVideoPacket(3, false, false); },
+         "zarn::CUSB::requestVideoPacket"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.location);
+        std::filesystem::remove(programLogs.errorLogPath());
+        debug.clear();
+        EXPECT_FALSE(c.send());
+        const ProfileDocument log = ProfileFile::load(programLogs.errorLogPath());
+        ASSERT_EQ(log.sectionNames().size(), 1u);
+        EXPECT_EQ(log.get(log.sectionNames()[0], c.location),
+                  std::optional<std::string>("configuration unreadable"));
+        ASSERT_EQ(debug.size(), 1u);
+        EXPECT_THAT(debug[0], testing::StartsWith(std::string("Function: ") + c.function + "\n"));
+    }
+    setDebugOutputSink({});
+    programLogs.setSwitches(TechnicalSwitches{});
+    EXPECT_EQ(usb.pendingLength(), 0u) << "nothing was handed over";
 }
 
 TEST_F(LinkFixture, PendingLengthStaysSetUntilTheLastQueuedFrameIsWritten) {

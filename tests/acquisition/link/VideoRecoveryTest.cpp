@@ -1,9 +1,11 @@
 #include "acquisition/link/VideoRecovery.h"
 #include "acquisition/stream/ToolsStream.h"
 #include "acquisition/wire/FrameLayout.h"
+#include "platform/DebugOutput.h"
 #include "tests/acquisition/link/FramingTestSupport.h"
 #include "tests/acquisition/link/LinkTestSupport.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -41,7 +43,12 @@ protected:
                     std::uint8_t imageMode = 0) {
         return fullFrameNo(++serial, payload, index, picture, imageMode);
     }
-    void arrive(std::uint8_t index) { usb->dispatcher().Dispatch(frameWith(index)); }
+    void arrive(std::uint8_t index) {
+        if (readerEntry)
+            usb->dispatcher().frameReady(frameWith(index));
+        else
+            usb->dispatcher().Dispatch(frameWith(index));
+    }
     // Thirty good frames ending with the given index: recovery is enabled with health 110.
     void warmUpTo(std::uint8_t last) {
         for (int i = 29; i >= 0; --i)
@@ -90,6 +97,8 @@ protected:
     std::int32_t serial = 0;
     std::size_t mark = 0;
     std::size_t writeMark = 0;
+    // Frames go in as the reader hands them over, behind the dispatcher's own guard.
+    bool readerEntry = false;
 };
 
 std::vector<int> range(int from, int count) {
@@ -381,6 +390,105 @@ TEST_F(RecoveryFixture, ARequestThatCannotBeSentGivesUpTheGapAndDecodesWhatIsHel
     EXPECT_EQ(usb->requestTable().used(), 0);
     arrive(14);
     EXPECT_EQ(decoded().back(), "14");
+    EXPECT_TRUE(requested().empty());
+}
+
+// Guarded sections report to the program's logs.
+class RecoveryGuardFixture : public RecoveryFixture {
+protected:
+    void SetUp() override {
+        RecoveryFixture::SetUp();
+        readerEntry = true;
+        programLogs.setFolder(home.path());
+        TechnicalSwitches on;
+        on.debuggingTools = true;
+        programLogs.setSwitches(on);
+        setDebugOutputSink([this](std::string_view text) { debug.emplace_back(text); });
+    }
+    void TearDown() override {
+        setDebugOutputSink({});
+        programLogs.setSwitches(TechnicalSwitches{});
+        RecoveryFixture::TearDown();
+    }
+    std::optional<std::string> programLogEntry(const std::string& location) {
+        const ProfileDocument doc = ProfileFile::load(programLogs.errorLogPath());
+        for (const std::string& section : doc.sectionNames())
+            if (auto value = doc.get(section, location))
+                return value;
+        return std::nullopt;
+    }
+
+    DiagnosticLogs& programLogs = DiagnosticLogs::instance();
+    std::vector<std::string> debug;
+};
+
+TEST_F(RecoveryGuardFixture, AnExceptionReplayingAHeldPacketIsReportedAndThePacketIsNotLost) {
+    struct Case {
+        std::string name;
+        int throws;
+        std::vector<std::string> decoded;
+        int videoDataErrors;
+        std::string next; // what the decoder sees of packet 14
+    };
+    // The packet stays held until a decode of it returns: it is decoded once more at once, and
+    // dropped as a video data error only when that throws too.
+    const std::vector<Case> cases = {
+        // 13 came through: 14 follows without a gap.
+        {"throws once", 1, {"10", "11", "h13", "r12", "r13", "r13"}, 0, "14"},
+        // 13 was dropped: its gap shows again, 14 is held.
+        {"throws every time", 5, {"10", "11", "h13", "r12", "r13", "r13"}, 1, "h14"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        usb->dispatcher().Dispatch(statusFrameNo(0));
+        warmUpTo(9);
+        debug.clear();
+        const TransmissionCounts before = usb->statistics().snapshot();
+        decoder.replayThrowIndex = 13;
+        decoder.replayThrows = c.throws;
+        for (int index : {10, 11, 13, 12})
+            arrive(static_cast<std::uint8_t>(index));
+        decoder.replayThrows = 0;
+
+        EXPECT_EQ(decoded(), c.decoded);
+        EXPECT_EQ(programLogEntry("CUSB :: L2580"), std::optional<std::string>("decoder failure"));
+        ASSERT_FALSE(debug.empty());
+        EXPECT_THAT(debug[0],
+                    testing::StartsWith("Function: zarn::VideoRecovery::restoreHeldPackets\n"));
+        EXPECT_FALSE(programLogEntry("CLumiLoggerApp :: L2020").has_value())
+            << "nothing reached the dispatcher's guard";
+        EXPECT_TRUE(recovery->heldIndexes().empty());
+        EXPECT_FALSE(recovery->requestPending());
+        EXPECT_EQ(requested(), (std::vector<int>{12}));
+        const TransmissionCounts after = usb->statistics().snapshot();
+        EXPECT_EQ(after.videoDataErrors - before.videoDataErrors, c.videoDataErrors);
+        EXPECT_EQ(after.recoveries - before.recoveries, 1);
+        arrive(14);
+        EXPECT_EQ(decoded().back(), c.next);
+        std::filesystem::remove(programLogs.errorLogPath());
+    }
+}
+
+TEST_F(RecoveryGuardFixture, AnExceptionFlushingAFullRequestTableIsReportedAndThePacketDecoded) {
+    warmUpTo(9);
+    arrive(10);
+    // Ten requests wait already: the next gap gives recovery up and decodes what is held.
+    for (int i = 0; i < VideoRecovery::MaxWaiting; ++i)
+        usb->requestTable().remember(static_cast<std::uint8_t>(100 + i));
+    decoder.replayThrowIndex = 13;
+    decoder.replayThrows = 1;
+    arrive(13);
+
+    EXPECT_EQ(decoded(), (std::vector<std::string>{"10", "h13", "r13", "r13"}));
+    EXPECT_EQ(programLogEntry("CUSB :: L2484"), std::optional<std::string>("decoder failure"));
+    ASSERT_EQ(debug.size(), 1u);
+    EXPECT_THAT(debug[0],
+                testing::StartsWith("Function: zarn::VideoRecovery::checkVideoFrameNumber\n"));
+    EXPECT_TRUE(recovery->heldIndexes().empty());
+    EXPECT_FALSE(recovery->requestPending());
+    EXPECT_EQ(usb->requestTable().used(), 0);
+    arrive(14);
+    EXPECT_EQ(decoded().back(), "14") << "13 was decoded: no gap before 14";
     EXPECT_TRUE(requested().empty());
 }
 

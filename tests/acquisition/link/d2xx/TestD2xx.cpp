@@ -30,6 +30,8 @@ struct State {
     bool open = false;
     bool hold = false;
     int heldWriters = 0;
+    bool holdReads = false;
+    int heldReaders = 0;
     int writersInside = 0;
     bool overlapped = false;
     uint32_t chunk = 0;
@@ -97,6 +99,7 @@ void TestD2xxReset() {
     s.writes.clear();
     s.open = false;
     s.hold = false;
+    s.holdReads = false;
     s.overlapped = false;
     s.chunk = 0;
     s.writeStatus = FT_OK;
@@ -124,6 +127,22 @@ void TestD2xxQueueReads(const uint8_t* bytes, const uint32_t* sizes, size_t coun
 size_t TestD2xxReadsLeft() {
     std::lock_guard lock(state().mutex);
     return state().reads.size();
+}
+
+void TestD2xxHoldReads(int hold) {
+    State& s = state();
+    std::lock_guard lock(s.mutex);
+    s.holdReads = hold != 0;
+    s.changed.notify_all();
+}
+
+int TestD2xxWaitHeldReader(int timeoutMs) {
+    State& s = state();
+    std::unique_lock lock(s.mutex);
+    return s.changed.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                              [&] { return s.heldReaders > 0; })
+               ? 1
+               : 0;
 }
 
 void TestD2xxSetReadStatus(FT_STATUS status) {
@@ -243,7 +262,13 @@ FT_STATUS FT_Write(FT_HANDLE handle, const void* buffer, uint32_t length, uint32
 FT_STATUS FT_Read(FT_HANDLE handle, void* buffer, uint32_t wanted, uint32_t* received) {
     *received = 0;
     State& s = state();
-    std::lock_guard lock(s.mutex);
+    std::unique_lock lock(s.mutex);
+    if (s.holdReads) {
+        ++s.heldReaders;
+        s.changed.notify_all();
+        s.changed.wait(lock, [&] { return !s.holdReads; });
+        --s.heldReaders;
+    }
     if (const FT_STATUS status = checkLocked(handle); status != FT_OK)
         return status;
     if (s.readStatus != FT_OK)

@@ -30,6 +30,10 @@ int TestD2xxOverlapped();
 // reports the bytes of the reads left.
 void TestD2xxQueueReads(const uint8_t* bytes, const uint32_t* sizes, size_t count);
 size_t TestD2xxReadsLeft();
+// While holding, FT_Read waits inside the call until released, then reads as usual.
+void TestD2xxHoldReads(int hold);
+// 1 once a reader waits inside FT_Read, 0 when the time ran out.
+int TestD2xxWaitHeldReader(int timeoutMs);
 // FT_Read answers this status (and nothing) when it is not FT_OK.
 void TestD2xxSetReadStatus(FT_STATUS status);
 // Unplugged: FT_Open fails, calls on the open handle fail with FT_IO_ERROR, FT_Close succeeds.
