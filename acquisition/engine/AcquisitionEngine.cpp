@@ -161,13 +161,18 @@ void AcquisitionEngine::showMessage(std::string_view text) {
         UserMessage{std::string(text), "ZARN", MessageIcon::Error, MessageButtons::Ok});
 }
 
-bool AcquisitionEngine::openReplay(const std::filesystem::path& headerPath, std::string& error) {
+bool AcquisitionEngine::openReplay(const std::filesystem::path& headerPath, std::string& error,
+                                   Progress& progress) {
     state_.replayActive = true;
     publishSettings();
     bool started = false;
-    switch (player_.OpenLog(headerPath)) {
+    progress.stage("Load loging file, wait ..");
+    switch (player_.OpenLog(headerPath, nullptr, progress)) {
     case CReplayPlayer::OpenResult::Failed:
         error = "cannot open the log " + headerPath.string();
+        break;
+    case CReplayPlayer::OpenResult::Cancelled:
+        error = "the opening of " + headerPath.string() + " was cancelled";
         break;
     case CReplayPlayer::OpenResult::ChooseDepth:
         started = player_.StartAtDepth(std::nullopt);
@@ -185,11 +190,12 @@ bool AcquisitionEngine::openReplay(const std::filesystem::path& headerPath, std:
     return started;
 }
 
-void AcquisitionEngine::playToEnd(int speedSlider) {
+bool AcquisitionEngine::playToEnd(int speedSlider, Progress& progress) {
     player_.SetSpeedSlider(speedSlider);
     state_.playing = true;
+    progress.stage("Replay");
     player_.StartPlayback();
-    player_.WaitForPlaybackEnd();
+    return player_.WaitForPlaybackEnd(progress);
 }
 
 void AcquisitionEngine::closeReplay() {

@@ -31,6 +31,7 @@
 #include "acquisition/stream/ToolsBmp.h"
 #include "acquisition/stream/ToolsStream.h"
 #include "platform/MessageBus.h"
+#include "platform/Progress.h"
 #include "platform/Shared.h"
 
 #include <atomic>
@@ -117,10 +118,13 @@ public:
 
     // ---- Replay ----
     // Opens a log and starts it at its first record ("All" or the first data file). False with
-    // the reason in `error` when it cannot be replayed.
-    bool openReplay(const std::filesystem::path& headerPath, std::string& error);
-    // Plays from the current position to the end of the last data file and waits for it.
-    void playToEnd(int speedSlider);
+    // the reason in `error` when it cannot be replayed (or the repair of an interrupted
+    // recording was cancelled through progress).
+    bool openReplay(const std::filesystem::path& headerPath, std::string& error,
+                    Progress& progress = noProgress());
+    // Plays from the current position to the end of the last data file and waits for it,
+    // reporting to progress. False when progress was cancelled (the playback is stopped).
+    bool playToEnd(int speedSlider, Progress& progress = noProgress());
     void closeReplay();
 
     // ---- Image ----

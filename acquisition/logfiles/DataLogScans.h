@@ -3,6 +3,8 @@
 // record is in the file, and the walk ends at the first record that is not.
 #pragma once
 
+#include "platform/Progress.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -27,8 +29,10 @@ struct LastRecord {
 };
 
 // Walks the records from the start by their lengths and gives the depths of the last whole
-// record, or nothing when the file cannot be opened or holds no whole record.
-std::optional<LastRecord> ScanLastRecord(const std::filesystem::path& dataFile);
+// record, or nothing when the file cannot be opened or holds no whole record. The walk reports
+// its fraction of the file to progress and stops (giving nothing) when it is cancelled.
+std::optional<LastRecord> ScanLastRecord(const std::filesystem::path& dataFile,
+                                         Progress& progress = noProgress());
 
 // The logger depth (m) of the last whole record (ScanLastRecord).
 std::optional<double> ScanLastDepth(const std::filesystem::path& dataFile);

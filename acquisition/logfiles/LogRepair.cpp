@@ -7,7 +7,7 @@
 namespace zarn {
 
 RepairResult RepairInterruptedLog(CHeader& header, const std::filesystem::path& headerPath,
-                                  const std::filesystem::path& firstDataFile) {
+                                  const std::filesystem::path& firstDataFile, Progress& progress) {
     std::error_code ec;
     const std::uintmax_t size = std::filesystem::file_size(firstDataFile, ec);
     if (ec || size < SmallestRepairableDataFile)
@@ -18,7 +18,10 @@ RepairResult RepairInterruptedLog(CHeader& header, const std::filesystem::path& 
     for (int index = boundedDataFiles(info.DataFiles); index >= 1; --index) {
         const std::filesystem::path file =
             index == 1 ? firstDataFile : listedDataFile(headerPath, folder, index);
-        const std::optional<LastRecord> last = ScanLastRecord(file);
+        progress.stage("Recovery of the end depth, wait ..");
+        const std::optional<LastRecord> last = ScanLastRecord(file, progress);
+        if (progress.cancelled())
+            return RepairResult::Cancelled;
         if (!last)
             continue;
         if (!header.WriteRepairedEndDepth(headerPath, index, last->imageDepth))
