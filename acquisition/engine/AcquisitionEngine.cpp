@@ -1,6 +1,7 @@
 #include "acquisition/engine/AcquisitionEngine.h"
 
 #include "acquisition/stream/DecoderSettings.h"
+#include "platform/StatusBar.h"
 #include "platform/UserMessages.h"
 
 namespace zarn {
@@ -12,6 +13,9 @@ AcquisitionEngine::AcquisitionEngine(const EngineSetup& setup, MessageBus& bus)
       decoder_(stream_), recovery_(usb_, configurationAccess()),
       player_(header_, state_, this, this, bus),
       panel_(*this, state_, usb_.flags().sondePowered, operatorPowerOff_) {
+    // The header record as the main window resets it when it opens: a log recorded next is
+    // dated today.
+    header_.ResetHeaderInfo();
     usb_.setTimings(setup.timings);
     usb_.setDecoder(&decoder_);
     usb_.setSequencer(&recovery_);
@@ -71,7 +75,24 @@ bool AcquisitionEngine::stopLink() {
 bool AcquisitionEngine::startRecording(const RecordingSetup& setup) {
     rule_.SetLoggingDirection(setup.loggingDown);
     rule_.SetLastDepth(stream_.snapshot().ImageDepth);
-    return writer_.StartRecording(setup, configuration_.snapshot(), sondes());
+    if (!writer_.StartRecording(setup, configuration_.snapshot(), sondes()))
+        return false;
+    resetStatistics(false);
+    return true;
+}
+
+std::optional<std::string> AcquisitionEngine::takeReverseMotionText() {
+    if (!rule_.ReverseMotion())
+        return std::nullopt;
+    rule_.ClearReverseMotion();
+    constexpr double MovingSpeed = 0.1; // m/min
+    const double speed = stream_.snapshot().Speed;
+    const bool withTheLog = rule_.LoggingDown() ? speed > MovingSpeed : speed < MovingSpeed;
+    return std::string(withTheLog ? "Wait last valid depth..." : "Bad Winch Direction !!!");
+}
+
+void AcquisitionEngine::showStatusText(std::string_view text) {
+    StatusBar::current().setPaneText(0, text);
 }
 
 bool AcquisitionEngine::endRecording() {

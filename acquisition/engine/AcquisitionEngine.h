@@ -37,6 +37,7 @@
 #include <atomic>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -111,8 +112,15 @@ public:
 
     // ---- Recording ----
     // Recording start of a new log: the recording mode's direction and the current image depth
-    // go to the recording rule, then the data log writer starts. False when it did not start.
+    // go to the recording rule, then the data log writer starts and the statistics are reset
+    // (good-frame count included), as the panel's recording start does. False when it did not
+    // start.
     bool startRecording(const RecordingSetup& setup);
+    // The panel's status text for a depth reversal flagged by the recording rule, which is then
+    // cleared: "Wait last valid depth..." while the winch moves in the logging direction (down:
+    // faster than 0.1 m/min; up: slower than 0.1 m/min), "Bad Winch Direction !!!" otherwise.
+    // Nothing when no reversal was flagged.
+    std::optional<std::string> takeReverseMotionText();
     // Recording stop; false when no recording ran.
     bool endRecording();
 
@@ -152,6 +160,9 @@ private:
     // ReplaySink
     void publishRecord(const MeasurementRecord& record, int recordLength) override;
     void enterReplayState() override;
+
+    // LogFilesDisplay: the recording's and the replay's texts go to the first status bar pane.
+    void showStatusText(std::string_view text) override;
 
     // ImageRowHost
     bool recordingActive() override { return state_.recording.load(); }
