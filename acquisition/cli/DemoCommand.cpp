@@ -165,16 +165,16 @@ int runDemo(const DemoOptions& options, std::ostream& out, std::ostream& err, Pr
     std::filesystem::create_directories(demoFolder, ec);
     std::string problem;
     const std::filesystem::path demoHeader = demoFolder / (std::string(DemoTitle) + ".HED");
-    const std::filesystem::path data = dataFileOfHeader(header);
     if (ec || !copyDemonstrationLog(header, demoHeader, problem)) {
         errorLine(err, problem.empty() ? demoFolder.string() + ": " + ec.message() : problem);
         return ExitCode::Failure;
     }
 
     out << "\nMade:\n"
-        << "  recorded log      " << header.string() << "\n"
-        << "  data file         " << data.string() << "\n"
-        << "  replayed picture  " << replay.image.string() << "\n"
+        << "  recorded log      " << header.string() << "\n";
+    for (const std::filesystem::path& data : run.result().dataFilePaths)
+        out << "  data file         " << data.string() << "\n";
+    out << "  replayed picture  " << replay.image.string() << "\n"
         << "  demonstration log " << demoHeader.string() << "\n"
         << "Look inside:  zarn-cli inspect " << header.string() << " --limit 3\n";
     return ExitCode::Ok;

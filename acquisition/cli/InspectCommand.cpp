@@ -72,7 +72,7 @@ int runInspect(const InspectOptions& options, std::ostream& out, std::ostream& e
     const long long limit = options.limit.value_or(-1);
     long long printed = 0;
     bool written = true;
-    progress.stage("Inspect");
+    progress.stage("Inspecting ...");
     failed = log.walk(
         [&](const LogDataFile& file, std::int64_t position, std::span<const std::uint8_t> bytes,
             const CDataLogReader& reader) {

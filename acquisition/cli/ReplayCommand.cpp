@@ -42,7 +42,7 @@ int runReplay(const ReplayOptions& options, std::ostream& out, std::ostream& err
         return failed->exitCode;
     }
     long long records = 0;
-    progress.stage("Check the log");
+    progress.stage("Checking the log ...");
     const std::optional<WalkFailure> damage = log.walk(
         [&](const LogDataFile&, std::int64_t, std::span<const std::uint8_t>,
             const CDataLogReader&) {

@@ -38,7 +38,7 @@ void TerminalProgress::stage(std::string_view text) {
     if (terminal_)
         draw(Clock::now());
     else
-        err_ << stage_ << " ..." << std::endl;
+        err_ << stage_ << std::endl;
 }
 
 void TerminalProgress::fraction(double done) {

@@ -214,7 +214,7 @@ bool AcquisitionEngine::openReplay(const std::filesystem::path& headerPath, std:
 bool AcquisitionEngine::playToEnd(int speedSlider, Progress& progress) {
     player_.SetSpeedSlider(speedSlider);
     state_.playing = true;
-    progress.stage("Replay");
+    progress.stage("Replaying ...");
     player_.StartPlayback();
     return player_.WaitForPlaybackEnd(progress);
 }

@@ -84,7 +84,8 @@ TEST_F(CancelTest, ReplayStopsAtTheInterruptAndWritesNoPicture) {
     };
     // In the check of the log, and in the playback at the slowest pace (the whole log would
     // take 4.5 s; the interrupt comes with the first record).
-    for (const Case& c : {Case{"Check the log", 0.5, std::nullopt}, Case{"Replay", 0.0, 1}}) {
+    for (const Case& c :
+         {Case{"Checking the log ...", 0.5, std::nullopt}, Case{"Replaying ...", 0.0, 1}}) {
         SCOPED_TRACE(c.stage);
         cli::clearInterrupt();
         InterruptAt progress(c.stage, c.at);
@@ -99,7 +100,7 @@ TEST_F(CancelTest, ReplayStopsAtTheInterruptAndWritesNoPicture) {
 }
 
 TEST_F(CancelTest, InspectStopsAtTheInterrupt) {
-    InterruptAt progress("Inspect", 0.5);
+    InterruptAt progress("Inspecting ...", 0.5);
     cli::InspectOptions options;
     options.header = rig.headerPath();
     const CommandRun run = runCommand([&](std::ostream& out, std::ostream& err) {
