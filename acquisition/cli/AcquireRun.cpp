@@ -219,18 +219,27 @@ int AcquireRun::startRecording() {
     }
     if (!options_.record)
         return ExitCode::Ok;
-    std::optional<RecordingSetup> setup = prepareNewLog(*options_.record);
+    std::string problem;
+    std::optional<RecordingSetup> setup = prepareNewLog(*options_.record, problem);
     if (!setup)
-        return fail(ExitCode::Failure, "the log " + options_.record->string() + " was not created");
+        return fail(ExitCode::Failure, problem);
     if (!engine_->startRecording(*setup))
         return fail(ExitCode::Failure, "the recording did not start");
     recording_ = true;
+    // The path keys of the new log are saved with the configuration, as "New log." does; once
+    // the recording runs, so that writing the files does not hold its start back.
+    Configuration configuration = engine_->configuration();
+    CPreferences preferences(configuration, placements_);
+    if (!preferences.SaveFiles())
+        errorLine(err_, "warning: the path keys of the new log were not saved in " +
+                            preferences.ConfigurationFile().string());
     result_.header = setup->headerPath;
     out_ << "Recording " << setup->headerPath.string() << std::endl;
     return ExitCode::Ok;
 }
 
-std::optional<RecordingSetup> AcquireRun::prepareNewLog(const std::filesystem::path& headerPath) {
+std::optional<RecordingSetup> AcquireRun::prepareNewLog(const std::filesystem::path& headerPath,
+                                                        std::string& problem) {
     const MeasurementRecord now = engine_->stream().snapshot();
     const LogName name = logNameOf(headerPath);
     NewLogRequest request;
@@ -240,22 +249,18 @@ std::optional<RecordingSetup> AcquireRun::prepareNewLog(const std::filesystem::p
     request.splitLength = options_.splitLength;
     request.loggerDepth = now.LoggerDepth;
     request.imageDepth = now.ImageDepth;
-    // The question may be asked: no lock is held while it waits. The path keys of the new log
-    // are saved with the configuration, as "New log." does.
+    // The question may be asked: no lock is held while it waits.
     Configuration configuration = engine_->configuration();
-    NewLogCreation creation(configuration, [&] {
-        CPreferences preferences(configuration, placements_);
-        return preferences.SaveFiles();
-    });
+    NewLogCreation creation(configuration);
     const NewLogResult made = creation.Create(request);
     for (const SkippedLogFile& skipped : made.skipped)
         errorLine(err_, "not deleted: " + skipped.listedName + " (" + skipped.reason + ")");
     if (made.outcome == NewLogOutcome::InvalidName) {
-        errorLine(err_, "not a log name: " + request.title);
+        problem = "not a log name: " + request.title;
         return std::nullopt;
     }
     if (made.outcome == NewLogOutcome::Declined) {
-        errorLine(err_, "a log named " + request.title + " exists; --replace replaces it");
+        problem = "a log named " + request.title + " exists; --replace replaces it";
         return std::nullopt;
     }
     engine_->editConfiguration([&](Configuration& c) {

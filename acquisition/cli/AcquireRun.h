@@ -60,8 +60,10 @@ private:
     int connect();
     int powerOn();
     int startRecording();
-    // The new log of --record: its files, and the old log's deleted when the operator agrees.
-    std::optional<RecordingSetup> prepareNewLog(const std::filesystem::path& headerPath);
+    // The new log of --record: its files, and the old log's deleted when the operator agrees;
+    // nothing, with the reason in problem, when it cannot be made.
+    std::optional<RecordingSetup> prepareNewLog(const std::filesystem::path& headerPath,
+                                                std::string& problem);
     int monitor();
     // Shows the panel's reverse-motion text as a warning (at most one line per text every few
     // seconds).
