@@ -18,9 +18,10 @@ namespace ExitCode = cli::ExitCode;
 class DemoTest : public SimulatedLoggerTest {};
 
 TEST_F(DemoTest, TheDemonstrationLogHoldsEveryDataFileAndReplays) {
-    // A new data file every 5 m of the 20 m run.
+    // A new data file every 2 m of the 20 m run (a busy machine may start the recording late:
+    // some metres are enough).
     home.write("LvZARN.cfg",
-               std::string("[") + CPreferences::MainSection + "]\r\nRecordSplitFile=5\r\n");
+               std::string("[") + CPreferences::MainSection + "]\r\nRecordSplitFile=2\r\n");
     cli::DemoOptions options;
     options.output = home.file("demo-out");
     options.simulator = ZARN_FTD2XX_SIM;
@@ -31,7 +32,7 @@ TEST_F(DemoTest, TheDemonstrationLogHoldsEveryDataFileAndReplays) {
     const fs::path demoHeader = home.file("Demo/ZARN_DEMO_720.HED");
     const ProfileDocument header = ProfileDocument::parse(readWholeFile(demoHeader).value_or(""));
     const int dataFiles = std::stoi(header.get("General", "DataFiles").value_or("0"));
-    ASSERT_GE(dataFiles, 4);
+    ASSERT_GE(dataFiles, 3);
     EXPECT_TRUE(fs::is_regular_file(home.file("Demo/ZARN_DEMO_720.lox")));
     for (int i = 2; i <= dataFiles; ++i) {
         const std::string name =
