@@ -1,6 +1,7 @@
 #include "platform/FileIo.h"
 
-#include <atomic>
+#include "platform/PendingFile.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
@@ -28,10 +29,7 @@ bool writeFileAtomically(const std::filesystem::path& path, std::string_view byt
     std::error_code ec;
     if (path.has_parent_path())
         std::filesystem::create_directories(path.parent_path(), ec);
-    std::filesystem::path temp = path;
-    // Unique per process and per call, so that two threads never share a temporary file.
-    static std::atomic<unsigned> serial{0};
-    temp += ".tmp" + std::to_string(::getpid()) + "." + std::to_string(serial++);
+    const std::filesystem::path temp = temporaryNameBeside(path);
     const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0)
         return false;

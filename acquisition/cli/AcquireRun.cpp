@@ -1,5 +1,7 @@
 #include "acquisition/cli/AcquireRun.h"
 
+#include "acquisition/app/Preferences.h"
+#include "acquisition/cli/LogWalk.h"
 #include "acquisition/link/LinkState.h"
 #include "acquisition/logfiles/NewLog.h"
 #include "platform/Format.h"
@@ -9,6 +11,7 @@
 #include <iostream>
 #include <ostream>
 #include <thread>
+#include <unistd.h>
 
 namespace zarn::cli {
 
@@ -17,12 +20,42 @@ namespace {
 constexpr auto ServePeriod = std::chrono::milliseconds(10);
 // The power-off sequence ends within a few seconds (at most 21 F0 orders 500 ms apart).
 constexpr std::chrono::seconds PowerOffLimit{15};
+// The same reverse-motion warning is repeated at most this often.
+constexpr std::chrono::seconds WarningRepeat{5};
+
+// The folder and title of --record DIR/NAME (".hed" taken off).
+struct LogName {
+    std::filesystem::path folder;
+    std::string title;
+};
+LogName logNameOf(const std::filesystem::path& headerPath) {
+    LogName name{headerPath.has_parent_path() ? headerPath.parent_path() : ".",
+                 headerPath.filename().string()};
+    if (headerPath.extension() == ".hed" || headerPath.extension() == ".HED")
+        name.title = headerPath.stem().string();
+    return name;
+}
+
+// Creates an output folder; the problem when it cannot be made or written into.
+std::optional<std::string> outputFolder(const std::filesystem::path& folder) {
+    if (folder.empty())
+        return std::nullopt;
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    if (ec)
+        return folder.string() + ": the folder cannot be created (" + ec.message() + ")";
+    if (!std::filesystem::is_directory(folder, ec))
+        return folder.string() + ": not a folder";
+    if (::access(folder.c_str(), W_OK) != 0)
+        return folder.string() + ": cannot write in this folder";
+    return std::nullopt;
+}
 
 } // namespace
 
 AcquireRun::AcquireRun(const AcquireOptions& options, const LoadedSettings& settings,
                        std::ostream& out, std::ostream& err)
-    : options_(options), out_(out), err_(err),
+    : options_(options), placements_(settings.placements), out_(out), err_(err),
       status_(out, &out == &std::cout && StatusLine::stdoutIsTerminal()) {
     if (!options_.driver.empty())
         setenv("ZARN_FTD2XX", options_.driver.c_str(), 1);
@@ -62,14 +95,43 @@ bool AcquireRun::serveUntil(const std::function<bool()>& done, std::chrono::dura
     }
 }
 
-int AcquireRun::execute() {
+int AcquireRun::checkOutputs() {
     if (options_.image && !options_.stopDepth)
         return fail(ExitCode::BadArguments, "--image needs --stop-depth (the picture's far end)");
+    if (!engine_->sondes().selectedSlot().occupied())
+        return fail(ExitCode::Failure,
+                    "No sondes selected ... (zarn-cli sonde list shows the stored sondes; "
+                    "zarn-cli sonde select SERIAL or zarn-cli sonde import FILE selects one)");
+    if (options_.record) {
+        const LogName name = logNameOf(*options_.record);
+        if (!NewLogCreation::ValidTitle(name.title))
+            return fail(ExitCode::BadArguments, "--record: not a log name: " + name.title);
+        if (const std::optional<std::string> problem = outputFolder(name.folder))
+            return fail(ExitCode::Failure, *problem);
+        std::error_code ec;
+        const std::filesystem::path header = name.folder / NewLogCreation::HeaderName(name.title);
+        if (std::filesystem::exists(std::filesystem::symlink_status(header, ec)) &&
+            !options_.replaceExisting)
+            return fail(ExitCode::Failure, "a log named " + name.title + " exists in " +
+                                               name.folder.string() + "; --replace replaces it");
+    }
+    for (const std::optional<std::filesystem::path>& file : {options_.capture, options_.image}) {
+        if (!file)
+            continue;
+        if (const std::optional<std::string> problem = outputFolder(file->parent_path()))
+            return fail(ExitCode::Failure, *problem);
+    }
     if (options_.capture && !engine_->link().startRawCapture(*options_.capture))
         return fail(ExitCode::Failure,
                     options_.capture->string() + ": cannot write the raw capture");
+    return ExitCode::Ok;
+}
 
-    int code = connect();
+int AcquireRun::execute() {
+    int code = checkOutputs();
+    if (code != ExitCode::Ok)
+        return code;
+    code = connect();
     if (code == ExitCode::Ok)
         code = powerOn();
     if (code == ExitCode::Ok)
@@ -77,13 +139,14 @@ int AcquireRun::execute() {
     if (code == ExitCode::Ok)
         code = monitor();
     finish();
-    if (code != ExitCode::Ok) {
-        result_.exitCode = code;
-        return code;
-    }
-    if (interruptRequested())
-        result_.exitCode = ExitCode::Interrupted;
-    return result_.exitCode;
+    // What the end found (no record written, the power-off not confirmed) wins: the operator
+    // must hear of it whatever stopped the run.
+    if (code == ExitCode::Ok)
+        code = result_.exitCode;
+    if (code == ExitCode::Ok && interruptRequested())
+        code = ExitCode::Interrupted;
+    result_.exitCode = code;
+    return code;
 }
 
 int AcquireRun::connect() {
@@ -140,6 +203,13 @@ int AcquireRun::powerOn() {
 
 int AcquireRun::startRecording() {
     const double here = engine_->stream().snapshot().ImageDepth;
+    if (options_.stopDepth &&
+        (options_.loggingDown ? *options_.stopDepth <= here : *options_.stopDepth >= here))
+        return fail(ExitCode::BadArguments,
+                    format("--stop-depth %.2f m lies behind the start at %.2f m: logging %s it "
+                           "must be %s than %.2f m",
+                           *options_.stopDepth, here, options_.loggingDown ? "down" : "up",
+                           options_.loggingDown ? "deeper" : "shallower", here));
     if (options_.image) {
         const double far = *options_.stopDepth;
         capture_ = std::make_unique<StripCapture>(*engine_, std::min(here, far),
@@ -149,31 +219,36 @@ int AcquireRun::startRecording() {
     }
     if (!options_.record)
         return ExitCode::Ok;
-    std::optional<RecordingSetup> setup = prepareNewLog(*options_.record);
+    std::string problem;
+    std::optional<RecordingSetup> setup = prepareNewLog(*options_.record, problem);
     if (!setup)
-        return fail(ExitCode::Failure, "the log " + options_.record->string() + " was not created");
+        return fail(ExitCode::Failure, problem);
     if (!engine_->startRecording(*setup))
         return fail(ExitCode::Failure, "the recording did not start");
     recording_ = true;
+    // The path keys of the new log are saved with the configuration, as "New log." does; once
+    // the recording runs, so that writing the files does not hold its start back.
+    Configuration configuration = engine_->configuration();
+    CPreferences preferences(configuration, placements_);
+    if (!preferences.SaveFiles())
+        errorLine(err_, "warning: the path keys of the new log were not saved in " +
+                            preferences.ConfigurationFile().string());
     result_.header = setup->headerPath;
     out_ << "Recording " << setup->headerPath.string() << std::endl;
     return ExitCode::Ok;
 }
 
-std::optional<RecordingSetup> AcquireRun::prepareNewLog(const std::filesystem::path& headerPath) {
+std::optional<RecordingSetup> AcquireRun::prepareNewLog(const std::filesystem::path& headerPath,
+                                                        std::string& problem) {
     const MeasurementRecord now = engine_->stream().snapshot();
+    const LogName name = logNameOf(headerPath);
     NewLogRequest request;
-    request.folder = headerPath.has_parent_path() ? headerPath.parent_path() : ".";
-    request.title = headerPath.filename().string();
-    if (headerPath.extension() == ".hed" || headerPath.extension() == ".HED")
-        request.title = headerPath.stem().string();
+    request.folder = std::filesystem::absolute(name.folder);
+    request.title = name.title;
     request.loggingDown = options_.loggingDown;
     request.splitLength = options_.splitLength;
     request.loggerDepth = now.LoggerDepth;
     request.imageDepth = now.ImageDepth;
-    std::error_code ec;
-    std::filesystem::create_directories(request.folder, ec);
-
     // The question may be asked: no lock is held while it waits.
     Configuration configuration = engine_->configuration();
     NewLogCreation creation(configuration);
@@ -181,11 +256,11 @@ std::optional<RecordingSetup> AcquireRun::prepareNewLog(const std::filesystem::p
     for (const SkippedLogFile& skipped : made.skipped)
         errorLine(err_, "not deleted: " + skipped.listedName + " (" + skipped.reason + ")");
     if (made.outcome == NewLogOutcome::InvalidName) {
-        errorLine(err_, "not a log name: " + request.title);
+        problem = "not a log name: " + request.title;
         return std::nullopt;
     }
     if (made.outcome == NewLogOutcome::Declined) {
-        errorLine(err_, "a log named " + request.title + " exists; --replace replaces it");
+        problem = "a log named " + request.title + " exists; --replace replaces it";
         return std::nullopt;
     }
     engine_->editConfiguration([&](Configuration& c) {
@@ -205,10 +280,26 @@ bool AcquireRun::depthReached() const {
 std::string AcquireRun::statusText() const {
     const MeasurementRecord r = engine_->stream().snapshot();
     const TransmissionCounts c = engine_->link().statistics().snapshot();
-    return format("depth %8.2f m  speed %6.2f m/min  gamma %6.1f  frames %7u  lost %5d  "
-                  "re-requested %5d%s",
-                  r.ImageDepth, r.Speed, r.Gamma, r.Counters.GoodFrames, c.lostFrames,
-                  c.videoRequests, recording_ ? "  REC" : "");
+    std::string text = format("depth %8.2f m  speed %6.2f m/min  gamma %6.1f  frames %7u  "
+                              "lost %5d  re-requested %5d%s",
+                              r.ImageDepth, r.Speed, r.Gamma, r.Counters.GoodFrames, c.lostFrames,
+                              c.videoRequests, recording_ ? "  REC" : "");
+    if (const std::string pane = pane_.text(); !pane.empty())
+        text += "  " + pane;
+    return text;
+}
+
+void AcquireRun::warnReverseMotion() {
+    const std::optional<std::string> text = engine_->takeReverseMotionText();
+    if (!text || !recording_)
+        return;
+    const auto now = Clock::now();
+    if (*text == lastWarning_ && now - lastWarningAt_ < WarningRepeat)
+        return;
+    lastWarning_ = *text;
+    lastWarningAt_ = now;
+    status_.finish();
+    errorLine(err_, "warning: " + *text);
 }
 
 int AcquireRun::monitor() {
@@ -217,6 +308,7 @@ int AcquireRun::monitor() {
     bool lost = false;
     serveUntil(
         [&] {
+            warnReverseMotion();
             if (options_.statusLine)
                 status_.show(statusText());
             if (engine_->panel().powerState() != PowerPanelLogic::PowerState::On) {
@@ -248,12 +340,14 @@ void AcquireRun::finish() {
         result_.dataFiles = engine_->writer().FileIndex();
         engine_->endRecording();
         recording_ = false;
+        countRecords();
     }
     if (powered_) {
         PowerPanelLogic& panel = engine_->panel();
         panel.switchOff(Clock::now());
-        serveUntil([&] { return panel.powerState() == PowerPanelLogic::PowerState::Off; },
-                   PowerOffLimit, false);
+        result_.powerOffConfirmed =
+            serveUntil([&] { return panel.powerState() == PowerPanelLogic::PowerState::Off; },
+                       PowerOffLimit, false);
         powered_ = false;
     }
     engine_->stopLink();
@@ -272,12 +366,50 @@ void AcquireRun::finish() {
         }
         capture_.reset();
     }
+    printSummary();
+}
+
+void AcquireRun::countRecords() {
+    LogWalk log;
+    if (log.open(result_.header))
+        return;
+    for (const LogDataFile& file : log.files())
+        result_.dataFilePaths.push_back(file.path);
+    result_.dataFiles = static_cast<int>(log.files().size());
+    long long records = 0;
+    log.walk([&](const LogDataFile&, std::int64_t, std::span<const std::uint8_t>,
+                 const CDataLogReader&) {
+        ++records;
+        return true;
+    });
+    result_.recordsWritten = records;
+}
+
+void AcquireRun::printSummary() {
     out_ << format("Frames %u, lost %d, re-requested %d, last image depth %.2f m\n",
                    result_.goodFrames, result_.lostFrames, result_.videoRequests,
                    result_.lastDepth);
-    if (!result_.header.empty())
-        out_ << format("Log: %s (%d data file(s))\n", result_.header.string().c_str(),
-                       result_.dataFiles);
+    if (!result_.header.empty()) {
+        out_ << format("Log: %s (%lld records in %d data file(s))\n",
+                       result_.header.string().c_str(), result_.recordsWritten, result_.dataFiles);
+        for (const std::filesystem::path& file : result_.dataFilePaths)
+            out_ << "  data file " << file.string() << "\n";
+        out_ << std::flush;
+        if (result_.recordsWritten == 0) {
+            errorLine(err_, "the recording wrote no record" +
+                                (lastWarning_.empty() ? std::string()
+                                                      : " (last warning: " + lastWarning_ + ")"));
+            if (result_.exitCode == ExitCode::Ok)
+                result_.exitCode = ExitCode::Failure;
+        }
+    }
+    if (!result_.powerOffConfirmed) {
+        errorLine(err_, format("the power-off was not confirmed within %d s: sonde may still be "
+                               "powered",
+                               static_cast<int>(PowerOffLimit.count())));
+        if (result_.exitCode == ExitCode::Ok)
+            result_.exitCode = ExitCode::NoAnswer;
+    }
 }
 
 } // namespace zarn::cli

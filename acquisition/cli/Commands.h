@@ -4,6 +4,7 @@
 #pragma once
 
 #include "acquisition/stream/DecoderSettings.h"
+#include "platform/Progress.h"
 
 #include <filesystem>
 #include <iosfwd>
@@ -23,14 +24,19 @@ inline constexpr int NoAnswer = 6;       // no logger found, or the sonde does n
 inline constexpr int Interrupted = 130;  // stopped by Ctrl-C before the work was complete
 } // namespace ExitCode
 
+// The long commands (inspect, replay, demo) report to a progress and stop when it is cancelled
+// (the program's progress is cancelled by Ctrl-C): they then say so on err, leave no output
+// under its final name and return Interrupted.
+
 // inspect LOG.hed: the header as one JSON object on the first line, then one JSON object per
-// record of every data file of the log.
+// record of every data file of the log. Nothing is printed when a data file is missing.
 struct InspectOptions {
     std::filesystem::path header;
     bool headerOnly = false;
     std::optional<long long> limit; // at most this many records
 };
-int runInspect(const InspectOptions& options, std::ostream& out, std::ostream& err);
+int runInspect(const InspectOptions& options, std::ostream& out, std::ostream& err,
+               Progress& progress = noProgress());
 
 // dissect CAPTURE: a raw capture run through the reader's framing and the decoders, one JSON
 // object per packet or frame.
@@ -55,7 +61,8 @@ struct ReplayOptions {
     double rowsPerMetre = 400;
     std::optional<int> speedSlider; // paced as the panel's speed slider (1 to 50); else flat out
 };
-int runReplay(const ReplayOptions& options, std::ostream& out, std::ostream& err);
+int runReplay(const ReplayOptions& options, std::ostream& out, std::ostream& err,
+              Progress& progress = noProgress());
 
 // acquire: binds the USB bridge library, finds the logger, powers the sonde on through the power
 // order sequence, optionally records a new log, and stops at a depth, after a time or on an
@@ -84,7 +91,20 @@ struct DemoOptions {
     std::filesystem::path output; // the output folder
     std::string simulator;        // the simulator library; found next to the program else
 };
-int runDemo(const DemoOptions& options, std::ostream& out, std::ostream& err);
+int runDemo(const DemoOptions& options, std::ostream& out, std::ostream& err,
+            Progress& progress = noProgress());
+
+// sonde list | import FILE | select SERIAL: the sonde table of the settings folder, as the probe
+// page shows and changes it: the stored sondes with the selected one marked, a sonde brought in
+// from an import file (.znv or .txt), a stored sonde selected by its serial number.
+struct SondeOptions {
+    enum class Action { List, Import, Select };
+    Action action = Action::List;
+    std::filesystem::path importFile;
+    int serial = 0;
+    bool replaceExisting = false; // answer yes to "A sonde with the same serial number ..."
+};
+int runSonde(const SondeOptions& options, std::ostream& out, std::ostream& err);
 
 // Set by the interrupt handler (Ctrl-C); long commands stop cleanly when they see it.
 bool interruptRequested();

@@ -4,9 +4,12 @@
 #include "acquisition/cli/AcquireRun.h"
 #include "acquisition/cli/CliSupport.h"
 #include "acquisition/cli/Commands.h"
+#include "acquisition/cli/LogWalk.h"
+#include "acquisition/logfiles/LogPaths.h"
 #include "platform/FileIo.h"
 #include "platform/Format.h"
 #include "platform/Home.h"
+#include "platform/PendingFile.h"
 
 #include <cstdlib>
 #include <ostream>
@@ -65,18 +68,50 @@ void ensureSonde(SondeTable& sondes) {
     sondes.copySelectedToWorking();
 }
 
+// A copy made under a temporary name and renamed: an interrupted copy leaves no file cut short.
 bool copyFile(const std::filesystem::path& from, const std::filesystem::path& to,
               std::string& problem) {
     std::error_code ec;
-    std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing, ec);
-    if (ec)
+    PendingFile pending(to);
+    std::filesystem::copy_file(from, pending.path(),
+                               std::filesystem::copy_options::overwrite_existing, ec);
+    if (ec) {
         problem = to.string() + ": " + ec.message();
-    return !ec;
+        return false;
+    }
+    if (!pending.commit(&problem)) {
+        problem = to.string() + ": " + problem;
+        return false;
+    }
+    return true;
+}
+
+// The demonstration log: the header under the name the replay's file choice proposes and every
+// data file it lists, beside it under the names the header gives them.
+bool copyDemonstrationLog(const std::filesystem::path& header,
+                          const std::filesystem::path& demoHeader, std::string& problem) {
+    LogWalk log;
+    if (const std::optional<WalkFailure> failed = log.open(header)) {
+        problem = failed->text;
+        return false;
+    }
+    if (const std::optional<WalkFailure> missing = log.checkFiles()) {
+        problem = missing->text;
+        return false;
+    }
+    const std::filesystem::path folder = demoHeader.parent_path();
+    for (const LogDataFile& file : log.files()) {
+        const std::filesystem::path target =
+            file.index == 1 ? dataFileOfHeader(demoHeader) : folder / file.path.filename();
+        if (!copyFile(file.path, target, problem))
+            return false;
+    }
+    return copyFile(header, demoHeader, problem);
 }
 
 } // namespace
 
-int runDemo(const DemoOptions& options, std::ostream& out, std::ostream& err) {
+int runDemo(const DemoOptions& options, std::ostream& out, std::ostream& err, Progress& progress) {
     std::error_code ec;
     std::filesystem::create_directories(options.output, ec);
     if (ec) {
@@ -122,7 +157,7 @@ int runDemo(const DemoOptions& options, std::ostream& out, std::ostream& err) {
     ReplayOptions replay;
     replay.header = header;
     replay.image = output / (std::string(DemoTitle) + ".png");
-    if (const int replayed = runReplay(replay, out, err); replayed != ExitCode::Ok)
+    if (const int replayed = runReplay(replay, out, err, progress); replayed != ExitCode::Ok)
         return replayed;
 
     // 3. The demonstration log the replay's file choice proposes.
@@ -130,17 +165,16 @@ int runDemo(const DemoOptions& options, std::ostream& out, std::ostream& err) {
     std::filesystem::create_directories(demoFolder, ec);
     std::string problem;
     const std::filesystem::path demoHeader = demoFolder / (std::string(DemoTitle) + ".HED");
-    const std::filesystem::path data = std::filesystem::path(header).replace_extension(".lox");
-    if (ec || !copyFile(header, demoHeader, problem) ||
-        !copyFile(data, demoFolder / (std::string(DemoTitle) + ".lox"), problem)) {
+    if (ec || !copyDemonstrationLog(header, demoHeader, problem)) {
         errorLine(err, problem.empty() ? demoFolder.string() + ": " + ec.message() : problem);
         return ExitCode::Failure;
     }
 
     out << "\nMade:\n"
-        << "  recorded log      " << header.string() << "\n"
-        << "  data file         " << data.string() << "\n"
-        << "  replayed picture  " << replay.image.string() << "\n"
+        << "  recorded log      " << header.string() << "\n";
+    for (const std::filesystem::path& data : run.result().dataFilePaths)
+        out << "  data file         " << data.string() << "\n";
+    out << "  replayed picture  " << replay.image.string() << "\n"
         << "  demonstration log " << demoHeader.string() << "\n"
         << "Look inside:  zarn-cli inspect " << header.string() << " --limit 3\n";
     return ExitCode::Ok;

@@ -1,6 +1,7 @@
 // inspect LOG.hed: the header, then every record of every data file of the log, one JSON object
 // per line. The records are read one at a time by the replay's own reader, so a log of any size
 // is walked in little memory, and a damaged data file gives every whole record before the damage.
+#include "acquisition/cli/CliSupport.h"
 #include "acquisition/cli/Commands.h"
 #include "acquisition/cli/LogWalk.h"
 #include "acquisition/cli/RecordJson.h"
@@ -48,10 +49,14 @@ Json recordFields(const MeasurementRecord& replayed, std::span<const std::uint8_
 
 } // namespace
 
-int runInspect(const InspectOptions& options, std::ostream& out, std::ostream& err) {
+int runInspect(const InspectOptions& options, std::ostream& out, std::ostream& err,
+               Progress& progress) {
     LogWalk log;
-    if (const std::optional<WalkFailure> failed = log.open(options.header)) {
-        err << "zarn-cli: " << failed->text << '\n';
+    std::optional<WalkFailure> failed = log.open(options.header);
+    if (!failed && !options.headerOnly)
+        failed = log.checkFiles();
+    if (failed) {
+        errorLine(err, failed->text);
         return failed->exitCode;
     }
     Json first;
@@ -67,9 +72,10 @@ int runInspect(const InspectOptions& options, std::ostream& out, std::ostream& e
     const long long limit = options.limit.value_or(-1);
     long long printed = 0;
     bool written = true;
-    const std::optional<WalkFailure> failed =
-        log.walk([&](const LogDataFile& file, std::int64_t position,
-                     std::span<const std::uint8_t> bytes, const CDataLogReader& reader) {
+    progress.stage("Inspecting ...");
+    failed = log.walk(
+        [&](const LogDataFile& file, std::int64_t position, std::span<const std::uint8_t> bytes,
+            const CDataLogReader& reader) {
             if (limit >= 0 && printed >= limit)
                 return false;
             Json line;
@@ -81,13 +87,16 @@ int runInspect(const InspectOptions& options, std::ostream& out, std::ostream& e
             written = static_cast<bool>(out);
             ++printed;
             return written;
-        });
+        },
+        progress);
+    progress.stage("");
     if (!written || !out.flush()) {
-        err << "zarn-cli: the output cannot be written\n";
+        errorLine(err, "the output cannot be written");
         return ExitCode::Failure;
     }
     if (failed) {
-        err << "zarn-cli: " << failed->text << '\n';
+        errorLine(err,
+                  failed->exitCode == ExitCode::Interrupted ? "inspect cancelled" : failed->text);
         return failed->exitCode;
     }
     return ExitCode::Ok;

@@ -88,23 +88,41 @@ std::optional<WalkFailure> LogWalk::open(const fs::path& headerPath) {
     return std::nullopt;
 }
 
-std::optional<WalkFailure> LogWalk::walk(const Visit& visit) {
+std::optional<WalkFailure> LogWalk::checkFiles() const {
+    std::error_code ec;
+    for (const LogDataFile& file : files_) {
+        if (!fs::is_regular_file(file.path, ec))
+            return failure(ExitCode::MissingFile, file.path,
+                           format("no such data file (listed as [File%d])", file.index));
+        if (!std::ifstream(file.path, std::ios::binary))
+            return failure(ExitCode::MissingFile, file.path, "cannot be read");
+    }
+    return std::nullopt;
+}
+
+std::optional<WalkFailure> LogWalk::walk(const Visit& visit, Progress& progress) {
+    if (std::optional<WalkFailure> missing = checkFiles())
+        return missing;
     // The reader posts the read-back refreshes of the windows: nobody listens on this bus.
     MessageBus bus;
     CDataLogReader reader(nullptr, nullptr, bus);
     RecordFile records; // the same records as bytes, for what the replay does not take over
     reader.SetHeaderValues(ReplayHeaderValues::from(header_.Info()));
     std::error_code ec;
+    std::uintmax_t total = 0;
+    for (const LogDataFile& file : files_)
+        total += fs::file_size(file.path, ec);
+    const double scale = total == 0 ? 0.0 : 1.0 / static_cast<double>(total);
+    std::uintmax_t before = 0; // the bytes of the files walked already
     for (const LogDataFile& file : files_) {
-        if (!fs::is_regular_file(file.path, ec))
-            return failure(ExitCode::CorruptInput, file.path,
-                           format("no such data file (listed as [File%d])", file.index));
-        if (!std::ifstream(file.path, std::ios::binary))
-            return failure(ExitCode::MissingFile, file.path, "cannot be read");
         reader.SetDataFile(file.path);
         records.open(file.path);
         std::int64_t position = 0;
         while (true) {
+            if (progress.cancelled())
+                return WalkFailure{ExitCode::Interrupted, "cancelled"};
+            progress.fraction(static_cast<double>(before + static_cast<std::uintmax_t>(position)) *
+                              scale);
             const std::int64_t at = position;
             if (!reader.ReadDataLineInFile(position))
                 break;
@@ -119,7 +137,9 @@ std::optional<WalkFailure> LogWalk::walk(const Visit& visit) {
         if (static_cast<std::uintmax_t>(position) != size)
             return failure(ExitCode::CorruptInput, file.path,
                            whyRecordsEnd(file.path, position, size));
+        before += size;
     }
+    progress.fraction(1.0);
     return std::nullopt;
 }
 

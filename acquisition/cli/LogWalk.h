@@ -7,6 +7,7 @@
 #include "acquisition/logfiles/DataLogReader.h"
 #include "acquisition/logfiles/Header.h"
 #include "platform/ProfileDocument.h"
+#include "platform/Progress.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -46,9 +47,15 @@ public:
     using Visit =
         std::function<bool(const LogDataFile& file, std::int64_t position,
                            std::span<const std::uint8_t> bytes, const CDataLogReader& reader)>;
+    // The first data file the header lists that does not exist or cannot be read: one failure
+    // naming it (exit code MissingFile), whatever the number of files listed.
+    std::optional<WalkFailure> checkFiles() const;
+
     // Walks every data file; the failure when a file is missing, unreadable or damaged (the
-    // records before the damage have been visited).
-    std::optional<WalkFailure> walk(const Visit& visit);
+    // records before the damage have been visited). Reports the share of the log's bytes
+    // walked to progress; a cancel ends the walk with the failure "cancelled" (exit code
+    // Interrupted).
+    std::optional<WalkFailure> walk(const Visit& visit, Progress& progress = noProgress());
 
 private:
     std::filesystem::path headerPath_;

@@ -14,7 +14,17 @@
 
 namespace zarn::cli {
 
-int runReplay(const ReplayOptions& options, std::ostream& out, std::ostream& err) {
+namespace {
+
+int cancelled(std::ostream& err) {
+    errorLine(err, "replay cancelled; no picture written");
+    return ExitCode::Interrupted;
+}
+
+} // namespace
+
+int runReplay(const ReplayOptions& options, std::ostream& out, std::ostream& err,
+              Progress& progress) {
     if (options.speedSlider &&
         (*options.speedSlider < SpeedSliderMin || *options.speedSlider > SpeedSliderMax)) {
         errorLine(err, "--speed must be between 1 and 50");
@@ -24,17 +34,25 @@ int runReplay(const ReplayOptions& options, std::ostream& out, std::ostream& err
     // data file stops here with one message; a damaged data file is replayed up to the damage
     // and then reported.
     LogWalk log;
-    if (const std::optional<WalkFailure> failed = log.open(options.header)) {
+    std::optional<WalkFailure> failed = log.open(options.header);
+    if (!failed)
+        failed = log.checkFiles();
+    if (failed) {
         errorLine(err, failed->text);
         return failed->exitCode;
     }
     long long records = 0;
-    const std::optional<WalkFailure> damage =
-        log.walk([&](const LogDataFile&, std::int64_t, std::span<const std::uint8_t>,
-                     const CDataLogReader&) {
+    progress.stage("Checking the log ...");
+    const std::optional<WalkFailure> damage = log.walk(
+        [&](const LogDataFile&, std::int64_t, std::span<const std::uint8_t>,
+            const CDataLogReader&) {
             ++records;
             return true;
-        });
+        },
+        progress);
+    progress.stage("");
+    if (damage && damage->exitCode == ExitCode::Interrupted)
+        return cancelled(err);
     if (damage && records == 0) {
         errorLine(err, damage->text);
         return damage->exitCode;
@@ -48,7 +66,11 @@ int runReplay(const ReplayOptions& options, std::ostream& out, std::ostream& err
     AcquisitionEngine engine(setup);
 
     std::string problem;
-    if (!engine.openReplay(options.header, problem)) {
+    const bool opened = engine.openReplay(options.header, problem, progress);
+    progress.stage("");
+    if (progress.cancelled())
+        return cancelled(err);
+    if (!opened) {
         errorLine(err, problem);
         return ExitCode::CorruptInput;
     }
@@ -64,7 +86,10 @@ int runReplay(const ReplayOptions& options, std::ostream& out, std::ostream& err
         errorLine(err, capture.error());
         return ExitCode::BadArguments;
     }
-    engine.playToEnd(options.speedSlider.value_or(SpeedSliderMax));
+    const bool played = engine.playToEnd(options.speedSlider.value_or(SpeedSliderMax), progress);
+    progress.stage("");
+    if (!played)
+        return cancelled(err);
 
     int width = 0, height = 0;
     if (!capture.save(options.image, width, height, problem)) {

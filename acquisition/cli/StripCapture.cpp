@@ -2,6 +2,7 @@
 
 #include "acquisition/stream/ImageMemory.h"
 #include "acquisition/stream/RowPixels.h"
+#include "platform/PendingFile.h"
 #include "platform/imaging/PngFile.h"
 
 namespace zarn::cli {
@@ -70,7 +71,9 @@ bool StripCapture::save(const std::filesystem::path& path, int& width, int& heig
     }
     width = picture.width();
     height = picture.height();
-    return savePng(path, picture.view(), &error);
+    // Written beside under a temporary name: a failed write leaves no picture cut short.
+    PendingFile pending(path);
+    return savePng(pending.path(), picture.view(), &error) && pending.commit(&error);
 }
 
 } // namespace zarn::cli

@@ -1,6 +1,7 @@
 #include "acquisition/engine/AcquisitionEngine.h"
 
 #include "acquisition/stream/DecoderSettings.h"
+#include "platform/StatusBar.h"
 #include "platform/UserMessages.h"
 
 namespace zarn {
@@ -14,6 +15,9 @@ AcquisitionEngine::AcquisitionEngine(const EngineSetup& setup, MessageBus& bus)
       decoder_(stream_), recovery_(usb_, configurationAccess()),
       player_(header_, state_, this, this, bus),
       panel_(*this, state_, usb_.flags().sondePowered, operatorPowerOff_) {
+    // The header record as the main window resets it when it opens: a log recorded next is
+    // dated today.
+    header_.ResetHeaderInfo();
     usb_.setTimings(setup.timings);
     usb_.setDecoder(&decoder_);
     usb_.setSequencer(&recovery_);
@@ -77,7 +81,24 @@ bool AcquisitionEngine::stopLink() {
 bool AcquisitionEngine::startRecording(const RecordingSetup& setup) {
     rule_.SetLoggingDirection(setup.loggingDown);
     rule_.SetLastDepth(stream_.snapshot().ImageDepth);
-    return writer_.StartRecording(setup, configuration_.snapshot(), sondes());
+    if (!writer_.StartRecording(setup, configuration_.snapshot(), sondes()))
+        return false;
+    resetStatistics(false);
+    return true;
+}
+
+std::optional<std::string> AcquisitionEngine::takeReverseMotionText() {
+    if (!rule_.ReverseMotion())
+        return std::nullopt;
+    rule_.ClearReverseMotion();
+    constexpr double MovingSpeed = 0.1; // m/min
+    const double speed = stream_.snapshot().Speed;
+    const bool withTheLog = rule_.LoggingDown() ? speed > MovingSpeed : speed < MovingSpeed;
+    return std::string(withTheLog ? "Wait last valid depth..." : "Bad Winch Direction !!!");
+}
+
+void AcquisitionEngine::showStatusText(std::string_view text) {
+    StatusBar::current().setPaneText(0, text);
 }
 
 bool AcquisitionEngine::endRecording() {
@@ -167,13 +188,18 @@ void AcquisitionEngine::showMessage(std::string_view text) {
         UserMessage{std::string(text), "ZARN", MessageIcon::Error, MessageButtons::Ok});
 }
 
-bool AcquisitionEngine::openReplay(const std::filesystem::path& headerPath, std::string& error) {
+bool AcquisitionEngine::openReplay(const std::filesystem::path& headerPath, std::string& error,
+                                   Progress& progress) {
     state_.replayActive = true;
     publishSettings();
     bool started = false;
-    switch (player_.OpenLog(headerPath)) {
+    progress.stage("Load loging file, wait ..");
+    switch (player_.OpenLog(headerPath, nullptr, progress)) {
     case CReplayPlayer::OpenResult::Failed:
         error = "cannot open the log " + headerPath.string();
+        break;
+    case CReplayPlayer::OpenResult::Cancelled:
+        error = "the opening of " + headerPath.string() + " was cancelled";
         break;
     case CReplayPlayer::OpenResult::ChooseDepth:
         started = player_.StartAtDepth(std::nullopt);
@@ -191,11 +217,12 @@ bool AcquisitionEngine::openReplay(const std::filesystem::path& headerPath, std:
     return started;
 }
 
-void AcquisitionEngine::playToEnd(int speedSlider) {
+bool AcquisitionEngine::playToEnd(int speedSlider, Progress& progress) {
     player_.SetSpeedSlider(speedSlider);
     state_.playing = true;
+    progress.stage("Replaying ...");
     player_.StartPlayback();
-    player_.WaitForPlaybackEnd();
+    return player_.WaitForPlaybackEnd(progress);
 }
 
 void AcquisitionEngine::closeReplay() {

@@ -33,12 +33,14 @@
 #include "acquisition/stream/ToolsBmp.h"
 #include "acquisition/stream/ToolsStream.h"
 #include "platform/MessageBus.h"
+#include "platform/Progress.h"
 #include "platform/Shared.h"
 
 #include <atomic>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -119,17 +121,27 @@ public:
 
     // ---- Recording ----
     // Recording start of a new log: the recording mode's direction and the current image depth
-    // go to the recording rule, then the data log writer starts. False when it did not start.
+    // go to the recording rule, then the data log writer starts and the statistics are reset
+    // (good-frame count included), as the panel's recording start does. False when it did not
+    // start.
     bool startRecording(const RecordingSetup& setup);
+    // The panel's status text for a depth reversal flagged by the recording rule, which is then
+    // cleared: "Wait last valid depth..." while the winch moves in the logging direction (down:
+    // faster than 0.1 m/min; up: slower than 0.1 m/min), "Bad Winch Direction !!!" otherwise.
+    // Nothing when no reversal was flagged.
+    std::optional<std::string> takeReverseMotionText();
     // Recording stop; false when no recording ran.
     bool endRecording();
 
     // ---- Replay ----
     // Opens a log and starts it at its first record ("All" or the first data file). False with
-    // the reason in `error` when it cannot be replayed.
-    bool openReplay(const std::filesystem::path& headerPath, std::string& error);
-    // Plays from the current position to the end of the last data file and waits for it.
-    void playToEnd(int speedSlider);
+    // the reason in `error` when it cannot be replayed (or the repair of an interrupted
+    // recording was cancelled through progress).
+    bool openReplay(const std::filesystem::path& headerPath, std::string& error,
+                    Progress& progress = noProgress());
+    // Plays from the current position to the end of the last data file and waits for it,
+    // reporting to progress. False when progress was cancelled (the playback is stopped).
+    bool playToEnd(int speedSlider, Progress& progress = noProgress());
     void closeReplay();
 
     // ---- Image ----
@@ -157,6 +169,9 @@ private:
     // ReplaySink
     void publishRecord(const MeasurementRecord& record, int recordLength) override;
     void enterReplayState() override;
+
+    // LogFilesDisplay: the recording's and the replay's texts go to the first status bar pane.
+    void showStatusText(std::string_view text) override;
 
     // ImageRowHost
     bool recordingActive() override { return state_.recording.load(); }

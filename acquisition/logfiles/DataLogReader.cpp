@@ -8,6 +8,7 @@
 #include "platform/Format.h"
 #include "platform/UserMessages.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace zarn {
@@ -168,7 +169,7 @@ bool CDataLogReader::ReadDataLineInFile(std::int64_t& position) {
     return true;
 }
 
-bool CDataLogReader::SearchDepth(std::int64_t& position, double targetMetres) {
+bool CDataLogReader::SearchDepth(std::int64_t& position, double targetMetres, Progress& progress) {
     if (!ReadDataLineInFile(position))
         return false;
     position = 0;
@@ -183,7 +184,11 @@ bool CDataLogReader::SearchDepth(std::int64_t& position, double targetMetres) {
         display_->setWaitCursor(true);
     bool found = false;
     std::int64_t at = 0;
+    const double size = static_cast<double>(std::max<std::size_t>(file_.size(), 1));
     for (int count = 1;; ++count) {
+        if (progress.cancelled())
+            break;
+        progress.fraction(static_cast<double>(at) / size);
         const auto head = file_.bytesAt(at, HeadSize);
         if (head.empty())
             break;

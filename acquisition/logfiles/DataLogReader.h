@@ -17,6 +17,7 @@
 #include "acquisition/logfiles/ReplaySink.h"
 #include "acquisition/stream/MeasurementRecord.h"
 #include "platform/MessageBus.h"
+#include "platform/Progress.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -61,8 +62,10 @@ public:
     // record's speed sign), showing "Search Depht Position %.2f .wait... File at :%.2f" every
     // 100 records and "File Position Find ..." at the end, and reads the record found. True when
     // a record was found and read; position is then that of the record after it (0 when the
-    // first record already matched).
-    bool SearchDepth(std::int64_t& position, double targetMetres);
+    // first record already matched). The walk reports its fraction of the file to progress and
+    // ends as "not found" when it is cancelled.
+    bool SearchDepth(std::int64_t& position, double targetMetres,
+                     Progress& progress = noProgress());
 
     // The record as last filled.
     const MeasurementRecord& Record() const { return record_; }

@@ -31,13 +31,18 @@ std::optional<FirstRecord> ReadFirstRecord(const std::filesystem::path& dataFile
     return first;
 }
 
-std::optional<LastRecord> ScanLastRecord(const std::filesystem::path& dataFile) {
+std::optional<LastRecord> ScanLastRecord(const std::filesystem::path& dataFile,
+                                         Progress& progress) {
     RecordFile file;
     if (!file.open(dataFile))
         return std::nullopt;
     std::optional<LastRecord> last;
     std::int64_t position = 0;
+    const double size = static_cast<double>(std::max<std::size_t>(file.size(), 1));
     for (;;) {
+        if (progress.cancelled())
+            return std::nullopt;
+        progress.fraction(static_cast<double>(position) / size);
         const auto head = file.bytesAt(position, logrecord::HeadSize);
         if (head.empty())
             break;

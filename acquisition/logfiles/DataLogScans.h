@@ -3,6 +3,8 @@
 // record is in the file, and the walk ends at the first record that is not.
 #pragma once
 
+#include "platform/Progress.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -28,9 +30,10 @@ struct LastRecord {
     int records = 0;             // whole records in the file, this one included
 };
 
-// Walks the records from the start by their lengths and gives the last whole record, or nothing
-// when the file cannot be opened or holds no whole record.
-std::optional<LastRecord> ScanLastRecord(const std::filesystem::path& dataFile);
+// Walks the records from the start by their lengths and gives the last whole record, or nothing when the file cannot be opened or holds no whole record. The walk reports
+// its fraction of the file to progress and stops (giving nothing) when it is cancelled.
+std::optional<LastRecord> ScanLastRecord(const std::filesystem::path& dataFile,
+                                         Progress& progress = noProgress());
 
 // The elapsed logging time (ms) of the last whole record, found from the end of the file: only
 // its last two records' worth of bytes is read, where the records that end the file are told

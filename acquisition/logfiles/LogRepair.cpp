@@ -20,7 +20,7 @@ std::filesystem::path dataFileOf(const std::filesystem::path& headerPath,
 } // namespace
 
 RepairResult RepairInterruptedLog(CHeader& header, const std::filesystem::path& headerPath,
-                                  const std::filesystem::path& firstDataFile) {
+                                  const std::filesystem::path& firstDataFile, Progress& progress) {
     std::error_code ec;
     const std::uintmax_t size = std::filesystem::file_size(firstDataFile, ec);
     if (ec || size < SmallestRepairableDataFile)
@@ -28,8 +28,11 @@ RepairResult RepairInterruptedLog(CHeader& header, const std::filesystem::path& 
 
     HeaderInfo& info = header.Info();
     for (int index = boundedDataFiles(info.DataFiles); index >= 1; --index) {
+        progress.stage("Recovery of the end depth, wait ..");
         const std::optional<LastRecord> last =
-            ScanLastRecord(dataFileOf(headerPath, firstDataFile, index));
+            ScanLastRecord(dataFileOf(headerPath, firstDataFile, index), progress);
+        if (progress.cancelled())
+            return RepairResult::Cancelled;
         if (!last)
             continue;
         const FileProgress end{

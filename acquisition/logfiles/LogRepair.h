@@ -11,6 +11,7 @@
 #pragma once
 
 #include "acquisition/logfiles/Header.h"
+#include "platform/Progress.h"
 
 #include <filesystem>
 
@@ -18,16 +19,19 @@ namespace zarn {
 
 enum class RepairResult {
     Repaired,
-    TooShort, // the first data file is shorter than 101 bytes: nothing to rebuild from
-    NoRecord, // no data file holds a whole record
+    TooShort,  // the first data file is shorter than 101 bytes: nothing to rebuild from
+    NoRecord,  // no data file holds a whole record
+    Cancelled, // the walk was cancelled: nothing was written
 };
 
 // A first data file shorter than this cannot be repaired.
 inline constexpr std::uintmax_t SmallestRepairableDataFile = 101;
 
-// header: the log's header object, its record read from headerPath.
+// header: the log's header object, its record read from headerPath. The walk of the data files
+// reports to progress and stops, writing nothing, when it is cancelled.
 RepairResult RepairInterruptedLog(CHeader& header, const std::filesystem::path& headerPath,
-                                  const std::filesystem::path& firstDataFile);
+                                  const std::filesystem::path& firstDataFile,
+                                  Progress& progress = noProgress());
 
 // Whether the last data file holding a whole record has one logged after the header's end time
 // ("[WellInfo]" "EndTime", which the periodic update and the stop write): a recording cut after

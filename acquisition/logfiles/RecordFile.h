@@ -28,6 +28,8 @@ public:
     bool open(const std::filesystem::path& path);
     void close();
     bool isOpen() const { return fd_ >= 0; }
+    // The file's size when it was opened.
+    std::size_t size() const { return openedSize_; }
     const std::filesystem::path& path() const { return path_; }
 
     // The bytes [position, position + size) of the file. Empty when the file holds fewer bytes

@@ -8,6 +8,8 @@
 #include "platform/UserMessages.h"
 
 #include <algorithm>
+#include <chrono>
+#include <vector>
 
 namespace zarn {
 
@@ -65,7 +67,7 @@ bool CReplayPlayer::readFirstRecordOfCurrent() {
 }
 
 CReplayPlayer::OpenResult CReplayPlayer::OpenLog(const std::filesystem::path& headerPath,
-                                                 AppPaths* paths) {
+                                                 AppPaths* paths, Progress& progress) {
     stopThread();
     reader_.Close();
 
@@ -109,11 +111,15 @@ CReplayPlayer::OpenResult CReplayPlayer::OpenLog(const std::filesystem::path& he
     position_ = 0;
     startDepth_ = info.Startdepth / 1000.0;
 
-    if (info.EndDepthCorrupt &&
-        RepairInterruptedLog(header_, headerPath, dataFile) != RepairResult::Repaired) {
-        showMessage("Files corrupted ... no Recovery Process !!");
-        state_.logLoaded = false;
-        return OpenResult::Failed;
+    if (info.EndDepthCorrupt) {
+        const RepairResult repaired = RepairInterruptedLog(header_, headerPath, dataFile, progress);
+        if (repaired != RepairResult::Repaired) {
+            state_.logLoaded = false;
+            if (repaired == RepairResult::Cancelled)
+                return OpenResult::Cancelled;
+            showMessage("Files corrupted ... no Recovery Process !!");
+            return OpenResult::Failed;
+        }
     }
     // A recording cut after a periodic header update: the header ends short of the records.
     if (!info.EndDepthCorrupt && HoldsRecordsPastHeader(info, headerPath, dataFile) &&
@@ -148,7 +154,7 @@ void CReplayPlayer::enterReplayState() {
     state_.replayActive = true;
 }
 
-bool CReplayPlayer::StartAtDepth(std::optional<double> depthMetres) {
+bool CReplayPlayer::StartAtDepth(std::optional<double> depthMetres, Progress& progress) {
     stopThread();
     std::int64_t position = 0;
     bool read = false;
@@ -156,7 +162,8 @@ bool CReplayPlayer::StartAtDepth(std::optional<double> depthMetres) {
         read = reader_.ReadDataLineInFile(position);
     } else {
         startDepth_ = *depthMetres;
-        read = reader_.SearchDepth(position, *depthMetres);
+        progress.stage("Search Depht Position");
+        read = reader_.SearchDepth(position, *depthMetres, progress);
         if (!read) {
             position = 0;
             read = reader_.ReadDataLineInFile(position);
@@ -263,6 +270,38 @@ void CReplayPlayer::CloseLog() {
 void CReplayPlayer::WaitForPlaybackEnd() {
     if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id())
         thread_.join();
+}
+
+bool CReplayPlayer::WaitForPlaybackEnd(Progress& progress) {
+    // The size of each data file from the first replay file on: the share played is the bytes
+    // of the files done and the position in the current one.
+    std::vector<std::uintmax_t> sizes;
+    std::uintmax_t total = 0;
+    for (int index = firstFile_; index <= dataFiles_; ++index) {
+        std::error_code ec;
+        const std::uintmax_t size = std::filesystem::file_size(dataFileOf(index), ec);
+        sizes.push_back(ec ? 0 : size);
+        total += sizes.back();
+    }
+    while (threadRunning_) {
+        if (progress.cancelled()) {
+            StopPlayback();
+            return false;
+        }
+        const int current = currentFile_;
+        std::uintmax_t done = 0;
+        for (int index = firstFile_; index < current && index - firstFile_ < std::ssize(sizes);
+             ++index)
+            done += sizes[static_cast<std::size_t>(index - firstFile_)];
+        done += static_cast<std::uintmax_t>(std::max<std::int64_t>(position_, 0));
+        progress.fraction(
+            total == 0 ? 0.0
+                       : std::min(1.0, static_cast<double>(done) / static_cast<double>(total)));
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    WaitForPlaybackEnd();
+    progress.fraction(1.0);
+    return true;
 }
 
 void CReplayPlayer::SetSpeedSlider(int position) {

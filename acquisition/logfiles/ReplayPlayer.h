@@ -25,6 +25,7 @@
 #include "acquisition/logfiles/ReplaySink.h"
 #include "acquisition/logfiles/SetDepthPlayerLogic.h"
 #include "platform/MessageBus.h"
+#include "platform/Progress.h"
 
 #include <atomic>
 #include <cstdint>
@@ -51,6 +52,7 @@ public:
         Failed,      // a message was shown (or the header could not be read); the panel resets
         ChooseDepth, // a single data file: "Set depth start", then StartAtDepth
         ChooseFile,  // several data files: "Multi file selector", then StartAtFile
+        Cancelled,   // the repair was cancelled through its progress: nothing written or shown
     };
 
     // Opens the log of a header file chosen by the operator. The data file is the header path
@@ -61,8 +63,10 @@ public:
     // "CORRUPT" is repaired first ("Files corrupted ... no Recovery Process !!" when it cannot
     // be), and so is one whose last data file holds records logged after the header's end time
     // (a recording cut after a periodic header update; a failure there is only traced). paths,
-    // when given, remembers the log (last header, folder, data file and names).
-    OpenResult OpenLog(const std::filesystem::path& headerPath, AppPaths* paths = nullptr);
+    // when given, remembers the log (last header, folder, data file and names). The repair
+    // reports to progress and may be cancelled through it.
+    OpenResult OpenLog(const std::filesystem::path& headerPath, AppPaths* paths = nullptr,
+                       Progress& progress = noProgress());
 
     // The logic of "Set depth start" for the opened log (first record of the current file,
     // header start and end depth).
@@ -72,8 +76,9 @@ public:
 
     // Single-file start: "All" (no depth) reads the first record; a depth is searched (the
     // first record when it is not found). Then the replay state is entered. False when no
-    // record could be read.
-    bool StartAtDepth(std::optional<double> depthMetres);
+    // record could be read. The depth search reports to progress; a cancelled search starts at
+    // the first record.
+    bool StartAtDepth(std::optional<double> depthMetres, Progress& progress = noProgress());
     // Multi-file start: the chosen file (a cancel: nothing, the first file) becomes the first
     // replay file; its first record is read; the replay state is entered.
     bool StartAtFile(std::optional<int> fileIndex);
@@ -94,6 +99,9 @@ public:
     void CloseLog();
     // Blocks until a playback thread that runs to the end of the log has ended.
     void WaitForPlaybackEnd();
+    // The same, reporting the share of the log's records played to progress; when progress is
+    // cancelled the playback is stopped (as StopPlayback) and the result is false.
+    bool WaitForPlaybackEnd(Progress& progress);
 
     void SetSpeedSlider(int position);
     int SpeedSlider() const { return slider_; }

@@ -188,7 +188,8 @@ TEST_F(InspectTest, DamagedLogsEndWithTheirWholeRecordsAndOneErrorLine) {
          ExitCode::CorruptInput, 0, "not a header"},
         {"data file given as header", [&] { writeFile(hed, data); }, ExitCode::CorruptInput, 0,
          "not a header"},
-        {"no data file", [&] { fs::remove(lox); }, ExitCode::CorruptInput, 1, "no such data file"},
+        // A missing data file is a missing input, found before anything is printed.
+        {"no data file", [&] { fs::remove(lox); }, ExitCode::MissingFile, 0, "no such data file"},
         {"empty data file", [&] { writeFile(lox, ""); }, ExitCode::Ok, 1, ""},
         {"cut inside the last record", [&] { writeFile(lox, data.substr(0, data.size() - 10)); },
          ExitCode::CorruptInput, RecordCount, "cut short"},
@@ -200,10 +201,10 @@ TEST_F(InspectTest, DamagedLogsEndWithTheirWholeRecordsAndOneErrorLine) {
          ExitCode::CorruptInput, 1 + 1, "impossible record length 65535"},
         {"random bytes", [&] { writeFile(lox, randomBytes(3000, 2)); }, ExitCode::CorruptInput, 1,
          "at byte 0"},
-        {"second data file missing", [&] { withSecondFile("gone.lox"); }, ExitCode::CorruptInput,
-         1 + RecordCount, "gone.lox"},
+        {"second data file missing", [&] { withSecondFile("gone.lox"); }, ExitCode::MissingFile, 0,
+         "gone.lox"},
         {"second data file outside the folder", [&] { withSecondFile("../outside.lox"); },
-         ExitCode::CorruptInput, 1 + RecordCount, "no such data file (listed as [File2])"},
+         ExitCode::MissingFile, 0, "no such data file (listed as [File2])"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -117,7 +117,7 @@ TEST_F(DamagedInputTest, EveryCommandEndsWithOneErrorLine) {
         {"header cut before its end depth",
          [&] { writeFile(hed, interrupted); },
          {ExitCode::Ok, ExitCode::Ok, {}}},
-        {"missing data file", [&] { fs::remove(lox); }, {Corrupt, Corrupt, {}}},
+        {"missing data file", [&] { fs::remove(lox); }, {Missing, Missing, {}}},
         // A log without records yet: nothing to replay; inspect shows its header.
         {"empty data file", [&] { writeFile(lox, ""); }, {Corrupt, ExitCode::Ok, {}}},
         {"data file cut inside a record",

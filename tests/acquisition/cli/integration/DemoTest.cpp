@@ -1,0 +1,62 @@
+// demo, the main job: a short simulated run recorded, replayed into a picture and kept as the
+// demonstration log. With a split length that gives the run several data files, the
+// demonstration log holds every one of them and replays as the recorded log does.
+#include "acquisition/app/Preferences.h"
+#include "acquisition/cli/Commands.h"
+#include "platform/FileIo.h"
+#include "platform/ProfileDocument.h"
+#include "tests/acquisition/cli/integration/SimulatedAcquisition.h"
+
+#include <gtest/gtest.h>
+
+namespace zarn::test {
+namespace {
+
+namespace fs = std::filesystem;
+namespace ExitCode = cli::ExitCode;
+
+class DemoTest : public SimulatedLoggerTest {};
+
+TEST_F(DemoTest, TheDemonstrationLogHoldsEveryDataFileAndReplays) {
+    // A new data file every 2 m of the 20 m run (a busy machine may start the recording late:
+    // some metres are enough).
+    home.write("LvZARN.cfg",
+               std::string("[") + CPreferences::MainSection + "]\r\nRecordSplitFile=2\r\n");
+    cli::DemoOptions options;
+    options.output = home.file("demo-out");
+    options.simulator = ZARN_FTD2XX_SIM;
+    const CommandRun demo = runCommand(
+        [&](std::ostream& out, std::ostream& err) { return cli::runDemo(options, out, err); });
+    ASSERT_EQ(demo.code, ExitCode::Ok) << demo.err << demo.out;
+
+    const fs::path demoHeader = home.file("Demo/ZARN_DEMO_720.HED");
+    const ProfileDocument header = ProfileDocument::parse(readWholeFile(demoHeader).value_or(""));
+    const int dataFiles = std::stoi(header.get("General", "DataFiles").value_or("0"));
+    ASSERT_GE(dataFiles, 3);
+    EXPECT_TRUE(fs::is_regular_file(home.file("Demo/ZARN_DEMO_720.lox")));
+    for (int i = 2; i <= dataFiles; ++i) {
+        const std::string name =
+            header.get("File" + std::to_string(i), "FileName").value_or("missing");
+        EXPECT_TRUE(fs::is_regular_file(home.file("Demo/" + name))) << name;
+        // The summary names each data file of the recorded log.
+        EXPECT_NE(demo.out.find("data file         " + (options.output / name).string()),
+                  std::string::npos)
+            << demo.out;
+    }
+
+    // The demonstration log replays whole, as the recorded one did.
+    cli::ReplayOptions replay;
+    replay.header = demoHeader;
+    replay.image = home.file("demo.png");
+    const ReplayedLog replayed = replayLog(replay);
+    ASSERT_EQ(replayed.run.code, ExitCode::Ok) << replayed.run.err;
+    EXPECT_NE(replayed.run.out.find(std::to_string(dataFiles) + " data file(s)"), std::string::npos)
+        << replayed.run.out;
+    ASSERT_TRUE(replayed.picture) << replayed.problem;
+    const std::optional<std::string> recorded = readWholeFile(options.output / "ZARN_DEMO_720.png");
+    ASSERT_TRUE(recorded);
+    EXPECT_EQ(readWholeFile(home.file("demo.png")), recorded);
+}
+
+} // namespace
+} // namespace zarn::test
