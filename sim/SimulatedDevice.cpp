@@ -204,6 +204,15 @@ void SimulatedDevice::produceOne() {
 
 void SimulatedDevice::letWritersIn(std::unique_lock<std::mutex>& lock) {
     changed_.wait(lock, [this] { return writersWaiting_.load() == 0; });
+    if (!settings_.device.fastMode)
+        return;
+    constexpr auto Frame = std::chrono::milliseconds(1);
+    constexpr auto Pause = std::chrono::microseconds(100);
+    if (Wall::now() - fastModePause_ < Frame)
+        return;
+    // A timed wait: the lock is given up and the thread sleeps, whatever its priority.
+    changed_.wait_for(lock, Pause);
+    fastModePause_ = Wall::now();
 }
 
 std::uint32_t SimulatedDevice::take(std::uint8_t* to, std::uint32_t wanted) {

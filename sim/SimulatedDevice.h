@@ -104,7 +104,8 @@ private:
     // Fast mode: waiting for the program's answer to a lost video packet.
     bool holding() const { return Wall::now() < holdUntil_; }
     std::uint32_t take(std::uint8_t* to, std::uint32_t wanted);
-    // Waits (giving up the lock) until no write is waiting for the device.
+    // Waits (giving up the lock) until no write is waiting for the device. In fast mode it also
+    // gives the processor up for a moment once a millisecond (see fastModePause_).
     void letWritersIn(std::unique_lock<std::mutex>& lock);
     Wall::time_point wallOf(double modelTime) const;
 
@@ -114,6 +115,12 @@ private:
     // mode a reader that calls again at once would otherwise keep the lock to itself, and the
     // program's orders would reach the logger many packets late.
     std::atomic<int> writersWaiting_{0};
+    // Fast mode always has bytes, so a reader never waits for the device. A real bridge hands
+    // its bytes over in USB frames of a millisecond, and its reader waits between them; without
+    // such a pause a reader running at a real-time priority would hold its processor, and on a
+    // machine with two such runs the program's own threads (the senders among them) would
+    // never get to run.
+    Wall::time_point fastModePause_{};
     SimulatorSettings settings_;
     Logger logger_;
 

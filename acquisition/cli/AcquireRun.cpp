@@ -228,8 +228,8 @@ int AcquireRun::startRecording() {
     recording_ = true;
     // The path keys of the new log are saved with the configuration, as "New log." does; once
     // the recording runs, so that writing the files does not hold its start back.
-    Configuration configuration = engine_->configuration();
-    CPreferences preferences(configuration, placements_);
+    ConfigurationStore store(engine_->configuration());
+    CPreferences preferences(store, placements_);
     if (!preferences.SaveFiles())
         errorLine(err_, "warning: the path keys of the new log were not saved in " +
                             preferences.ConfigurationFile().string());

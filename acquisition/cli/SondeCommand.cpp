@@ -44,9 +44,9 @@ void listSondes(const SondeDatabase& database, std::ostream& out) {
 
 int runSonde(const SondeOptions& options, std::ostream& out, std::ostream& err) {
     CliUserMessages messages(err, options.replaceExisting ? MessageAnswer::Yes : MessageAnswer::No);
-    Configuration configuration;
+    ConfigurationStore store;
     WindowPlacementRecord placements;
-    CPreferences preferences(configuration, placements);
+    CPreferences preferences(store, placements);
     preferences.Init();
     MessageBus bus; // nobody listens to the sonde-changed commands here
     SondeDatabase database(
