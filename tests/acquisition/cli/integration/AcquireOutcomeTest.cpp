@@ -23,7 +23,9 @@ TEST_F(AcquireOutcomeTest, ARecordingAgainstTheWinchWritesNothingAndFails) {
     // have passed.
     configureSimulator({10, 30, ""});
     cli::AcquireOptions options = recordOptions("wrongway", false, 2);
-    options.duration = 8;
+    // Long enough for the sonde to come on and the winch to move on a loaded machine: the run
+    // records nothing, so it lasts the whole duration.
+    options.duration = 20;
     const AcquireOutcome outcome = runAcquisition(options, programSettings());
 
     EXPECT_EQ(outcome.code, ExitCode::Failure) << outcome.err << outcome.out;
