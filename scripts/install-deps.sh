@@ -6,7 +6,7 @@ packages=(
     build-essential cmake ninja-build ccache pkg-config python3
     clang libclang-rt-14-dev
     locales-all
-    libgtest-dev libgmock-dev libbenchmark-dev libftdi1-dev libturbojpeg0-dev libpng-dev libcli11-dev nlohmann-json3-dev
+    libgtest-dev libgmock-dev libbenchmark-dev libftdi1-dev libturbojpeg0-dev libtiff-dev libpng-dev libcli11-dev nlohmann-json3-dev
 )
 
 missing=()

@@ -15,10 +15,7 @@ namespace {
 constexpr png_uint_32 NativeFormat =
     std::endian::native == std::endian::little ? PNG_FORMAT_BGRA : PNG_FORMAT_ARGB;
 
-void fail(std::string* error, std::string text) {
-    if (error)
-        *error = std::move(text);
-}
+using imaging::fail;
 
 // Releases what libpng allocated for an image, whatever happened.
 class ImageGuard {
@@ -89,17 +86,15 @@ bool savePng(const std::filesystem::path& path, const ConstPixelView& image, std
     return true;
 }
 
-std::optional<PixelImage> decodePng(const std::string& bytes, std::string* error) {
+std::optional<PixelImage> decodePng(std::string_view bytes, std::string* error,
+                                    std::size_t maximumPixels) {
     png_image image = freshImage();
     ImageGuard guard(image);
     if (!png_image_begin_read_from_memory(&image, bytes.data(), bytes.size())) {
         fail(error, image.message[0] ? image.message : "not a PNG picture");
         return std::nullopt;
     }
-    const std::size_t pixels = std::size_t{image.width} * image.height;
-    if (image.width == 0 || image.height == 0 || pixels > PngMaximumPixels ||
-        image.width > static_cast<png_uint_32>(std::numeric_limits<int>::max()) ||
-        image.height > static_cast<png_uint_32>(std::numeric_limits<int>::max())) {
+    if (!imaging::sizeAccepted(image.width, image.height, maximumPixels)) {
         fail(error, "picture too large");
         return std::nullopt;
     }

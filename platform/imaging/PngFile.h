@@ -6,16 +6,14 @@
 #pragma once
 
 #include "platform/PixelImage.h"
+#include "platform/imaging/CodecSupport.h"
 
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace zarn {
-
-// Pictures larger than this many pixels are refused on reading (a corrupt or hostile header
-// cannot make us allocate without bound).
-inline constexpr std::size_t PngMaximumPixels = std::size_t{1} << 28;
 
 // The PNG file bytes of the view, or nothing (with the reason in *error) when it is empty or
 // libpng fails.
@@ -27,8 +25,9 @@ bool savePng(const std::filesystem::path& path, const ConstPixelView& image,
              std::string* error = nullptr);
 
 // The pixels of PNG file bytes: alpha 0xFF where the picture has none. Nothing, with the reason
-// in *error, for bytes that are not a valid PNG or a picture larger than PngMaximumPixels.
-std::optional<PixelImage> decodePng(const std::string& bytes, std::string* error = nullptr);
+// in *error, for bytes that are not a valid PNG or a picture larger than maximumPixels.
+std::optional<PixelImage> decodePng(std::string_view bytes, std::string* error = nullptr,
+                                    std::size_t maximumPixels = MaximumPicturePixels);
 std::optional<PixelImage> loadPng(const std::filesystem::path& path, std::string* error = nullptr);
 
 } // namespace zarn

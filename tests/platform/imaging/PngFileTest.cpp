@@ -1,5 +1,6 @@
 #include "platform/imaging/PngFile.h"
 
+#include "tests/platform/imaging/PictureTestSupport.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -8,26 +9,8 @@
 namespace zarn {
 namespace {
 
-// A picture where every pixel differs from its neighbours in every channel, with alpha bytes that
-// must not matter.
-PixelImage pattern(int width, int height) {
-    PixelImage image(width, height);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            image.row(y)[x] = pixelOf(x * 7 + y, x * 3 + y * 5, 255 - x - y * 11, (x + y) & 1);
-    return image;
-}
-
-void expectSameColours(const ConstPixelView& expected, const PixelImage& actual) {
-    ASSERT_EQ(actual.width(), expected.width);
-    ASSERT_EQ(actual.height(), expected.height);
-    for (int y = 0; y < expected.height; ++y)
-        for (int x = 0; x < expected.width; ++x) {
-            const std::uint32_t e = expected.at(x, y);
-            ASSERT_EQ(actual.at(x, y), pixelOf(pixelRed(e), pixelGreen(e), pixelBlue(e)))
-                << x << "," << y;
-        }
-}
+using test::expectSameColours;
+using test::pattern;
 
 TEST(PngFile, PicturesAndBandsOfThemComeBackWithTheirColours) {
     const PixelImage source = pattern(37, 23);
