@@ -18,8 +18,9 @@ using namespace std::chrono_literals;
 
 // Marks its own destruction: held by the engine's row observer, it goes with the engine's parts.
 struct DestructionMark {
-    std::atomic<bool>& destroyed;
+    explicit DestructionMark(std::atomic<bool>& flag) : destroyed(flag) {}
     ~DestructionMark() { destroyed = true; }
+    std::atomic<bool>& destroyed;
 };
 
 class EngineShutdown : public ::testing::Test {
