@@ -20,8 +20,10 @@ class AcquireOutcomeTest : public SimulatedLoggerTest {};
 
 TEST_F(AcquireOutcomeTest, ARecordingAgainstTheWinchWritesNothingAndFails) {
     // The winch goes down all the run; the recording is made going up, until a few seconds
-    // have passed.
-    configureSimulator({10, 30, ""});
+    // have passed. The winch's interval outlasts any run: on a loaded machine the simulator's
+    // clock may run minutes ahead before the recording starts, and a winch that has already
+    // stopped at the bottom would never move against the recording.
+    configureSimulator({10, 10000, ""});
     cli::AcquireOptions options = recordOptions("wrongway", false, 2);
     // Long enough for the sonde to come on and the winch to move on a loaded machine: the run
     // records nothing, so it lasts the whole duration.
