@@ -17,21 +17,22 @@ bool BitmapFont::inked(char c, int x, int y) {
 }
 
 void BitmapFont::draw(const PixelView& target, const TextBox& box, std::string_view text,
-                      std::uint32_t colour, std::optional<std::uint32_t> background) {
-    if (target.empty())
+                      std::uint32_t colour, std::optional<std::uint32_t> background, int scale) {
+    if (target.empty() || scale < 1)
         return;
+    const int cellWidth = GlyphWidth * scale;
     // The part of the box inside the view.
     const int top = std::max(box.top, 0);
-    const int bottom = std::min(box.top + GlyphHeight, target.height);
+    const int bottom = std::min(box.top + GlyphHeight * scale, target.height);
     const int left = std::max(box.left, 0);
-    const int right = std::min(box.left + textWidth(text), target.width);
+    const int right = std::min(box.left + textWidth(text) * scale, target.width);
     for (int y = top; y < bottom; ++y) {
         std::uint32_t* row = target.row(y);
-        const int glyphRow = y - box.top;
+        const int glyphRow = (y - box.top) / scale;
         for (int x = left; x < right; ++x) {
             const int offset = x - box.left;
-            const char c = text[static_cast<std::size_t>(offset / GlyphWidth)];
-            if (inked(c, offset % GlyphWidth, glyphRow))
+            const char c = text[static_cast<std::size_t>(offset / cellWidth)];
+            if (inked(c, (offset % cellWidth) / scale, glyphRow))
                 row[x] = colour;
             else if (background)
                 row[x] = *background;

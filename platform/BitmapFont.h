@@ -57,9 +57,11 @@ public:
 
     // Draws the text into its box: inked pixels in the text colour, the others in the
     // background colour when there is one (opaque) and untouched otherwise (transparent).
-    // Whatever falls outside the view is left out.
+    // Whatever falls outside the view is left out. With a scale above 1 every glyph pixel
+    // covers scale x scale pixels (the box is then scale times as wide and as high).
     static void draw(const PixelView& target, const TextBox& box, std::string_view text,
-                     std::uint32_t colour, std::optional<std::uint32_t> background = std::nullopt);
+                     std::uint32_t colour, std::optional<std::uint32_t> background = std::nullopt,
+                     int scale = 1);
 
 private:
     static const std::array<Glyph, GlyphCount> glyphs_;

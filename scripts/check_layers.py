@@ -24,6 +24,7 @@ LAYERS = {
     "acquisition/settings": "settings",
     "acquisition/stream": "stream",
     "acquisition/logfiles": "logfiles",
+    "acquisition/export": "export",
     "acquisition/link": "link",
     "acquisition/engine": "engine",
     "acquisition/cli": "cli",
@@ -32,7 +33,7 @@ LAYERS = {
 }
 
 # The data path, bottom first: each layer may include the layers before it.
-ORDER = ["platform", "wire", "app", "settings", "stream", "logfiles", "link", "engine", "cli"]
+ORDER = ["platform", "wire", "app", "settings", "stream", "logfiles", "export", "link", "engine", "cli"]
 ALLOWED = {layer: set(ORDER[:i]) for i, layer in enumerate(ORDER)}
 # The simulated logger is the other end of the wire: it shares the frame layout, the row shape
 # and the compression tables, never the program's decoders or link.

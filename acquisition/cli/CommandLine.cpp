@@ -1,6 +1,7 @@
 #include "acquisition/cli/CommandLine.h"
 
 #include "acquisition/cli/CliSupport.h"
+#include "acquisition/export/PictureExportJob.h"
 #include "acquisition/logfiles/PlaybackPacer.h"
 #include "platform/Format.h"
 
@@ -68,7 +69,21 @@ struct Values {
     bool framesOnly = false;
     std::string sondeImport;
     int sondeSerial = 0;
+    std::string exportHeader, exportOutput, exportType, deviation, scaleColour, units;
+    double exportFrom = 0, exportTo = 0, interval = 0;
+    int maxLines = 0, decimals = 4;
+    bool grey = false, colour = false;
 };
+
+int indexIn(const std::vector<std::string>& names, const std::string& name) {
+    for (std::size_t i = 0; i < names.size(); ++i)
+        if (names[i] == name)
+            return static_cast<int>(i);
+    return 0;
+}
+
+const std::vector<std::string> DeviationNames = {"none", "north", "high-side"};
+const std::vector<std::string> ScaleColourNames = {"black", "red", "yellow", "white"};
 
 } // namespace
 
@@ -198,6 +213,56 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& args, std::os
         sondeCmd->add_subcommand("select", "select a stored sonde by its serial number");
     sondeSelect->add_option("serial", v.sondeSerial, "the serial number")->required();
 
+    ExportPicturesOptions& pictures = line.exportPictures;
+    CLI::App* exportCmd = app.add_subcommand("export", "export a recorded log");
+    exportCmd->require_subcommand(1, 1);
+    CLI::App* picturesCmd = exportCmd->add_subcommand(
+        "pictures", "the log as depth-scaled pictures (JPEG, BMP or TIFF), one per block of "
+                    "lines, named by the depths they cover; unset options take the export "
+                    "settings of the configuration");
+    picturesCmd->add_option("log", v.exportHeader, "the log's header file (.hed)")->required();
+    const CLI::Option* picturesOutOpt = picturesCmd->add_option(
+        "-o,--output", v.exportOutput, "the output folder (default: the log's folder; created)");
+    const CLI::Option* typeOpt =
+        picturesCmd->add_option("--type", v.exportType, "picture type (default: the configured)")
+            ->check(CLI::IsMember({"jpeg", "jpg", "bmp", "tiff", "tif"}));
+    CLI::Option* greyOpt = picturesCmd->add_flag("--grey", v.grey, "greyscale pictures");
+    CLI::Option* colourOpt = picturesCmd->add_flag("--colour", v.colour, "true-colour pictures");
+    greyOpt->excludes(colourOpt);
+    const CLI::Option* exportFromOpt = picturesCmd->add_option(
+        "--from", v.exportFrom, "start depth (m; default: the log's start)");
+    const CLI::Option* exportToOpt =
+        picturesCmd->add_option("--to", v.exportTo, "end depth (m; default: the log's end)");
+    const CLI::Option* intervalOpt =
+        picturesCmd
+            ->add_option("--interval", v.interval,
+                         "depth step of a picture line, mm (mil in feet); half to five times the "
+                         "log's line spacing (default: the spacing, rounded to 0.1 mm)")
+            ->check(positive("mm"));
+    const CLI::Option* maxLinesOpt =
+        picturesCmd
+            ->add_option("--max-lines", v.maxLines,
+                         "lines per picture, at most 25600 and at most 99 pictures (default: "
+                         "25600)")
+            ->check(range(1, PictureExportJob::MaxLimit));
+    const CLI::Option* decimalsOpt =
+        picturesCmd->add_option("--decimals", v.decimals, "decimals of the depths in the names")
+            ->check(CLI::IsMember({2, 3, 4}));
+    const CLI::Option* deviationOpt =
+        picturesCmd
+            ->add_option("--deviation", v.deviation,
+                         "the direction at the pictures' left edge (default: the log's)")
+            ->check(CLI::IsMember(DeviationNames));
+    picturesCmd->add_flag("--no-scale", pictures.noScale, "no depth scale in the pictures");
+    const CLI::Option* scaleColourOpt =
+        picturesCmd->add_option("--scale-colour", v.scaleColour, "colour of the depth scale")
+            ->check(CLI::IsMember(ScaleColourNames));
+    const CLI::Option* unitsOpt =
+        picturesCmd
+            ->add_option("--units", v.units,
+                         "depth scale and names in metres or feet (default: the configured)")
+            ->check(CLI::IsMember({"m", "ft"}));
+
     for (CLI::App* command : app.get_subcommands({}))
         command->footer(ExitCodes);
 
@@ -264,6 +329,26 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& args, std::os
             sonde.action = SondeOptions::Action::List;
         }
         (void)sondeList;
+    } else if (*exportCmd) {
+        line.command = Command::ExportPictures;
+        pictures.header = v.exportHeader;
+        if (picturesOutOpt->count() > 0)
+            pictures.output = v.exportOutput;
+        if (typeOpt->count() > 0)
+            pictures.type = v.exportType;
+        if (greyOpt->count() > 0 || colourOpt->count() > 0)
+            pictures.grey = v.grey;
+        takeIf(exportFromOpt, v.exportFrom, pictures.from);
+        takeIf(exportToOpt, v.exportTo, pictures.to);
+        takeIf(intervalOpt, v.interval, pictures.interval);
+        takeIf(maxLinesOpt, v.maxLines, pictures.maxLines);
+        takeIf(decimalsOpt, v.decimals, pictures.decimals);
+        if (deviationOpt->count() > 0)
+            pictures.deviation = indexIn(DeviationNames, v.deviation);
+        if (scaleColourOpt->count() > 0)
+            pictures.scaleColour = indexIn(ScaleColourNames, v.scaleColour);
+        if (unitsOpt->count() > 0)
+            pictures.feet = v.units == "ft";
     } else {
         (void)pathsCmd;
         line.command = Command::Paths;

@@ -13,7 +13,7 @@
 
 namespace zarn::cli {
 
-enum class Command { Paths, Acquire, Replay, Inspect, Dissect, Demo, Sonde };
+enum class Command { Paths, Acquire, Replay, Inspect, Dissect, Demo, Sonde, ExportPictures };
 
 struct CommandLine {
     Command command = Command::Paths;
@@ -25,6 +25,7 @@ struct CommandLine {
     DissectOptions dissect;
     DemoOptions demo;
     SondeOptions sonde;
+    ExportPicturesOptions exportPictures;
 };
 
 // The parse: the command line, or the exit code when the program ends here (0 after --help,

@@ -106,6 +106,27 @@ struct SondeOptions {
 };
 int runSonde(const SondeOptions& options, std::ostream& out, std::ostream& err);
 
+// export pictures LOG.hed: the log as depth-scaled pictures (JPEG, BMP or TIFF), one per block
+// of lines, every line one depth step, named by the depths they cover. Unset options take the
+// export settings of the configuration, the log's deviation reference and the interval the
+// export dialog proposes.
+struct ExportPicturesOptions {
+    std::filesystem::path header;
+    std::optional<std::filesystem::path> output; // the folder; the log's folder by default
+    std::optional<std::string> type;             // "jpeg", "bmp" or "tiff"
+    std::optional<bool> grey;
+    std::optional<double> from, to; // m
+    std::optional<double> interval; // mm (mil in feet)
+    std::optional<int> maxLines;
+    std::optional<int> decimals;  // 2, 3 or 4
+    std::optional<int> deviation; // 0 none, 1 magnetic north, 2 high side
+    bool noScale = false;
+    std::optional<int> scaleColour; // 0 black, 1 red, 2 yellow, 3 white
+    std::optional<bool> feet;       // depths in feet; the configuration's depth unit else
+};
+int runExportPictures(const ExportPicturesOptions& options, std::ostream& out, std::ostream& err,
+                      Progress& progress = noProgress());
+
 // Set by the interrupt handler (Ctrl-C); long commands stop cleanly when they see it.
 bool interruptRequested();
 void requestInterrupt();

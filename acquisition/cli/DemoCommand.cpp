@@ -1,6 +1,7 @@
 // demo: the main job on the embedded default. The simulated logger is bound like a driver, a
 // short interval is acquired through the real link and recorded, the log is replayed into a
-// picture, and the log is also kept as the demonstration log the replay's file choice proposes.
+// picture and exported as depth-scaled JPEG pictures, and the log is also kept as the
+// demonstration log the replay's file choice proposes.
 #include "acquisition/cli/AcquireRun.h"
 #include "acquisition/cli/CliSupport.h"
 #include "acquisition/cli/Commands.h"
@@ -160,7 +161,16 @@ int runDemo(const DemoOptions& options, std::ostream& out, std::ostream& err, Pr
     if (const int replayed = runReplay(replay, out, err, progress); replayed != ExitCode::Ok)
         return replayed;
 
-    // 3. The demonstration log the replay's file choice proposes.
+    // 3. The log as depth-scaled JPEG pictures, as the picture export writes them.
+    ExportPicturesOptions pictures;
+    pictures.header = header;
+    pictures.output = output / "pictures";
+    pictures.type = "jpeg";
+    if (const int exported = runExportPictures(pictures, out, err, progress);
+        exported != ExitCode::Ok)
+        return exported;
+
+    // 4. The demonstration log the replay's file choice proposes.
     const std::filesystem::path demoFolder = Home::configDir() / "Demo";
     std::filesystem::create_directories(demoFolder, ec);
     std::string problem;
@@ -175,6 +185,7 @@ int runDemo(const DemoOptions& options, std::ostream& out, std::ostream& err, Pr
     for (const std::filesystem::path& data : run.result().dataFilePaths)
         out << "  data file         " << data.string() << "\n";
     out << "  replayed picture  " << replay.image.string() << "\n"
+        << "  exported pictures " << pictures.output->string() << "\n"
         << "  demonstration log " << demoHeader.string() << "\n"
         << "Look inside:  zarn-cli inspect " << header.string() << " --limit 3\n";
     return ExitCode::Ok;

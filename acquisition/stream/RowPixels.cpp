@@ -74,19 +74,34 @@ void RowResampler::resample(const std::uint32_t* source, const RowShift& shift,
         destination[i] = shift.at(source, columns_[static_cast<std::size_t>(i)]);
 }
 
+namespace {
+
+std::uint32_t greyOf(std::uint32_t p) {
+    const std::uint32_t y8 = (pixelGreen(p) * 601 + pixelRed(p) * 306 + pixelBlue(p) * 117) >> 10;
+    return (p & 0xFF000000u) | (y8 << 16) | (y8 << 8) | y8;
+}
+
+} // namespace
+
 PixelImage ToGrey(const ConstPixelView& picture) {
     PixelImage grey(picture.empty() ? 0 : picture.width, picture.empty() ? 0 : picture.height);
     for (int y = 0; y < grey.height(); ++y) {
         const std::uint32_t* in = picture.row(y);
         std::uint32_t* out = grey.row(y);
-        for (int x = 0; x < grey.width(); ++x) {
-            const std::uint32_t p = in[x];
-            const std::uint32_t y8 =
-                (pixelGreen(p) * 601 + pixelRed(p) * 306 + pixelBlue(p) * 117) >> 10;
-            out[x] = (p & 0xFF000000u) | (y8 << 16) | (y8 << 8) | y8;
-        }
+        for (int x = 0; x < grey.width(); ++x)
+            out[x] = greyOf(in[x]);
     }
     return grey;
+}
+
+void ToGreyInPlace(const PixelView& picture) {
+    if (picture.empty())
+        return;
+    for (int y = 0; y < picture.height; ++y) {
+        std::uint32_t* row = picture.row(y);
+        for (int x = 0; x < picture.width; ++x)
+            row[x] = greyOf(row[x]);
+    }
 }
 
 } // namespace zarn

@@ -88,5 +88,7 @@ private:
 // The grey copy of a picture: each pixel becomes (G * 601 + R * 306 + B * 117) >> 10 in its three
 // colour bytes; the alpha byte is kept.
 PixelImage ToGrey(const ConstPixelView& picture);
+// The same in place, for a picture that is not needed in colour any more.
+void ToGreyInPlace(const PixelView& picture);
 
 } // namespace zarn

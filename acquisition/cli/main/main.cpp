@@ -39,6 +39,8 @@ int run(CommandLine& line) {
         return runDemo(line.demo, std::cout, std::cerr, progress);
     case Command::Sonde:
         return runSonde(line.sonde, std::cout, std::cerr);
+    case Command::ExportPictures:
+        return runExportPictures(line.exportPictures, std::cout, std::cerr, progress);
     case Command::Paths:
         break;
     }

@@ -1,0 +1,144 @@
+// export pictures: a recorded log as depth-scaled pictures, with the export dialog's checks and
+// texts.
+#include "acquisition/cli/CliSupport.h"
+#include "acquisition/cli/Commands.h"
+#include "acquisition/export/ExportSource.h"
+#include "acquisition/export/PictureExportJob.h"
+#include "acquisition/export/PictureExportRun.h"
+#include "platform/Format.h"
+
+#include <ostream>
+
+namespace zarn::cli {
+
+namespace {
+
+constexpr double FeetPerMetre = 3.28083;
+
+// A message of the program (it may hold line ends) as one error line.
+std::string oneLine(std::string text) {
+    for (char& c : text)
+        if (c == '\n')
+            c = ' ';
+    while (!text.empty() && text.back() == ' ')
+        text.pop_back();
+    return text;
+}
+
+int sourceExitCode(const std::string& problem) {
+    return problem.rfind(ExportSourceText::NoDataFile, 0) == 0 ? ExitCode::MissingFile
+                                                               : ExitCode::CorruptInput;
+}
+
+std::optional<CBmpCreator::PictureType> typeOf(const std::string& name) {
+    if (name == "jpeg" || name == "jpg")
+        return CBmpCreator::PictureType::Jpeg;
+    if (name == "bmp")
+        return CBmpCreator::PictureType::Bmp;
+    if (name == "tiff" || name == "tif")
+        return CBmpCreator::PictureType::Tiff;
+    return std::nullopt;
+}
+
+// The saved "UserBMPType": 0 BMP, 1 TIFF, 2 JPEG.
+CBmpCreator::PictureType savedTypeOf(int saved) {
+    switch (saved) {
+    case 1:
+        return CBmpCreator::PictureType::Tiff;
+    case 2:
+        return CBmpCreator::PictureType::Jpeg;
+    default:
+        return CBmpCreator::PictureType::Bmp;
+    }
+}
+
+} // namespace
+
+int runExportPictures(const ExportPicturesOptions& options, std::ostream& out, std::ostream& err,
+                      Progress& progress) {
+    const ExportSourceResult read = readExportSource(options.header);
+    if (!read.source) {
+        errorLine(err, oneLine(read.problem));
+        return sourceExitCode(read.problem);
+    }
+    const ExportSource& source = *read.source;
+    const LoadedSettings settings = loadSettings();
+    const PictureExportSettings& saved = settings.configuration.program.picture;
+
+    PictureExportJob job;
+    job.feet = options.feet.value_or(settings.configuration.program.depthUnit != 0);
+    const ExportSpan span = exportSpanOf(source);
+    job.from = roundToCentimetre(options.from.value_or(span.start));
+    job.to = roundToCentimetre(options.to.value_or(span.end));
+    if (std::optional<std::string> refused = checkDepthRange(source, job.from, job.to)) {
+        errorLine(err, oneLine(*refused));
+        return ExitCode::BadArguments;
+    }
+    // The interval as the dialog takes it: millimetres (mil in feet), checked against the log.
+    const double proposed = defaultInterval(source);
+    const double entry =
+        options.interval.value_or(job.feet ? proposed / MetresPerMil : proposed * 1000.0);
+    const IntervalCheck interval = checkInterval(source, entry, job.feet);
+    if (!interval.interval) {
+        errorLine(err, interval.message);
+        return ExitCode::BadArguments;
+    }
+    job.interval = (job.to >= job.from ? 1.0 : -1.0) * *interval.interval;
+    job.maxLines = static_cast<int>(std::min<long long>(
+        options.maxLines.value_or(PictureExportJob::MaxLimit), PictureExportJob::MaxLimit + 1LL));
+    const MaxLinesCheck lines = checkMaxLines(job.totalLines(), job.maxLines);
+    if (!lines.message.empty()) {
+        errorLine(err, oneLine(lines.message));
+        return ExitCode::BadArguments;
+    }
+    job.maxLines = *lines.accepted;
+
+    if (options.type) {
+        const std::optional<CBmpCreator::PictureType> type = typeOf(*options.type);
+        if (!type) {
+            errorLine(err, "--type must be jpeg, bmp or tiff");
+            return ExitCode::BadArguments;
+        }
+        job.type = *type;
+    } else {
+        job.type = savedTypeOf(saved.type);
+    }
+    job.colourMode = options.grey.value_or(saved.mode == CBmpCreator::GreyMode)
+                         ? CBmpCreator::GreyMode
+                         : CBmpCreator::TrueColourMode;
+    job.decimals = options.decimals.value_or(saved.decimals);
+    job.deviation = options.deviation.value_or(source.info.OrientationMode);
+    job.drawScale = !options.noScale;
+    job.scaleColour = scaleColourOf(options.scaleColour.value_or(saved.scaleColour));
+    job.outputFolder = std::filesystem::absolute(options.output.value_or(source.folder));
+
+    PictureExportRun run(source, job);
+    const PictureExportResult result = run.run(progress);
+    progress.stage("");
+    for (const std::string& note : result.notes)
+        errorLine(err, "warning: " + oneLine(note));
+    const double unit = job.feet ? FeetPerMetre : 1.0;
+    const char* unitName = job.feet ? "ft" : "m";
+    for (const GeneratedPicture& picture : result.pictures)
+        out << format("Picture: %s (%d x %d pixels, %.4f %s to %.4f %s)\n",
+                      picture.path.string().c_str(), picture.width, picture.height,
+                      picture.start * unit, unitName, picture.end * unit, unitName);
+    switch (result.outcome) {
+    case ExportOutcome::Done:
+        out << format("%zu picture(s), %lld lines of %.1f %s (%s)\n", result.pictures.size(),
+                      result.lines, std::fabs(job.interval) / (job.feet ? MetresPerMil : 0.001),
+                      job.feet ? "mil" : "mm", run.typeAndModeText().c_str());
+        return ExitCode::Ok;
+    case ExportOutcome::Cancelled:
+        errorLine(err, format("export cancelled after %zu picture(s); no picture is left "
+                              "half-written",
+                              result.pictures.size()));
+        return ExitCode::Interrupted;
+    case ExportOutcome::Failed:
+        break;
+    }
+    errorLine(err, oneLine(result.message));
+    return ExitCode::Failure;
+}
+
+} // namespace zarn::cli

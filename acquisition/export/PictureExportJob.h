@@ -1,0 +1,92 @@
+// What a picture export is asked to do, and the checks the export dialog makes on each entry:
+// the depth range within the log and in its direction, the depth interval between half and five
+// times the log's average line spacing, and the lines per file (at most 25600, at most 99
+// files). The command line makes the same checks with the same texts.
+//
+// Depths are in metres, rounded to 0.01 m; intervals in metres, positive here and given the
+// log's direction by the job (negative for an upward log).
+#pragma once
+
+#include "acquisition/export/BmpCreator.h"
+#include "acquisition/export/ExportSource.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace zarn {
+
+// A mil (a thousandth of an inch) in metres, by the program's inch.
+inline constexpr double MetresPerMil = 25.39996 / 1000.0 / 1000.0;
+
+struct PictureExportJob {
+    static constexpr int MaxLimit = 25600; // lines per file
+    static constexpr int MaxFiles = 99;
+    // The smallest interval: 0.1 mm (1 mil in feet).
+    static constexpr double SmallestInterval = 0.0001;
+
+    double from = 0;     // m
+    double to = 0;       // m
+    double interval = 0; // m, signed: negative for an upward log
+    int maxLines = MaxLimit;
+    CBmpCreator::PictureType type = CBmpCreator::PictureType::Jpeg;
+    int colourMode = CBmpCreator::TrueColourMode;
+    int decimals = 4;
+    int deviation = 0; // 0 none, 1 magnetic north, 2 high side
+    bool drawScale = true;
+    std::uint32_t scaleColour = 0x0000FFFF; // COLORREF, yellow
+    bool feet = false;                      // depth scale and names in feet
+    std::filesystem::path outputFolder;
+
+    // |round((to - from) / interval)|
+    long long totalLines() const;
+    // min(max of lines, total lines)
+    long long linesPerFile() const;
+    // ceil(total lines / max of lines)
+    long long fileCount() const;
+};
+
+// The colours of the depth scale, by their index in the dialog's list ("Black", "Red",
+// "Yellow", "White").
+std::uint32_t scaleColourOf(int index);
+// The file extension of a picture type (".bmp", ".jpg", ".tif").
+const char* pictureExtensionOf(CBmpCreator::PictureType type);
+
+// A depth rounded to 0.01 m.
+double roundToCentimetre(double metres);
+// A depth rounded to 0.1 mm.
+double roundToTenthMillimetre(double metres);
+
+// The log's span as the dialog offers it: start and end rounded to 0.01 m, moved 0.01 m into
+// the log where the rounding put them outside.
+struct ExportSpan {
+    double start = 0;
+    double end = 0;
+};
+ExportSpan exportSpanOf(const ExportSource& source);
+
+// The interval the dialog proposes: the average line spacing rounded to 0.1 mm (0.1 mm more
+// when the rounding made it smaller), at least 0.1 mm; positive.
+double defaultInterval(const ExportSource& source);
+
+// The range check of From and To; the message when the range is refused.
+std::optional<std::string> checkDepthRange(const ExportSource& source, double from, double to);
+
+// The interval check (magnitude in metres, or in mil when feet is set); the accepted interval
+// in metres, positive, or the message.
+struct IntervalCheck {
+    std::optional<double> interval;
+    std::string message;
+};
+IntervalCheck checkInterval(const ExportSource& source, double entry, bool feet);
+
+// The max-of-lines check for a total number of lines; the message when m is refused, and the
+// value the dialog puts in place (25600 for a value too big, nothing to restore the previous).
+struct MaxLinesCheck {
+    std::optional<int> accepted;
+    std::string message;
+};
+MaxLinesCheck checkMaxLines(long long totalLines, long long maxLines);
+
+} // namespace zarn
