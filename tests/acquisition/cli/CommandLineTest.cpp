@@ -160,6 +160,44 @@ TEST(CommandLineTest, OptionsLandInTheirFields) {
              EXPECT_EQ(l.sonde.action, cli::SondeOptions::Action::Select);
              EXPECT_EQ(l.sonde.serial, 417);
          }},
+        {{"export", "pictures", "bh.hed"},
+         Command::ExportPictures,
+         [](const CommandLine& l) {
+             const cli::ExportPicturesOptions& e = l.exportPictures;
+             EXPECT_EQ(e.header, fs::path("bh.hed"));
+             EXPECT_FALSE(e.output || e.type || e.grey || e.from || e.to || e.interval ||
+                          e.maxLines || e.decimals || e.deviation || e.scaleColour || e.feet);
+             EXPECT_FALSE(e.noScale);
+         }},
+        {{"export",      "pictures",
+          "bh.hed",      "-o",
+          "out",         "--type",
+          "tiff",        "--grey",
+          "--from",      "10.5",
+          "--to",        "12",
+          "--interval",  "2.5",
+          "--max-lines", "900",
+          "--decimals",  "2",
+          "--deviation", "high-side",
+          "--no-scale",  "--scale-colour",
+          "white",       "--units",
+          "ft"},
+         Command::ExportPictures,
+         [](const CommandLine& l) {
+             const cli::ExportPicturesOptions& e = l.exportPictures;
+             EXPECT_EQ(e.output.value_or(""), fs::path("out"));
+             EXPECT_EQ(e.type.value_or(""), "tiff");
+             EXPECT_EQ(e.grey, std::optional<bool>(true));
+             EXPECT_EQ(e.from, std::optional<double>(10.5));
+             EXPECT_EQ(e.to, std::optional<double>(12));
+             EXPECT_EQ(e.interval, std::optional<double>(2.5));
+             EXPECT_EQ(e.maxLines, std::optional<int>(900));
+             EXPECT_EQ(e.decimals, std::optional<int>(2));
+             EXPECT_EQ(e.deviation, std::optional<int>(2));
+             EXPECT_TRUE(e.noScale);
+             EXPECT_EQ(e.scaleColour, std::optional<int>(3));
+             EXPECT_EQ(e.feet, std::optional<bool>(true));
+         }},
         // A relative home is made absolute once, against the working folder.
         {{"--home", "relative-home", "paths"},
          Command::Paths,
@@ -202,6 +240,11 @@ TEST(CommandLineTest, ValuesOutOfRangeAreRefusedWithTheirRange) {
         {{"sonde"}, "subcommand"},
         {{"sonde", "select", "x"}, "serial"},
         {{"nonsense"}, "nonsense"},
+        {{"export", "pictures", "bh.hed", "--max-lines", "30000"}, "not in range 1 to 25600"},
+        {{"export", "pictures", "bh.hed", "--interval", "0"}, "more than 0 mm"},
+        {{"export", "pictures", "bh.hed", "--type", "gif"}, "--type"},
+        {{"export", "pictures", "bh.hed", "--grey", "--colour"}, "excludes"},
+        {{"export"}, "subcommand"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.said);

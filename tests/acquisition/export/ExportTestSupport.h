@@ -4,6 +4,7 @@
 #pragma once
 
 #include "acquisition/logfiles/LogRecord.h"
+#include "acquisition/wire/ImageRows.h"
 #include "platform/Format.h"
 #include "sim/DctEncoder.h"
 #include "tests/support/TestSupport.h"

@@ -1,0 +1,130 @@
+// Picture export speed: a simulated 20 m log (records of the synthetic wall at 1 mm per line,
+// 720 pixels) exported at 1 mm to one JPEG picture, against the floor of that work measured in
+// the same run: decoding the same records plus libjpeg-turbo encoding the same output pixels at
+// the same quality. The goal is an export time of at most 1.5 times the floor; the time of a
+// whole 1000 m hole is the 20 m figure times 50, since the run streams and its memory does not
+// grow with the log.
+#include "acquisition/export/ExportRecordReader.h"
+#include "acquisition/export/PictureExportRun.h"
+#include "acquisition/logfiles/LogRecord.h"
+#include "acquisition/stream/ToolsUnCompress.h"
+#include "platform/imaging/JpegFile.h"
+#include "sim/WallTexture.h"
+#include "tests/acquisition/export/ExportTestSupport.h"
+
+#include "bench/BenchSupport.h"
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace zarn;
+
+constexpr int Records = 2500; // 20 m at 8 mm per record
+constexpr double Metres = Records * 0.008;
+const char* const Ours = "BM_PictureExport";
+const char* const Floor = "BM_DecodeAndEncodeFloor";
+
+struct Fixture {
+    fs::path folder;
+    ExportSource source;
+    Fixture() {
+        char pattern[] = "/tmp/zarn-bench-export-XXXXXX";
+        folder = ::mkdtemp(pattern);
+        test::TestLogShape shape;
+        static const sim::WallTexture wall(7);
+        shape.pixel = [](int n, int r, int x) { return wall.pixel(x, 720, n * 8L + r); };
+        const fs::path header =
+            test::writeTestLog(folder / "log", test::evenRecords(100000, 80, Records), shape);
+        ExportSourceResult read = readExportSource(header);
+        if (!read.source) {
+            std::fprintf(stderr, "%s\n", read.problem.c_str());
+            std::abort();
+        }
+        source = std::move(*read.source);
+    }
+    ~Fixture() {
+        std::error_code ec;
+        fs::remove_all(folder, ec);
+    }
+    PictureExportJob job() const {
+        PictureExportJob j;
+        j.from = 10.0;
+        j.to = 10.0 + Metres - 0.01;
+        j.interval = 0.001;
+        j.type = CBmpCreator::PictureType::Jpeg;
+        j.outputFolder = folder / "out";
+        return j;
+    }
+};
+
+Fixture& fixture() {
+    static Fixture f;
+    return f;
+}
+
+void BM_PictureExport(benchmark::State& state) {
+    Fixture& f = fixture();
+    for (auto _ : state) {
+        const PictureExportResult result = PictureExportRun(f.source, f.job()).run();
+        if (result.outcome != ExportOutcome::Done) {
+            state.SkipWithError(result.message.c_str());
+            return;
+        }
+        benchmark::DoNotOptimize(result.lines);
+    }
+}
+
+void BM_DecodeAndEncodeFloor(benchmark::State& state) {
+    Fixture& f = fixture();
+    const PictureExportJob job = f.job();
+    const long long lines = job.totalLines();
+    PixelImage picture(720, static_cast<int>(lines), 0xFF808080u);
+    std::vector<std::uint32_t> decoded(8 * 720);
+    CToolsUnCompress decoder;
+    for (auto _ : state) {
+        // The decoded lines go straight into the picture: the same pixels the export writes.
+        ExportRecordReader reader(f.source.files);
+        int row = 0;
+        while (reader.next()) {
+            const auto record = reader.record();
+            decoder.InitBitReader(record.subspan(logrecord::HeadSize));
+            static_cast<void>(decoder.SelectDctParameters(record[logrecord::ImageMode] & 7));
+            decoder.BuildDctTables();
+            static_cast<void>(decoder.DecodeDctStrip(decoded, 720));
+            for (int r = 0; r < 8 && row < picture.height(); ++r, ++row)
+                std::copy_n(decoded.begin() + r * 720, 720, picture.view().row(row));
+        }
+        JpegOptions options;
+        options.quality = 90;
+        const std::optional<std::string> bytes = encodeJpeg(picture.view(), options);
+        benchmark::DoNotOptimize(bytes);
+    }
+}
+
+BENCHMARK(BM_PictureExport)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DecodeAndEncodeFloor)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (!zarn::bench::initialise(argc, argv, true))
+        return 1;
+    fixture(); // the log is made before any timing
+    zarn::bench::CpuTimeReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    const double ours = reporter.time(Ours);
+    const double floor = reporter.time(Floor);
+    if (ours > 0 && floor > 0)
+        std::printf("\nPicture export of %.0f m at 1 mm to JPEG: %.0f ms (%.1f s for 1000 m), "
+                    "floor %.0f ms; ratio %.2f (goal <= 1.5)\n",
+                    Metres, ours, ours * 1000 / Metres / 1000, floor, ours / floor);
+    benchmark::Shutdown();
+    return 0;
+}

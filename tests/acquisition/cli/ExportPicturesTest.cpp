@@ -1,0 +1,77 @@
+// export pictures: a log's pictures listed as written, the dialog's refusals as one error line
+// with their exit codes, and a missing data file named.
+#include "acquisition/cli/Commands.h"
+#include "tests/acquisition/cli/CliTestSupport.h"
+#include "tests/acquisition/export/ExportTestSupport.h"
+
+#include <sstream>
+
+namespace zarn::test {
+namespace {
+
+namespace fs = std::filesystem;
+namespace ExitCode = cli::ExitCode;
+
+struct ExportRun {
+    int code;
+    std::string out, err;
+};
+
+ExportRun exportPictures(const cli::ExportPicturesOptions& options) {
+    std::ostringstream out, err;
+    const int code = cli::runExportPictures(options, out, err);
+    return {code, out.str(), err.str()};
+}
+
+TEST(ExportPicturesTest, WritesAndListsThePicturesAndRefusesWhatTheDialogRefuses) {
+    TempHome home;
+    const fs::path header =
+        writeTestLog(home.file("log"), evenRecords(100000, 80, 130)); // 10 m to 11.032 m
+    cli::ExportPicturesOptions options;
+    options.header = header;
+    options.output = home.file("out");
+    options.type = "jpeg";
+    options.maxLines = 400;
+    const ExportRun done = exportPictures(options);
+    ASSERT_EQ(done.code, ExitCode::Ok) << done.err;
+    EXPECT_EQ(done.err, "");
+    const fs::path first = home.file("out") / "WELL1_X_0010.0000-0010.4000.jpg";
+    EXPECT_NE(done.out.find("Picture: " + first.string() +
+                            " (720 x 400 pixels, 10.0000 m to "
+                            "10.4000 m)"),
+              std::string::npos)
+        << done.out;
+    EXPECT_TRUE(fs::exists(first));
+    EXPECT_TRUE(fs::exists(home.file("out") / "WELL1_X_0010.8000-0011.0300.jpg"));
+    EXPECT_NE(done.out.find("3 picture(s), 1030 lines of 1.0 mm (JPG - True colors - 4 "
+                            "decimals)"),
+              std::string::npos)
+        << done.out;
+
+    struct Case {
+        std::function<void(cli::ExportPicturesOptions&)> change;
+        int code;
+        const char* said;
+    };
+    const Case cases[] = {
+        {[](auto& o) { o.from = 9.0; }, ExitCode::BadArguments,
+         "Bad entry value (begining 10.00 ending 11.03)"},
+        {[](auto& o) { o.interval = 0.2; }, ExitCode::BadArguments, "Minimal interval : 0.5 mm"},
+        {[](auto& o) { o.maxLines = 10; }, ExitCode::BadArguments,
+         "Sorry, the Max line value is too small. Max limit of file genered is 99."},
+        {[&](auto& o) { o.header = home.file("log/none.hed"); }, ExitCode::MissingFile,
+         "Data file not present."},
+    };
+    for (const Case& c : cases) {
+        cli::ExportPicturesOptions changed = options;
+        c.change(changed);
+        const ExportRun refused = exportPictures(changed);
+        EXPECT_EQ(refused.code, c.code) << refused.err;
+        EXPECT_EQ(refused.out, "");
+        EXPECT_EQ(lineCount(refused.err), 1u) << refused.err;
+        EXPECT_NE(refused.err.find(c.said), std::string::npos) << refused.err;
+    }
+}
+
+} // namespace
+} // namespace zarn::test
