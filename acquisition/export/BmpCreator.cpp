@@ -30,25 +30,15 @@ int tickLevelOfMetres(long long unit) {
     }
 }
 
+// Every inch (the marks of the display's feet scale): 1, a half foot 2, a whole foot 3.
 int tickLevelOfFeet(long long unit) {
-    switch ((unit < 0 ? -unit : unit) % 1000) {
-    case 0:
-        return 3;
-    case 500:
-        return 2;
-    case 83:
-    case 167:
-    case 250:
-    case 333:
-    case 417:
-    case 583:
-    case 667:
-    case 750:
-    case 833:
-    case 917:
-        return 1;
-    default:
+    switch (DepthScale::markOf(unit, true)) {
+    case DepthScale::Mark::None:
         return 0;
+    case DepthScale::Mark::Label:
+        return (unit < 0 ? -unit : unit) % 1000 == 0 ? 3 : 2;
+    default:
+        return 1;
     }
 }
 
