@@ -72,7 +72,13 @@ struct Values {
     std::string exportHeader, exportOutput, exportType, deviation, scaleColour, units;
     double exportFrom = 0, exportTo = 0, interval = 0;
     int maxLines = 0, decimals = 4;
-    bool grey = false, colour = false;
+    bool grey = false, colour = false, bicubic = false, bilinear = false;
+};
+
+// The options both exports take.
+struct ExportOptions {
+    CLI::Option *output, *grey, *colour, *from, *to, *interval, *deviation, *units, *bicubic,
+        *bilinear;
 };
 
 int indexIn(const std::vector<std::string>& names, const std::string& name) {
@@ -220,25 +226,44 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& args, std::os
         "pictures", "the log as depth-scaled pictures (JPEG, BMP or TIFF), one per block of "
                     "lines, named by the depths they cover; unset options take the export "
                     "settings of the configuration");
-    picturesCmd->add_option("log", v.exportHeader, "the log's header file (.hed)")->required();
-    const CLI::Option* picturesOutOpt = picturesCmd->add_option(
-        "-o,--output", v.exportOutput, "the output folder (default: the log's folder; created)");
+    CLI::App* lgxCmd = exportCmd->add_subcommand(
+        "lgx", "the log as an LGX image log (description and data file in the LGX folder of "
+               "the output), with the picture export's options");
+    // The options both exports take, on each of them.
+    const auto common = [&](CLI::App* cmd, const char* intervalHelp) {
+        ExportOptions o;
+        cmd->add_option("log", v.exportHeader, "the log's header file (.hed)")->required();
+        o.output = cmd->add_option("-o,--output", v.exportOutput,
+                                   "the output folder (default: the log's folder; created)");
+        o.grey = cmd->add_flag("--grey", v.grey, "greyscale");
+        o.colour = cmd->add_flag("--colour", v.colour, "true colour");
+        o.grey->excludes(o.colour);
+        o.from =
+            cmd->add_option("--from", v.exportFrom, "start depth (m; default: the log's start)");
+        o.to = cmd->add_option("--to", v.exportTo, "end depth (m; default: the log's end)");
+        o.interval = cmd->add_option("--interval", v.interval, intervalHelp)->check(positive("mm"));
+        o.deviation = cmd->add_option("--deviation", v.deviation,
+                                      "the direction at the lines' left edge (default: the log's)")
+                          ->check(CLI::IsMember(DeviationNames));
+        o.units = cmd->add_option("--units", v.units,
+                                  "depths in metres or feet (default: the configured)")
+                      ->check(CLI::IsMember({"m", "ft"}));
+        o.bicubic = cmd->add_flag("--bicubic", v.bicubic, "bicubic resampling");
+        o.bilinear = cmd->add_flag("--bilinear", v.bilinear, "bilinear resampling");
+        o.bicubic->excludes(o.bilinear);
+        return o;
+    };
+    const ExportOptions picturesOpts =
+        common(picturesCmd, "depth step of a picture line, mm (mil in feet); half to five times "
+                            "the log's line spacing (default: the spacing, rounded to 0.1 mm)");
+    const ExportOptions lgxOpts =
+        common(lgxCmd, "depth step of a record, 1 to 5 mm (39, 78, 118, 157 or 196 mil in "
+                       "feet; default: the configured)");
+    lgxCmd->add_flag("--replace", pictures.replace,
+                     "replace an earlier image log of the same name without asking");
     const CLI::Option* typeOpt =
         picturesCmd->add_option("--type", v.exportType, "picture type (default: the configured)")
             ->check(CLI::IsMember({"jpeg", "jpg", "bmp", "tiff", "tif"}));
-    CLI::Option* greyOpt = picturesCmd->add_flag("--grey", v.grey, "greyscale pictures");
-    CLI::Option* colourOpt = picturesCmd->add_flag("--colour", v.colour, "true-colour pictures");
-    greyOpt->excludes(colourOpt);
-    const CLI::Option* exportFromOpt = picturesCmd->add_option(
-        "--from", v.exportFrom, "start depth (m; default: the log's start)");
-    const CLI::Option* exportToOpt =
-        picturesCmd->add_option("--to", v.exportTo, "end depth (m; default: the log's end)");
-    const CLI::Option* intervalOpt =
-        picturesCmd
-            ->add_option("--interval", v.interval,
-                         "depth step of a picture line, mm (mil in feet); half to five times the "
-                         "log's line spacing (default: the spacing, rounded to 0.1 mm)")
-            ->check(positive("mm"));
     const CLI::Option* maxLinesOpt =
         picturesCmd
             ->add_option("--max-lines", v.maxLines,
@@ -248,20 +273,10 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& args, std::os
     const CLI::Option* decimalsOpt =
         picturesCmd->add_option("--decimals", v.decimals, "decimals of the depths in the names")
             ->check(CLI::IsMember({2, 3, 4}));
-    const CLI::Option* deviationOpt =
-        picturesCmd
-            ->add_option("--deviation", v.deviation,
-                         "the direction at the pictures' left edge (default: the log's)")
-            ->check(CLI::IsMember(DeviationNames));
     picturesCmd->add_flag("--no-scale", pictures.noScale, "no depth scale in the pictures");
     const CLI::Option* scaleColourOpt =
         picturesCmd->add_option("--scale-colour", v.scaleColour, "colour of the depth scale")
             ->check(CLI::IsMember(ScaleColourNames));
-    const CLI::Option* unitsOpt =
-        picturesCmd
-            ->add_option("--units", v.units,
-                         "depth scale and names in metres or feet (default: the configured)")
-            ->check(CLI::IsMember({"m", "ft"}));
 
     for (CLI::App* command : app.get_subcommands({}))
         command->footer(ExitCodes);
@@ -330,25 +345,29 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& args, std::os
         }
         (void)sondeList;
     } else if (*exportCmd) {
-        line.command = Command::ExportPictures;
+        const bool toLgx = lgxCmd->parsed();
+        line.command = toLgx ? Command::ExportLgx : Command::ExportPictures;
+        const ExportOptions& o = toLgx ? lgxOpts : picturesOpts;
         pictures.header = v.exportHeader;
-        if (picturesOutOpt->count() > 0)
+        if (o.output->count() > 0)
             pictures.output = v.exportOutput;
+        if (o.grey->count() > 0 || o.colour->count() > 0)
+            pictures.grey = v.grey;
+        takeIf(o.from, v.exportFrom, pictures.from);
+        takeIf(o.to, v.exportTo, pictures.to);
+        takeIf(o.interval, v.interval, pictures.interval);
+        if (o.deviation->count() > 0)
+            pictures.deviation = indexIn(DeviationNames, v.deviation);
+        if (o.units->count() > 0)
+            pictures.feet = v.units == "ft";
+        if (o.bicubic->count() > 0 || o.bilinear->count() > 0)
+            pictures.bicubic = v.bicubic;
         if (typeOpt->count() > 0)
             pictures.type = v.exportType;
-        if (greyOpt->count() > 0 || colourOpt->count() > 0)
-            pictures.grey = v.grey;
-        takeIf(exportFromOpt, v.exportFrom, pictures.from);
-        takeIf(exportToOpt, v.exportTo, pictures.to);
-        takeIf(intervalOpt, v.interval, pictures.interval);
         takeIf(maxLinesOpt, v.maxLines, pictures.maxLines);
         takeIf(decimalsOpt, v.decimals, pictures.decimals);
-        if (deviationOpt->count() > 0)
-            pictures.deviation = indexIn(DeviationNames, v.deviation);
         if (scaleColourOpt->count() > 0)
             pictures.scaleColour = indexIn(ScaleColourNames, v.scaleColour);
-        if (unitsOpt->count() > 0)
-            pictures.feet = v.units == "ft";
     } else {
         (void)pathsCmd;
         line.command = Command::Paths;

@@ -13,7 +13,17 @@
 
 namespace zarn::cli {
 
-enum class Command { Paths, Acquire, Replay, Inspect, Dissect, Demo, Sonde, ExportPictures };
+enum class Command {
+    Paths,
+    Acquire,
+    Replay,
+    Inspect,
+    Dissect,
+    Demo,
+    Sonde,
+    ExportPictures,
+    ExportLgx
+};
 
 struct CommandLine {
     Command command = Command::Paths;
@@ -25,7 +35,7 @@ struct CommandLine {
     DissectOptions dissect;
     DemoOptions demo;
     SondeOptions sonde;
-    ExportPicturesOptions exportPictures;
+    ExportPicturesOptions exportPictures; // export pictures and export lgx
 };
 
 // The parse: the command line, or the exit code when the program ends here (0 after --help,

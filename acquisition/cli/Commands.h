@@ -123,9 +123,18 @@ struct ExportPicturesOptions {
     bool noScale = false;
     std::optional<int> scaleColour; // 0 black, 1 red, 2 yellow, 3 white
     std::optional<bool> feet;       // depths in feet; the configuration's depth unit else
+    std::optional<bool> bicubic;    // bicubic resampling; the configured method else
+    bool replace = false;           // export lgx: replace an earlier image log of the same name
 };
 int runExportPictures(const ExportPicturesOptions& options, std::ostream& out, std::ostream& err,
                       Progress& progress = noProgress());
+
+// export lgx LOG.hed: the log as an LGX image log (a description file and a data file of one
+// record per line: depth, time, shift angle, raw orientation values, gamma, camera temperature
+// and the line's pixels) in the LGX folder of the output, with the picture export's options;
+// the interval is one of 1 to 5 mm.
+int runExportLgx(const ExportPicturesOptions& options, std::ostream& out, std::ostream& err,
+                 Progress& progress = noProgress());
 
 // Set by the interrupt handler (Ctrl-C); long commands stop cleanly when they see it.
 bool interruptRequested();

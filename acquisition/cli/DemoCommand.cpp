@@ -1,6 +1,7 @@
 // demo: the main job on the embedded default. The simulated logger is bound like a driver, a
 // short interval is acquired through the real link and recorded, the log is replayed into a
-// picture and exported as depth-scaled JPEG pictures, and the log is also kept as the
+// picture and exported as depth-scaled JPEG pictures and an LGX image log, and the log is also
+// kept as the
 // demonstration log the replay's file choice proposes.
 #include "acquisition/cli/AcquireRun.h"
 #include "acquisition/cli/CliSupport.h"
@@ -170,7 +171,14 @@ int runDemo(const DemoOptions& options, std::ostream& out, std::ostream& err, Pr
         exported != ExitCode::Ok)
         return exported;
 
-    // 4. The demonstration log the replay's file choice proposes.
+    // 4. The same lines as an LGX image log beside the pictures.
+    ExportPicturesOptions lgx = pictures;
+    lgx.type.reset();
+    lgx.replace = true;
+    if (const int exported = runExportLgx(lgx, out, err, progress); exported != ExitCode::Ok)
+        return exported;
+
+    // 5. The demonstration log the replay's file choice proposes.
     const std::filesystem::path demoFolder = Home::configDir() / "Demo";
     std::filesystem::create_directories(demoFolder, ec);
     std::string problem;
@@ -186,6 +194,7 @@ int runDemo(const DemoOptions& options, std::ostream& out, std::ostream& err, Pr
         out << "  data file         " << data.string() << "\n";
     out << "  replayed picture  " << replay.image.string() << "\n"
         << "  exported pictures " << pictures.output->string() << "\n"
+        << "  LGX image log     " << (*pictures.output / "LGX").string() << "\n"
         << "  demonstration log " << demoHeader.string() << "\n"
         << "Look inside:  zarn-cli inspect " << header.string() << " --limit 3\n";
     return ExitCode::Ok;

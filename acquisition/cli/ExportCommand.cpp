@@ -7,6 +7,8 @@
 #include "acquisition/export/PictureExportRun.h"
 #include "platform/Format.h"
 
+#include <algorithm>
+#include <cmath>
 #include <ostream>
 
 namespace zarn::cli {
@@ -54,8 +56,16 @@ CBmpCreator::PictureType savedTypeOf(int saved) {
 
 } // namespace
 
-int runExportPictures(const ExportPicturesOptions& options, std::ostream& out, std::ostream& err,
-                      Progress& progress) {
+namespace {
+
+// The image log's intervals: 1 to 5 mm (shown as 39 to 196 mil in feet).
+constexpr int LgxIntervals = 5;
+constexpr int LgxMils[LgxIntervals] = {39, 78, 118, 157, 196};
+
+// Both exports: the log read and checked, the job made from the options and the configuration,
+// the run, and its report. lgx: the image log instead of pictures.
+int runExport(const ExportPicturesOptions& options, bool lgx, std::ostream& out, std::ostream& err,
+              Progress& progress) {
     const ExportSourceResult read = readExportSource(options.header);
     if (!read.source) {
         errorLine(err, oneLine(read.problem));
@@ -66,6 +76,9 @@ int runExportPictures(const ExportPicturesOptions& options, std::ostream& out, s
     const PictureExportSettings& saved = settings.configuration.program.picture;
 
     PictureExportJob job;
+    job.output = lgx ? PictureExportJob::Output::Lgx : PictureExportJob::Output::Pictures;
+    job.bicubic = options.bicubic.value_or(saved.useBicubic);
+    job.replaceLgx = options.replace;
     job.feet = options.feet.value_or(settings.configuration.program.depthUnit != 0);
     const ExportSpan span = exportSpanOf(source);
     job.from = roundToCentimetre(options.from.value_or(span.start));
@@ -74,24 +87,46 @@ int runExportPictures(const ExportPicturesOptions& options, std::ostream& out, s
         errorLine(err, oneLine(*refused));
         return ExitCode::BadArguments;
     }
-    // The interval as the dialog takes it: millimetres (mil in feet), checked against the log.
-    const double proposed = defaultInterval(source);
-    const double entry =
-        options.interval.value_or(job.feet ? proposed / MetresPerMil : proposed * 1000.0);
-    const IntervalCheck interval = checkInterval(source, entry, job.feet);
-    if (!interval.interval) {
-        errorLine(err, interval.message);
-        return ExitCode::BadArguments;
+    double interval = 0;
+    if (lgx) {
+        // One of the image log's intervals, the configured one by default.
+        const int item = std::clamp(saved.lgxInterpolation, 1, LgxIntervals);
+        double entry = options.interval.value_or(job.feet ? LgxMils[item - 1] : item);
+        int millimetres = 0;
+        for (int i = 1; i <= LgxIntervals; ++i)
+            if (entry == (job.feet ? LgxMils[i - 1] : i))
+                millimetres = i;
+        if (millimetres == 0) {
+            errorLine(err, job.feet ? "--interval must be 39, 78, 118, 157 or 196 mil"
+                                    : "--interval must be 1, 2, 3, 4 or 5 mm");
+            return ExitCode::BadArguments;
+        }
+        interval = millimetres / 1000.0;
+    } else {
+        // The interval as the dialog takes it: millimetres (mil in feet), checked against the
+        // log.
+        const double proposed = defaultInterval(source);
+        const double entry =
+            options.interval.value_or(job.feet ? proposed / MetresPerMil : proposed * 1000.0);
+        const IntervalCheck checked = checkInterval(source, entry, job.feet);
+        if (!checked.interval) {
+            errorLine(err, checked.message);
+            return ExitCode::BadArguments;
+        }
+        interval = *checked.interval;
     }
-    job.interval = (job.to >= job.from ? 1.0 : -1.0) * *interval.interval;
-    job.maxLines = static_cast<int>(std::min<long long>(
-        options.maxLines.value_or(PictureExportJob::MaxLimit), PictureExportJob::MaxLimit + 1LL));
-    const MaxLinesCheck lines = checkMaxLines(job.totalLines(), job.maxLines);
-    if (!lines.message.empty()) {
-        errorLine(err, oneLine(lines.message));
-        return ExitCode::BadArguments;
+    job.interval = (job.to >= job.from ? 1.0 : -1.0) * interval;
+    if (!lgx) {
+        job.maxLines = static_cast<int>(
+            std::min<long long>(options.maxLines.value_or(PictureExportJob::MaxLimit),
+                                PictureExportJob::MaxLimit + 1LL));
+        const MaxLinesCheck lines = checkMaxLines(job.totalLines(), job.maxLines);
+        if (!lines.message.empty()) {
+            errorLine(err, oneLine(lines.message));
+            return ExitCode::BadArguments;
+        }
+        job.maxLines = *lines.accepted;
     }
-    job.maxLines = *lines.accepted;
 
     if (options.type) {
         const std::optional<CBmpCreator::PictureType> type = typeOf(*options.type);
@@ -123,22 +158,46 @@ int runExportPictures(const ExportPicturesOptions& options, std::ostream& out, s
         out << format("Picture: %s (%d x %d pixels, %.4f %s to %.4f %s)\n",
                       picture.path.string().c_str(), picture.width, picture.height,
                       picture.start * unit, unitName, picture.end * unit, unitName);
+    const char* method = job.bicubic ? "bicubic" : "bilinear";
     switch (result.outcome) {
     case ExportOutcome::Done:
-        out << format("%zu picture(s), %lld lines of %.1f %s (%s)\n", result.pictures.size(),
-                      result.lines, std::fabs(job.interval) / (job.feet ? MetresPerMil : 0.001),
-                      job.feet ? "mil" : "mm", run.typeAndModeText().c_str());
+        if (lgx)
+            out << format("LGX: %s\n  data %s (%lld lines of %d mm, %s)\n",
+                          result.lgxDescription.string().c_str(), result.lgxData.string().c_str(),
+                          result.lines, static_cast<int>(std::lround(interval * 1000)), method);
+        else
+            out << format("%zu picture(s), %lld lines of %.1f %s (%s, %s)\n",
+                          result.pictures.size(), result.lines,
+                          std::fabs(job.interval) / (job.feet ? MetresPerMil : 0.001),
+                          job.feet ? "mil" : "mm", run.typeAndModeText().c_str(), method);
         return ExitCode::Ok;
     case ExportOutcome::Cancelled:
-        errorLine(err, format("export cancelled after %zu picture(s); no picture is left "
-                              "half-written",
-                              result.pictures.size()));
+        errorLine(err, lgx ? std::string("export cancelled; no LGX file was written or changed")
+                           : format("export cancelled after %zu picture(s); no picture is left "
+                                    "half-written",
+                                    result.pictures.size()));
         return ExitCode::Interrupted;
+    case ExportOutcome::Declined:
+        errorLine(err, "an LGX export of this log exists in " +
+                           (job.outputFolder / "LGX").string() + "; --replace replaces it");
+        return ExitCode::Failure;
     case ExportOutcome::Failed:
         break;
     }
     errorLine(err, oneLine(result.message));
     return ExitCode::Failure;
+}
+
+} // namespace
+
+int runExportPictures(const ExportPicturesOptions& options, std::ostream& out, std::ostream& err,
+                      Progress& progress) {
+    return runExport(options, false, out, err, progress);
+}
+
+int runExportLgx(const ExportPicturesOptions& options, std::ostream& out, std::ostream& err,
+                 Progress& progress) {
+    return runExport(options, true, out, err, progress);
 }
 
 } // namespace zarn::cli

@@ -1,5 +1,6 @@
 #include "acquisition/export/PictureExportRun.h"
 
+#include "acquisition/export/BicubicKernel.h"
 #include "acquisition/export/ExportRecordReader.h"
 #include "acquisition/logfiles/LogRecord.h"
 #include "acquisition/stream/Orientation.h"
@@ -51,16 +52,123 @@ void blendLines(const std::uint32_t* previous, const std::uint32_t* current, dou
 
 // The line buffers of one run, made once.
 struct PictureExportRun::Lines {
-    explicit Lines(int width)
+    explicit Lines(int lineWidth)
         : decoded(static_cast<std::size_t>(Mode16Rows) * MaxPixelsPerRow, 0),
-          turned(MaxPixelsPerRow, 0), current(static_cast<std::size_t>(width), OpaqueBlack),
-          previous(static_cast<std::size_t>(width), OpaqueBlack),
-          output(static_cast<std::size_t>(width), OpaqueBlack) {}
+          turned(MaxPixelsPerRow, 0), width(lineWidth) {}
     std::vector<std::uint32_t> decoded; // the lines of one record
     std::vector<std::uint32_t> turned;  // one line turned, at the record's width
-    std::vector<std::uint32_t> current;
-    std::vector<std::uint32_t> previous;
-    std::vector<std::uint32_t> output;
+    int width;
+};
+
+// The resampling of the source lines onto the output depths: each source line is handed in as
+// it is decoded and turned, and every output line it completes is emitted.
+class PictureExportRun::Resampler {
+public:
+    Resampler(PictureExportRun& run, int width, double interval, double direction)
+        : run_(run), width_(width), interval_(interval), direction_(direction) {
+        for (Slot& slot : window_)
+            slot.pixels.assign(static_cast<std::size_t>(width), OpaqueBlack);
+        output_.assign(static_cast<std::size_t>(width), OpaqueBlack);
+    }
+
+    // The pixels of the next source line go into this buffer before add().
+    std::uint32_t* nextPixels() { return window_[slotOf(count_)].pixels.data(); }
+
+    // The source line just written into nextPixels(). False when an emit failed.
+    bool add(const ExportLine& line, PictureExportResult& result, Progress& progress) {
+        window_[slotOf(count_)].line = line;
+        ++count_;
+        return run_.job_.bicubic ? bicubic(false, result, progress) : bilinear(result, progress);
+    }
+    // The data ended: the output lines the last line reached.
+    bool finish(PictureExportResult& result, Progress& progress) {
+        return run_.job_.bicubic ? bicubic(true, result, progress) : true;
+    }
+
+private:
+    // The bicubic run needs two lines before and one after the target's line; the window keeps
+    // that many and a few more, whatever the log's length.
+    static constexpr long long WindowLines = 8;
+    struct Slot {
+        std::vector<std::uint32_t> pixels;
+        ExportLine line;
+    };
+    static std::size_t slotOf(long long index) {
+        return static_cast<std::size_t>(index % WindowLines);
+    }
+    const Slot& slot(long long index) const { return window_[slotOf(index)]; }
+    bool reached(long long index, double w) const {
+        return (slot(index).line.depth - w) * direction_ >= 0;
+    }
+    double target() const { return run_.depthOf(run_.made_); }
+
+    bool bilinear(PictureExportResult& result, Progress& progress) {
+        const Slot& current = slot(count_ - 1);
+        const Slot& previous = slot(count_ >= 2 ? count_ - 2 : count_ - 1);
+        const double e = current.line.depth;
+        const double span = e - previous.line.depth;
+        while (run_.made_ < run_.total_) {
+            const double w = target();
+            if ((w - e) * direction_ > 0)
+                break;
+            // Weighed from the depth of the line held as the previous line; a source line that
+            // gives several output lines never divides by zero.
+            const double weight =
+                span == 0 ? 1.0 : std::clamp((w - previous.line.depth) / span, 0.0, 1.0);
+            const std::uint32_t* line = output_.data();
+            if (weight >= 0.999)
+                line = current.pixels.data();
+            else if (weight <= 0.001)
+                line = previous.pixels.data();
+            else
+                blendLines(previous.pixels.data(), current.pixels.data(), weight, output_.data(),
+                           width_);
+            if (!run_.emit(line, w, current.line, result, progress))
+                return false;
+        }
+        return true;
+    }
+
+    bool bicubic(bool ended, PictureExportResult& result, Progress& progress) {
+        const long long last = count_ - 1;
+        const long long oldest = std::max(0LL, count_ - WindowLines);
+        while (run_.made_ < run_.total_ && last >= 0) {
+            const double w = target();
+            // p: the first line that reached the target; the line after it must be there too,
+            // unless the data ended.
+            long long p = std::max(hint_, oldest);
+            while (p <= last && !reached(p, w))
+                ++p;
+            if (p > last || (p == last && !ended))
+                break;
+            hint_ = p;
+            std::array<const std::uint32_t*, 4> lines{};
+            std::array<int, 4> dy{};
+            std::array<int, 4> fraction{};
+            for (int r = 0; r < 4; ++r) {
+                const long long index = std::clamp(p - 2 + r, oldest, last);
+                const Slot& s = slot(index);
+                lines[static_cast<std::size_t>(r)] = s.pixels.data();
+                const double steps = std::fabs(w - s.line.depth) / std::fabs(interval_) * 128;
+                dy[static_cast<std::size_t>(r)] = static_cast<int>(std::min(255.0, steps));
+                fraction[static_cast<std::size_t>(r)] = std::min(127, s.line.fraction);
+            }
+            BicubicKernel::apply(kernel_.weightsFor(dy, fraction), lines, width_, output_.data());
+            if (!run_.emit(output_.data(), w, slot(p).line, result, progress))
+                return false;
+        }
+        return true;
+    }
+
+    PictureExportRun& run_;
+    int width_;
+    double interval_;
+    double direction_;
+    BicubicKernel kernel_;
+    std::array<Slot, WindowLines> window_;
+    std::vector<std::uint32_t> output_;
+    long long count_ = 0; // source lines added
+    long long hint_ = 0;  // the target's line is never before the last target's
 };
 
 PictureExportRun::PictureExportRun(const ExportSource& source, const PictureExportJob& job)
@@ -139,41 +247,81 @@ int PictureExportRun::decodeRecord(std::span<const std::uint8_t> record, std::ui
     }
 }
 
+double PictureExportRun::depthOf(long long k) const {
+    // Output line k lies at from + k x interval, on the 0.1 mm grid.
+    return roundToTenthMillimetre(job_.from + static_cast<double>(k) * job_.interval);
+}
+
+bool PictureExportRun::emit(const std::uint32_t* pixels, double w, const ExportLine& from,
+                            PictureExportResult& result, Progress& progress) {
+    ++made_;
+    if (made_ % ProgressLines == 0)
+        progress.fraction(static_cast<double>(made_) / static_cast<double>(total_));
+    if (job_.output == PictureExportJob::Output::Lgx) {
+        if (!lgx_.Write(from, w, pixels)) {
+            result.message = lgx_.paths().data.string() + ": the LGX record could not be written";
+            return false;
+        }
+        return true;
+    }
+    if (canvas_.filledRows() == 0) {
+        pictureStart_ = w;
+        progress.stage(format("Creating file %d, wait... ", pictureNumber_));
+    }
+    static_cast<void>(canvas_.AddRow(
+        std::span<const std::uint32_t>(pixels, static_cast<std::size_t>(canvas_.width())),
+        job_.interval > 0, std::llround(w * logrecord::DepthUnitsPerMetre), job_.drawScale,
+        job_.scaleColour)); // never full here: a full canvas is saved below
+    if (!canvas_.full())
+        return true;
+    if (!savePicture(result, pictureStart_, depthOf(made_), progress))
+        return false;
+    remaining_ -= canvas_.height();
+    canvas_.Release();
+    if (remaining_ <= 0)
+        return true;
+    if (!canvas_.Create(source_.lineWidth, static_cast<int>(std::min(perFile_, remaining_)))) {
+        result.message = CBmpCreator::CreateErrorText;
+        return false;
+    }
+    if (std::optional<std::string> space = freeSpaceProblem(job_.outputFolder))
+        notes_.push_back(*space);
+    return true;
+}
+
 PictureExportResult PictureExportRun::run(Progress& progress) {
     PictureExportResult result;
     ExportRecordReader reader(source_.files);
-    std::vector<std::string> notes; // of the run itself, after the reader's
+    const bool lgx = job_.output == PictureExportJob::Output::Lgx;
     const auto collectNotes = [&] {
         result.notes = reader.notes();
-        result.notes.insert(result.notes.end(), notes.begin(), notes.end());
+        result.notes.insert(result.notes.end(), notes_.begin(), notes_.end());
     };
-    const auto fail = [&](std::string message) {
+    const auto end = [&](ExportOutcome outcome, std::string message) {
         collectNotes();
-        result.outcome = ExportOutcome::Failed;
-        result.message = std::move(message);
+        result.outcome = outcome;
+        if (!message.empty())
+            result.message = std::move(message);
         canvas_.Release();
+        lgx_.Abandon();
         return result;
     };
+    const auto fail = [&](std::string message) { return end(ExportOutcome::Failed, message); };
     const auto cancelled = [&] {
         progress.stage("User cancel wait ... End.");
-        collectNotes();
-        result.outcome = ExportOutcome::Cancelled;
-        result.message = "cancelled";
-        canvas_.Release();
-        return result;
+        return end(ExportOutcome::Cancelled, "cancelled");
     };
 
     const int width = source_.lineWidth;
     const double step = std::fabs(job_.interval);
-    if (!(step >= PictureExportJob::SmallestInterval - 1e-12) || !std::isfinite(step))
+    if (!std::isfinite(step) || step < PictureExportJob::SmallestInterval - 1e-12)
         return fail("the depth interval must be at least 0.1 mm");
     const double direction = job_.to >= job_.from ? 1.0 : -1.0;
-    const double interval = direction * step;
-    job_.interval = interval;
-    const long long total = job_.totalLines();
-    if (total < 1)
+    job_.interval = direction * step;
+    total_ = job_.totalLines();
+    if (total_ < 1)
         return fail("the depth range holds no line at this interval");
-    if (job_.fileCount() > PictureExportJob::MaxFiles)
+    if (!lgx && job_.fileCount() > PictureExportJob::MaxFiles)
         return fail("Sorry, the Max line value is too small.\nMax limit of file genered is "
                     "99.\nChange start or end depth for limit your generation file");
     std::error_code ec;
@@ -183,19 +331,34 @@ PictureExportResult PictureExportRun::run(Progress& progress) {
     if (std::optional<std::string> space = freeSpaceProblem(job_.outputFolder))
         return fail(*space);
 
-    // Output line k lies at from + k x interval, on the 0.1 mm grid.
-    const auto depthOf = [&](long long k) {
-        return roundToTenthMillimetre(job_.from + static_cast<double>(k) * interval);
-    };
-    const bool down = direction > 0;
-    canvas_.Release();
-    canvas_.SetFeet(job_.feet);
-    canvas_.SetRowInterval(step);
-    const long long perFile = job_.linesPerFile();
-    long long remaining = total;
-    if (!canvas_.Create(width, static_cast<int>(std::min(perFile, remaining))))
-        return fail(CBmpCreator::CreateErrorText);
+    if (lgx) {
+        const LgxWriter::Paths paths = LgxWriter::pathsFor(
+            job_.outputFolder, source_.files.front().path.filename().string(), job_.deviation);
+        if (fs::exists(paths.description, ec) && !job_.replaceLgx)
+            return end(ExportOutcome::Declined, LgxWriter::ReplaceQuestion);
+        // The image log needs its own size free besides the margin.
+        const fs::space_info space = fs::space(job_.outputFolder, ec);
+        const std::uint64_t needed = LgxWriter::dataSize(total_, width);
+        if (!ec && space.available < needed + (RequiredFreeMb << 20))
+            return fail(format("You have no enough disk space for this work ...\nFree space : "
+                               "%d Mb",
+                               static_cast<int>(space.available >> 20)));
+        std::string error;
+        if (!lgx_.Open(paths, source_, job_, width, error))
+            return fail(error);
+        result.lgxDescription = paths.description;
+        result.lgxData = paths.data;
+    } else {
+        canvas_.Release();
+        canvas_.SetFeet(job_.feet);
+        canvas_.SetRowInterval(step);
+        perFile_ = job_.linesPerFile();
+        remaining_ = total_;
+        if (!canvas_.Create(width, static_cast<int>(std::min(perFile_, remaining_))))
+            return fail(CBmpCreator::CreateErrorText);
+    }
     Lines lines(width);
+    Resampler resampler(*this, width, job_.interval, direction);
 
     progress.stage("Load loging file, wait ..");
     const auto imageDepth = [](std::span<const std::uint8_t> head) {
@@ -229,12 +392,10 @@ PictureExportResult PictureExportRun::run(Progress& progress) {
     double previousAngle = 0;
     double lineStep = 0;
     bool firstRecord = true;
-    bool havePrevious = false;
-    double previousDepth = 0; // the depth of the line held as the previous line
-    long long made = 0;
-    double pictureStart = depthOf(0);
     bool pastEnd = false;
-    progress.stage(format("Creating file %d, wait... ", pictureNumber_));
+    const double gammaCoefficient = source_.info.GammaOnBoard ? source_.info.GammaCoef : 0.0;
+    progress.stage(format(lgx ? "Creating LGX Pass : %d, wait... " : "Creating file %d, wait... ",
+                          pictureNumber_));
 
     do {
         if (progress.cancelled())
@@ -271,96 +432,83 @@ PictureExportResult PictureExportRun::run(Progress& progress) {
             angleStep = (angle - from) / count;
         }
 
+        const bool following = reader.hasFollowing();
+        const std::span<const std::uint8_t> next = following ? reader.followingHead() : record;
         const double d0 = imageDepth(record);
-        const double d1 = reader.hasFollowing() ? imageDepth(reader.followingHead()) : d0;
+        const double d1 = imageDepth(next);
         if (d1 != d0)
             lineStep = (d1 - d0) / count;
 
+        // The record's values, stepped toward the next record's over its lines.
+        constexpr std::size_t RawAt[6] = {logrecord::HX, logrecord::GX, logrecord::HY,
+                                          logrecord::GY, logrecord::HZ, logrecord::GZ};
+        const auto stepped = [&](double here, double there, int i) {
+            return here + i * (there - here) / count;
+        };
+        const std::uint8_t temperature =
+            static_cast<std::uint8_t>(record[logrecord::SecondTemperature] * 8 / 7);
+
         for (int i = 0; i < count && !pastEnd; ++i) {
             previousAngle = wrapDegrees(previousAngle + angleStep);
-            const double e = d0 + i * lineStep;
+            ExportLine line;
+            line.depth = d0 + i * lineStep;
+            line.angle = previousAngle;
+            line.temperature = temperature;
+            line.timeMs = saturatedTrunc<std::int32_t>(
+                stepped(logrecord::elapsedMsOf(record), logrecord::elapsedMsOf(next), i));
+            for (std::size_t v = 0; v < 6; ++v)
+                line.raw[v] = saturatedTrunc<std::int16_t>(
+                    stepped(s16(record, RawAt[v]), s16(next, RawAt[v]), i));
+            line.gamma =
+                saturatedTrunc<std::int32_t>(stepped(frame::u16(record, logrecord::GammaCount),
+                                                     frame::u16(next, logrecord::GammaCount), i) *
+                                             gammaCoefficient);
             // A line at or past the end depth is the last one read: the output lines before
             // it still take their share of it, so the pictures reach the end depth.
-            pastEnd = (e - job_.to) * direction >= 0;
+            pastEnd = (line.depth - job_.to) * direction >= 0;
+
             // The line turned, at the record's width, then at the picture's width.
             const std::span<const std::uint32_t> decoded(
                 lines.decoded.data() +
                     static_cast<std::ptrdiff_t>(i) * static_cast<std::ptrdiff_t>(recordWidth),
                 static_cast<std::size_t>(recordWidth));
-            RotateRow(previousAngle, decoded, lines.turned, recordWidth);
+            if (job_.bicubic)
+                line.fraction = ShiftWhole(previousAngle, decoded, lines.turned, recordWidth);
+            else
+                RotateRow(previousAngle, decoded, lines.turned, recordWidth);
+            std::uint32_t* out = resampler.nextPixels();
             if (recordWidth == width) {
-                std::copy_n(lines.turned.begin(), width, lines.current.begin());
+                std::copy_n(lines.turned.begin(), width, out);
             } else {
                 for (int x = 0; x < width; ++x)
-                    lines.current[static_cast<std::size_t>(x)] =
-                        lines.turned[static_cast<std::size_t>(x) *
-                                     static_cast<std::size_t>(recordWidth) /
-                                     static_cast<std::size_t>(width)];
+                    out[x] = lines.turned[static_cast<std::size_t>(x) *
+                                          static_cast<std::size_t>(recordWidth) /
+                                          static_cast<std::size_t>(width)];
             }
-            if (!havePrevious) {
-                lines.previous = lines.current;
-                previousDepth = e;
-                havePrevious = true;
-            }
-
-            // Every output line whose depth this source line has reached.
-            while (made < total) {
-                const double w = depthOf(made);
-                if ((w - e) * direction > 0)
-                    break;
-                const double span = e - previousDepth;
-                const double weight =
-                    span == 0 ? 1.0 : std::clamp((w - previousDepth) / span, 0.0, 1.0);
-                const std::uint32_t* line = lines.output.data();
-                if (weight >= 0.999)
-                    line = lines.current.data();
-                else if (weight <= 0.001)
-                    line = lines.previous.data();
-                else
-                    blendLines(lines.previous.data(), lines.current.data(), weight,
-                               lines.output.data(), width);
-                if (canvas_.filledRows() == 0) {
-                    pictureStart = w;
-                    progress.stage(format("Creating file %d, wait... ", pictureNumber_));
-                }
-                static_cast<void>(canvas_.AddRow(
-                    std::span<const std::uint32_t>(line, static_cast<std::size_t>(width)), down,
-                    std::llround(w * logrecord::DepthUnitsPerMetre), job_.drawScale,
-                    job_.scaleColour)); // never full here: a full canvas is saved below
-                ++made;
-                if (made % ProgressLines == 0)
-                    progress.fraction(static_cast<double>(made) / static_cast<double>(total));
-                if (canvas_.full()) {
-                    if (!savePicture(result, pictureStart, depthOf(made), progress))
-                        return fail(result.message);
-                    remaining -= canvas_.height();
-                    canvas_.Release();
-                    if (remaining > 0) {
-                        if (!canvas_.Create(width, static_cast<int>(std::min(perFile, remaining))))
-                            return fail(CBmpCreator::CreateErrorText);
-                        if (std::optional<std::string> space = freeSpaceProblem(job_.outputFolder))
-                            notes.push_back(*space);
-                    }
-                }
-            }
-            lines.previous.swap(lines.current);
-            previousDepth = e;
+            if (!resampler.add(line, result, progress))
+                return fail(result.message);
         }
         firstRecord = false;
-    } while (!pastEnd && made < total && reader.next());
+    } while (!pastEnd && made_ < total_ && reader.next());
+    if (!resampler.finish(result, progress))
+        return fail(result.message);
 
-    if (canvas_.exists() && canvas_.filledRows() > 0) {
+    if (lgx) {
+        std::string error;
+        if (!lgx_.Finish(error))
+            return fail(error);
+    } else if (canvas_.exists() && canvas_.filledRows() > 0) {
         if (canvas_.filledRows() >= SmallestPicture) {
-            if (!savePicture(result, pictureStart, depthOf(made), progress))
+            if (!savePicture(result, pictureStart_, depthOf(made_), progress))
                 return fail(result.message);
         } else {
-            notes.push_back(
+            notes_.push_back(
                 format("the last %d line(s) were too few for a picture", canvas_.filledRows()));
         }
     }
     canvas_.Release();
     collectNotes();
-    result.lines = made;
+    result.lines = made_;
     result.outcome = ExportOutcome::Done;
     progress.fraction(1.0);
     return result;

@@ -179,14 +179,8 @@ std::string CHeader::NewHeaderText(const HeaderInfo& info, const Configuration& 
     HeaderInfo written = info;
     if (configuration.program.depthUnit == 1)
         written.DepthUnit = 1;
-    forEachWellInfoKey(written, [&](const std::string& key, const auto& field, const auto&) {
-        using Field = std::decay_t<decltype(field)>;
-        if constexpr (std::is_same_v<Field, int>)
-            out.integer(key, field);
-        else if constexpr (std::is_same_v<Field, double>)
-            out.entry(key, format("%#.6f", field));
-        else
-            out.entry(key, field);
+    forEachWellInfoText(written, [&](const std::string& key, const std::string& text) {
+        out.entry(key, text);
     });
 
     out.line("");

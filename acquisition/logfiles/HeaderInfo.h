@@ -13,6 +13,7 @@
 #include <array>
 #include <ctime>
 #include <string>
+#include <type_traits>
 
 namespace zarn {
 
@@ -176,5 +177,20 @@ template <class Info, class Visit> void forEachWellInfoKey(Info& info, Visit&& v
 
 // "%d %B %Y" with an English month name: "08 December 2025".
 std::string headerDate(const std::tm& localTime);
+
+// Calls visit(key, text) for every "[WellInfo]" key with its value as a header file writes it:
+// integers "%d", reals "%#.6f", texts as they are. The header writer and the exports that copy
+// a log's well information write through it.
+template <class Visit> void forEachWellInfoText(const HeaderInfo& info, Visit&& visit) {
+    forEachWellInfoKey(info, [&](const std::string& key, const auto& field, const auto&) {
+        using Field = std::decay_t<decltype(field)>;
+        if constexpr (std::is_same_v<Field, int>)
+            visit(key, format("%d", field));
+        else if constexpr (std::is_same_v<Field, double>)
+            visit(key, format("%#.6f", field));
+        else
+            visit(key, field);
+    });
+}
 
 } // namespace zarn

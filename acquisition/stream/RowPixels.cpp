@@ -74,6 +74,22 @@ void RowResampler::resample(const std::uint32_t* source, const RowShift& shift,
         destination[i] = shift.at(source, columns_[static_cast<std::size_t>(i)]);
 }
 
+int ShiftWhole(double angle, std::span<const std::uint32_t> source,
+               std::span<std::uint32_t> destination, int width) {
+    if (width < 1 || source.size() < static_cast<std::size_t>(width) ||
+        destination.size() < static_cast<std::size_t>(width))
+        return 0;
+    angle = normalisedDegrees(angle);
+    const long long steps = static_cast<long long>(width) * 128;
+    const long long s = std::llround(angle * static_cast<double>(width) * 128.0 / 360.0) % steps;
+    const int whole = static_cast<int>(s / 128);
+    const auto w = static_cast<std::size_t>(width);
+    const auto k = static_cast<std::size_t>(whole);
+    std::copy_n(source.begin(), w - k, destination.begin() + static_cast<std::ptrdiff_t>(k));
+    std::copy_n(source.begin() + static_cast<std::ptrdiff_t>(w - k), k, destination.begin());
+    return static_cast<int>(s % 128);
+}
+
 namespace {
 
 std::uint32_t greyOf(std::uint32_t p) {

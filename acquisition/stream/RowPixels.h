@@ -64,6 +64,14 @@ private:
 void RotateRow(double angle, std::span<const std::uint32_t> source,
                std::span<std::uint32_t> destination, int width);
 
+// Turns a row of W pixels by an angle in whole pixels only, towards higher columns with
+// wrap-around: with s = the angle (brought into [0, 360)) x W x 128 / 360 rounded to the
+// nearest integer, column (s / 128 + i) mod W of the turned row is source column i. Returns the
+// part of a pixel the turn leaves over, s mod 128, in 1/128 pixel (for a resampler that puts it
+// back). Nothing is written, and 0 returned, when W < 1 or either row is too short.
+int ShiftWhole(double angle, std::span<const std::uint32_t> source,
+               std::span<std::uint32_t> destination, int width);
+
 // Nearest-neighbour resampling of a row of W pixels to the display's 720 image columns:
 // column i shows source pixel floor(i * W / 720), so 1440 pixels show every second one and
 // 360 pixels each one twice. The column table is made once per width.

@@ -198,6 +198,18 @@ TEST(CommandLineTest, OptionsLandInTheirFields) {
              EXPECT_EQ(e.scaleColour, std::optional<int>(3));
              EXPECT_EQ(e.feet, std::optional<bool>(true));
          }},
+        {{"export", "lgx", "bh.hed", "-o", "out", "--interval", "3", "--bicubic", "--replace",
+          "--grey"},
+         Command::ExportLgx,
+         [](const CommandLine& l) {
+             const cli::ExportPicturesOptions& e = l.exportPictures;
+             EXPECT_EQ(e.header, fs::path("bh.hed"));
+             EXPECT_EQ(e.output.value_or(""), fs::path("out"));
+             EXPECT_EQ(e.interval, std::optional<double>(3));
+             EXPECT_EQ(e.bicubic, std::optional<bool>(true));
+             EXPECT_EQ(e.grey, std::optional<bool>(true));
+             EXPECT_TRUE(e.replace);
+         }},
         // A relative home is made absolute once, against the working folder.
         {{"--home", "relative-home", "paths"},
          Command::Paths,
@@ -245,6 +257,8 @@ TEST(CommandLineTest, ValuesOutOfRangeAreRefusedWithTheirRange) {
         {{"export", "pictures", "bh.hed", "--type", "gif"}, "--type"},
         {{"export", "pictures", "bh.hed", "--grey", "--colour"}, "excludes"},
         {{"export"}, "subcommand"},
+        {{"export", "lgx", "bh.hed", "--max-lines", "10"}, "--max-lines"},
+        {{"export", "pictures", "bh.hed", "--bicubic", "--bilinear"}, "excludes"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.said);

@@ -44,7 +44,7 @@ TEST(ExportPicturesTest, WritesAndListsThePicturesAndRefusesWhatTheDialogRefuses
     EXPECT_TRUE(fs::exists(first));
     EXPECT_TRUE(fs::exists(home.file("out") / "WELL1_X_0010.8000-0011.0300.jpg"));
     EXPECT_NE(done.out.find("3 picture(s), 1030 lines of 1.0 mm (JPG - True colors - 4 "
-                            "decimals)"),
+                            "decimals, bilinear)"),
               std::string::npos)
         << done.out;
 
@@ -71,6 +71,34 @@ TEST(ExportPicturesTest, WritesAndListsThePicturesAndRefusesWhatTheDialogRefuses
         EXPECT_EQ(lineCount(refused.err), 1u) << refused.err;
         EXPECT_NE(refused.err.find(c.said), std::string::npos) << refused.err;
     }
+}
+
+TEST(ExportPicturesTest, AnImageLogIsWrittenOnceAndReplacedOnlyWhenAsked) {
+    TempHome home;
+    const fs::path header = writeTestLog(home.file("log"), evenRecords(100000, 80, 130));
+    cli::ExportPicturesOptions options;
+    options.header = header;
+    options.output = home.file("out");
+    options.interval = 2;
+    std::ostringstream out1, err1;
+    ASSERT_EQ(cli::runExportLgx(options, out1, err1), ExitCode::Ok) << err1.str();
+    EXPECT_NE(out1.str().find("(515 lines of 2 mm, bilinear)"), std::string::npos) << out1.str();
+    const fs::path data = home.file("out") / "LGX" / "WELL1_X_LGX.lgx";
+    EXPECT_EQ(fs::file_size(data), 515u * (27 + 3 * 720)); // 10.00 m to 11.03 m at 2 mm
+
+    std::ostringstream out, err;
+    EXPECT_EQ(cli::runExportLgx(options, out, err), ExitCode::Failure);
+    EXPECT_NE(err.str().find("--replace replaces it"), std::string::npos) << err.str();
+    options.interval = 2.5;
+    std::ostringstream out2, err2;
+    EXPECT_EQ(cli::runExportLgx(options, out2, err2), ExitCode::BadArguments);
+    EXPECT_NE(err2.str().find("--interval must be 1, 2, 3, 4 or 5 mm"), std::string::npos);
+    options.interval = 1;
+    options.replace = true;
+    std::ostringstream out3, err3;
+    EXPECT_EQ(cli::runExportLgx(options, out3, err3), ExitCode::Ok) << err3.str();
+    EXPECT_EQ(fs::file_size(data), 1030u * (27 + 3 * 720));
+    EXPECT_NE(out3.str().find("(1030 lines of 1 mm, bilinear)"), std::string::npos) << out3.str();
 }
 
 } // namespace

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
@@ -36,6 +37,13 @@ struct TestLogShape {
     std::function<std::uint32_t(int n, int r, int x)> pixel = [](int, int, int) {
         return 0xFF808080u;
     };
+    // The raw orientation values of record n (HX, GX, HY, GY, HZ, GZ) and its gamma count.
+    std::function<std::array<std::int16_t, 6>(int n)> raw = [](int) {
+        return std::array<std::int16_t, 6>{};
+    };
+    std::function<std::uint16_t(int n)> gamma = [](int) { return std::uint16_t{0}; };
+    double gammaCoefficient = 0; // the header says gamma on board when not 0
+    int logMode = 0;             // the header's log mode; 12 down or 11 up when 0
 };
 
 inline int resolutionCodeOf(int width) {
@@ -73,6 +81,13 @@ inline std::vector<std::uint8_t> testRecordBytes(int n, const TestRecord& r,
     put16(logrecord::Speed, static_cast<std::uint16_t>(shape.down ? 500 : -500));
     put32(logrecord::ElapsedMs, static_cast<std::uint32_t>(n * 100));
     bytes[logrecord::Shutter] = 10;
+    const std::array<std::int16_t, 6> raw = shape.raw(n);
+    constexpr std::size_t RawAt[6] = {logrecord::HX, logrecord::GX, logrecord::HY,
+                                      logrecord::GY, logrecord::HZ, logrecord::GZ};
+    for (std::size_t i = 0; i < 6; ++i)
+        put16(RawAt[i], static_cast<std::uint16_t>(raw[i]));
+    put16(logrecord::GammaCount, shape.gamma(n));
+    bytes[logrecord::SecondTemperature] = 70;
     bytes[logrecord::ImageMode] =
         static_cast<std::uint8_t>((resolutionCodeOf(r.width) << 5) | r.mode | 4);
     put32(logrecord::ImageDepth, static_cast<std::uint32_t>(r.depthUnits));
@@ -110,11 +125,19 @@ inline std::filesystem::path writeTestLog(const std::filesystem::path& folder,
         ++files.back().count;
     }
     data.close();
-    std::string text = format("[General]\r\nVersion=2000\r\nDataFiles=%zu\r\nOrientationMode=0\r\n"
-                              "[WellInfo]\r\nStartdepth=%lld\r\nEndDepth=%lld\r\nStartTime=0\r\n"
-                              "EndTime=999999999\r\nLogMode=%d\r\n",
-                              files.size(), files.front().first / 10, files.back().last / 10,
-                              shape.down ? 12 : 11);
+    std::string text =
+        format("[General]\r\nVersion=2000\r\nSerialNumber=417\r\nDataFiles=%zu\r\n"
+               "OrientationMode=0\r\n%s"
+               "[WellInfo]\r\nStartdepth=%lld\r\nEndDepth=%lld\r\nStartTime=0\r\n"
+               "EndTime=999999999\r\nLogMode=%d\r\n",
+               files.size(),
+               shape.gammaCoefficient != 0
+                   ? format("GammaOnBoard=yes\r\nGammaCoef=%g\r\n", shape.gammaCoefficient).c_str()
+                   : "",
+               files.front().first / 10, files.back().last / 10,
+               shape.logMode != 0 ? shape.logMode
+               : shape.down       ? 12
+                                  : 11);
     for (std::size_t i = 0; i < files.size(); ++i)
         text += format("[File%zu]\r\nFileName=%s\r\nStartDepth=%lld\r\nEndDepth=%lld\r\n"
                        "SampleCount=%lld\r\n",

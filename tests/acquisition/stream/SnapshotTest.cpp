@@ -64,7 +64,12 @@ TEST(StreamSnapshot, ReadersSeeConsistentRecordsWhileFramesAreDecoded) {
         ++refreshesSeen;
     });
 
+    // The decoder starts once the reader below runs, so that a loaded machine cannot finish
+    // the frames before the first snapshot is taken.
+    std::atomic<bool> reading{false};
     std::thread decoder([&] {
+        while (!reading)
+            std::this_thread::yield();
         for (std::uint32_t k = 2; k <= frames; ++k)
             EXPECT_EQ(stream.DecodeFullFrame(numberedFrame(k), true), FrameResult::Ok);
         done = true;
@@ -80,6 +85,7 @@ TEST(StreamSnapshot, ReadersSeeConsistentRecordsWhileFramesAreDecoded) {
 
     Seen last{0, 0, 0};
     int snapshots = 0;
+    reading = true;
     while (!done) {
         const Seen now = check(stream.snapshot());
         EXPECT_GE(now.header, last.header);
