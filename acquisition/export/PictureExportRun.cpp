@@ -365,6 +365,15 @@ PictureExportResult PictureExportRun::run(Progress& progress) {
         return logrecord::imageDepthOf(head);
     };
 
+    // The head of the record before the current one: a record's lines were filmed on the way
+    // from that record's depth to its own, as the live image and the replay place them.
+    logrecord::Head previousHead{};
+    bool havePrevious = false;
+    const auto keepHead = [&](std::span<const std::uint8_t> record) {
+        std::copy_n(record.begin(), logrecord::HeadSize, previousHead.begin());
+        havePrevious = true;
+    };
+
     // The first record that reaches the start depth.
     bool found = false;
     for (long long count = 1; reader.next(); ++count) {
@@ -375,6 +384,7 @@ PictureExportResult PictureExportRun::run(Progress& progress) {
             found = true;
             break;
         }
+        keepHead(reader.record());
         if (count % SearchStatusRecords == 0) {
             progress.stage(
                 format("Search Depht Position %.2f .wait... File at :%.2f", job_.from, depth));
@@ -390,7 +400,6 @@ PictureExportResult PictureExportRun::run(Progress& progress) {
 
     OrientationResult orientation;
     double previousAngle = 0;
-    double lineStep = 0;
     bool firstRecord = true;
     bool pastEnd = false;
     const double gammaCoefficient = source_.info.GammaOnBoard ? source_.info.GammaCoef : 0.0;
@@ -403,8 +412,10 @@ PictureExportResult PictureExportRun::run(Progress& progress) {
         const std::span<const std::uint8_t> record = reader.record();
         const int recordWidth = pixelsPerRowOf(record[logrecord::ImageMode] >> 5);
         const int count = decodeRecord(record, lines.decoded.data(), recordWidth);
-        if (count == 0)
+        if (count == 0) {
+            keepHead(record);
             continue;
+        }
 
         // The rotation of this record, and how it moves from line to line.
         using frame::s16;
@@ -432,14 +443,14 @@ PictureExportResult PictureExportRun::run(Progress& progress) {
             angleStep = (angle - from) / count;
         }
 
-        const bool following = reader.hasFollowing();
-        const std::span<const std::uint8_t> next = following ? reader.followingHead() : record;
-        const double d0 = imageDepth(record);
-        const double d1 = imageDepth(next);
-        if (d1 != d0)
-            lineStep = (d1 - d0) / count;
+        // The lines spread evenly from the record before's depth toward this one's (all at this
+        // depth for the first record), with the values stepped the same way.
+        const std::span<const std::uint8_t> before =
+            havePrevious ? std::span<const std::uint8_t>(previousHead)
+                         : record.first(logrecord::HeadSize);
+        const double d0 = imageDepth(before);
+        const double lineStep = (imageDepth(record) - d0) / count;
 
-        // The record's values, stepped toward the next record's over its lines.
         constexpr std::size_t RawAt[6] = {logrecord::HX, logrecord::GX, logrecord::HY,
                                           logrecord::GY, logrecord::HZ, logrecord::GZ};
         const auto stepped = [&](double here, double there, int i) {
@@ -455,13 +466,13 @@ PictureExportResult PictureExportRun::run(Progress& progress) {
             line.angle = previousAngle;
             line.temperature = temperature;
             line.timeMs = saturatedTrunc<std::int32_t>(
-                stepped(logrecord::elapsedMsOf(record), logrecord::elapsedMsOf(next), i));
+                stepped(logrecord::elapsedMsOf(before), logrecord::elapsedMsOf(record), i));
             for (std::size_t v = 0; v < 6; ++v)
                 line.raw[v] = saturatedTrunc<std::int16_t>(
-                    stepped(s16(record, RawAt[v]), s16(next, RawAt[v]), i));
+                    stepped(s16(before, RawAt[v]), s16(record, RawAt[v]), i));
             line.gamma =
-                saturatedTrunc<std::int32_t>(stepped(frame::u16(record, logrecord::GammaCount),
-                                                     frame::u16(next, logrecord::GammaCount), i) *
+                saturatedTrunc<std::int32_t>(stepped(frame::u16(before, logrecord::GammaCount),
+                                                     frame::u16(record, logrecord::GammaCount), i) *
                                              gammaCoefficient);
             // A line at or past the end depth is the last one read: the output lines before
             // it still take their share of it, so the pictures reach the end depth.
@@ -489,6 +500,7 @@ PictureExportResult PictureExportRun::run(Progress& progress) {
                 return fail(result.message);
         }
         firstRecord = false;
+        keepHead(record);
     } while (!pastEnd && made_ < total_ && reader.next());
     if (!resampler.finish(result, progress))
         return fail(result.message);

@@ -78,8 +78,11 @@ TEST(PictureExportRun, PicturesMeetEndToEndAndShowFeaturesAtTheirDepths) {
         shape.recordsPerFile = 90; // three data files
         const long long first = c.down ? 100000 : 120000;
         const long long step = c.down ? RecordStep : -RecordStep;
+        // Line r of record n lies r mm on from the record before (the first record's lines all
+        // at its own depth).
         shape.pixel = [&](int n, int r, int) {
-            const double mm = (first + step * n) / 10.0 + (c.down ? r : -r);
+            const double mm =
+                n == 0 ? first / 10.0 : (first + step * (n - 1)) / 10.0 + (c.down ? r : -r);
             return darkAt(mm) ? 0xFF101010u : 0xFFD0D0D0u;
         };
         const fs::path header =
@@ -150,12 +153,16 @@ TEST(PictureExportRun, AGradientStaysInPlaceAtFinerAndCoarserIntervals) {
     const fs::path header =
         writeTestLog(home.file("log"), evenRecords(100000, RecordStep, 26), shape);
     const ExportSource source = sourceOrFail(header);
+    // Record n's lines lie from record n - 1's depth on, 1 mm apart: at 8(n - 1) to
+    // 8(n - 1) + 7 mm past 10 m; the first record's all at 0 mm.
     const auto expectedAt = [&](double mm) {
-        const int n = static_cast<int>(std::floor(mm / 8 + 1e-9));
-        const double within = mm - 8 * n;
+        if (mm < 1e-9)
+            return static_cast<double>(levelOf(0));
+        const int m = static_cast<int>(std::floor(mm / 8 + 1e-9));
+        const double within = mm - 8 * m;
         if (within <= 7 + 1e-9)
-            return static_cast<double>(levelOf(n));
-        return levelOf(n) + (within - 7) * (levelOf(n + 1) - levelOf(n));
+            return static_cast<double>(levelOf(m + 1));
+        return levelOf(m + 1) + (within - 7) * (levelOf(m + 2) - levelOf(m + 1));
     };
     for (const double interval : {0.001, 0.0025, 0.0003}) {
         SCOPED_TRACE(interval);
@@ -166,7 +173,9 @@ TEST(PictureExportRun, AGradientStaysInPlaceAtFinerAndCoarserIntervals) {
         ASSERT_EQ(result.pictures.size(), 1u);
         const std::optional<PixelImage> picture = loadPicture(result.pictures[0].path);
         ASSERT_TRUE(picture);
-        EXPECT_EQ(picture->height(), std::lround(0.2 / interval));
+        // The last record's lines end a line short of its depth (10.199 m): the targets up
+        // to there.
+        EXPECT_EQ(picture->height(), static_cast<int>(std::floor(0.199 / interval + 1e-9)) + 1);
         double before = 0;
         for (int row = 0; row < picture->height(); ++row) {
             const double mm = std::round(row * interval * 10000) / 10; // past 10 m
@@ -189,15 +198,16 @@ TEST(PictureExportRun, MixedModesACutLogAndTheLastShortPicture) {
     fs::resize_file(data, fs::file_size(data) - 20);
     const ExportSource source = sourceOrFail(header);
     PictureExportJob job = jobOf(source, home.file("out"), 0.001);
-    // The data end at 10.465 m (the cut record is not read): 466 of the 470 lines asked for,
-    // 463 in the first picture and 3 left, too few for a picture of their own.
+    // The data end at 10.460 m (the cut record is not read; the last whole one, of mode 8,
+    // spreads its two lines from the record before's 10.456 m): 461 of the 470 lines asked for,
+    // 458 in the first picture and 3 left, too few for a picture of their own.
     job.to = 10.47;
-    job.maxLines = 463;
+    job.maxLines = 458;
     const PictureExportResult result = PictureExportRun(source, job).run();
     ASSERT_EQ(result.outcome, ExportOutcome::Done) << result.message;
     ASSERT_EQ(result.pictures.size(), 1u);
-    EXPECT_EQ(result.lines, 466);
-    EXPECT_NEAR(result.pictures[0].end, result.pictures[0].start + 0.463, 1e-9);
+    EXPECT_EQ(result.lines, 461);
+    EXPECT_NEAR(result.pictures[0].end, result.pictures[0].start + 0.458, 1e-9);
     ASSERT_FALSE(result.notes.empty());
     EXPECT_NE(result.notes.back().find("too few"), std::string::npos);
 

@@ -4,6 +4,8 @@
 // oriented to magnetic north) and centred on their depths.
 #include "acquisition/cli/Commands.h"
 #include "platform/Format.h"
+#include "platform/imaging/PictureCodecs.h"
+#include "platform/imaging/PictureFileName.h"
 #include "sim/Borehole.h"
 #include "tests/acquisition/cli/integration/SimulatedAcquisition.h"
 
@@ -108,7 +110,10 @@ struct TraceFit {
     double rmsRows = 0;
 };
 
-std::optional<TraceFit> fitTrace(const PixelImage& picture, int firstRow, int lastRow) {
+// firstColumn: where the image columns start (the replay's picture has a border column, the
+// exported pictures none).
+std::optional<TraceFit> fitTrace(const PixelImage& picture, int firstRow, int lastRow,
+                                 int firstColumn = FirstImageColumn) {
     firstRow = std::max(firstRow, 0);
     lastRow = std::min(lastRow, picture.height() - 1);
     if (firstRow >= lastRow)
@@ -121,8 +126,8 @@ std::optional<TraceFit> fitTrace(const PixelImage& picture, int firstRow, int la
     for (int c = 0; c < ImageColumns; ++c) {
         int darkest = firstRow;
         for (int y = firstRow; y <= lastRow; ++y)
-            if (luminance(picture.view().at(FirstImageColumn + c, y)) <
-                luminance(picture.view().at(FirstImageColumn + c, darkest)))
+            if (luminance(picture.view().at(firstColumn + c, y)) <
+                luminance(picture.view().at(firstColumn + c, darkest)))
                 darkest = y;
         points.push_back({c * 2 * std::numbers::pi / ImageColumns, double(darkest)});
     }
@@ -267,6 +272,89 @@ TEST_P(RecordedLogTest, AdvancesInItsDirectionAndReplaysTheFracturesWhereTheyAre
         const double middle = shallow + (fit->middleRow + 0.5) / RowsPerMetre;
         EXPECT_NEAR(middle, f.depth, 0.005);
         EXPECT_NEAR(fit->amplitudeRows / RowsPerMetre, expected.amplitude, 0.002);
+    }
+}
+
+// The same log exported as pictures (lossless BMP, one line every 2.5 mm, oriented to magnetic
+// north like the replay): the pictures meet end to end and show each fracture's trace where the
+// replay does.
+TEST_P(RecordedLogTest, ExportedPicturesShowTheFracturesWhereTheyAre) {
+    const Direction d = GetParam();
+    configureSimulator({d.startDepth, d.endDepth, fractureSections()});
+    const AcquireOutcome run = runAcquisition(recordOptions("run", d.down, d.stopDepth),
+                                              programSettings(/*magnetic north*/ 1));
+    ASSERT_EQ(run.code, ExitCode::Ok) << run.err << run.out;
+
+    cli::ExportPicturesOptions options;
+    options.header = run.result.header;
+    options.output = home.file("pictures");
+    options.type = "bmp";
+    options.interval = 1000 / RowsPerMetre;
+    options.maxLines = 500;
+    options.decimals = 4;
+    options.deviation = 1;
+    options.noScale = true;
+    const CommandRun exported = runCommand([&](std::ostream& out, std::ostream& err) {
+        return cli::runExportPictures(options, out, err);
+    });
+    ASSERT_EQ(exported.code, ExitCode::Ok) << exported.err;
+
+    // The pictures in the order written, end to end.
+    namespace fs = std::filesystem;
+    std::vector<fs::path> paths;
+    for (const fs::directory_entry& e : fs::directory_iterator(home.file("pictures")))
+        paths.push_back(e.path());
+    std::sort(paths.begin(), paths.end(), [&](const fs::path& a, const fs::path& b) {
+        return (parsePictureFileName(a)->start < parsePictureFileName(b)->start) == d.down;
+    });
+    ASSERT_GE(paths.size(), 2u);
+    std::vector<PixelImage> pictures;
+    for (const fs::path& path : paths) {
+        std::optional<PixelImage> picture = loadPicture(path);
+        ASSERT_TRUE(picture) << path;
+        pictures.push_back(std::move(*picture));
+    }
+    const double step = (d.down ? 1 : -1) / RowsPerMetre;
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        const PictureNameParts parts = *parsePictureFileName(paths[i]);
+        if (i > 0) {
+            EXPECT_EQ(parts.start, parsePictureFileName(paths[i - 1])->end) << paths[i];
+        }
+        EXPECT_NEAR((parts.end - parts.start) / step, pictures[i].height(), 0.01) << paths[i];
+    }
+
+    for (const Fracture& f : Fractures) {
+        SCOPED_TRACE(::testing::Message() << "fracture at " << f.depth << " m");
+        const ExpectedTrace expected = expectedTrace(f);
+        // The picture that holds the fracture, and the row of a depth in it (an upward picture
+        // is filled from its bottom row).
+        bool seen = false;
+        for (std::size_t i = 0; i < paths.size() && !seen; ++i) {
+            const PictureNameParts parts = *parsePictureFileName(paths[i]);
+            const double shallow = std::min(parts.start, parts.end);
+            const double deep = std::max(parts.start, parts.end);
+            if (f.depth - expected.amplitude - 0.03 < shallow ||
+                f.depth + expected.amplitude + 0.03 > deep)
+                continue;
+            seen = true;
+            // Rows from the top: the shallow end is always at the top.
+            const auto rowOf = [&](double depth) {
+                return static_cast<int>(std::floor((depth - shallow) * RowsPerMetre));
+            };
+            const std::optional<TraceFit> fit =
+                fitTrace(pictures[i], rowOf(f.depth - expected.amplitude - 0.03),
+                         rowOf(f.depth + expected.amplitude + 0.03), 0);
+            ASSERT_TRUE(fit);
+            EXPECT_GT(fit->columnsUsed, ImageColumns * 9 / 10);
+            EXPECT_LT(fit->rmsRows, 1.5);
+            EXPECT_LT(angleBetween(fit->deepestAzimuth, expected.deepestAzimuth), 1.0)
+                << "deepest at " << fit->deepestAzimuth << " degrees, expected "
+                << expected.deepestAzimuth;
+            const double middle = shallow + (fit->middleRow + 0.5) / RowsPerMetre;
+            EXPECT_NEAR(middle, f.depth, 0.005);
+            EXPECT_NEAR(fit->amplitudeRows / RowsPerMetre, expected.amplitude, 0.003);
+        }
+        EXPECT_TRUE(seen) << "no picture holds the whole trace";
     }
 }
 
