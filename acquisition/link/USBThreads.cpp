@@ -168,10 +168,11 @@ void CUSB::runLinkCheck() {
                              "stopped at " +
                              depthText(lastDepth()) + "m.");
                 }
-                // A send that fails was reported by the command sender, or the program is
-                // closing.
-                static_cast<void>(sendF0());
-                static_cast<void>(sendAgain());
+                // The second write repeats the power-off order only when it was handed over:
+                // otherwise it would repeat whatever frame went before. A send that fails was
+                // reported by the command sender, or the program is closing.
+                if (sendF0())
+                    static_cast<void>(sendAgain());
                 flags_.frameSent = true;
                 if (!pause(timings_.afterPowerOff))
                     return;
@@ -287,9 +288,10 @@ int CUSB::runReader() {
         });
     }
     if (!flags_.linkEverStarted) {
-        // A send that fails was reported by the command sender, or the program is closing.
-        static_cast<void>(sendF1());
-        static_cast<void>(sendAgain());
+        // As at the link start: the second pass only of a frame that was handed over. A send
+        // that fails was reported by the command sender, or the program is closing.
+        if (sendF1())
+            static_cast<void>(sendAgain());
         // Cut short when the program closes: the read loop below then ends at once.
         static_cast<void>(pause(timings_.afterWinchSettings));
         flags_.linkEverStarted = true;
