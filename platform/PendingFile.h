@@ -31,7 +31,7 @@ public:
     // Closes the stream and renames the temporary file over the target. False (the target
     // unchanged, the temporary file removed) with the reason in error when a write or the
     // rename failed.
-    bool commit(std::string* error = nullptr);
+    [[nodiscard]] bool commit(std::string* error = nullptr);
     // Removes the temporary file now.
     void discard();
     bool committed() const { return committed_; }

@@ -24,7 +24,8 @@ bool isComment(std::string_view line) {
 }
 
 // Key name and raw value of an entry line, or nothing for other lines.
-bool splitEntry(std::string_view line, std::string_view& key, std::string_view& value) {
+[[nodiscard]] bool splitEntry(std::string_view line, std::string_view& key,
+                              std::string_view& value) {
     if (isComment(line))
         return false;
     const size_t eq = line.find('=');
@@ -102,7 +103,8 @@ std::optional<std::string> ProfileDocument::get(std::string_view section,
         return std::nullopt;
     std::string_view k;
     std::string_view v;
-    splitEntry(lines_[*line], k, v);
+    // findKey found the line as an entry, so it splits.
+    static_cast<void>(splitEntry(lines_[*line], k, v));
     return unquote(v);
 }
 
@@ -173,7 +175,8 @@ void ProfileDocument::set(std::string_view section, std::string_view key, std::s
     if (const auto line = findKey(*range, name)) {
         std::string_view k;
         std::string_view v;
-        splitEntry(lines_[*line], k, v);
+        // findKey found the line as an entry, so it splits.
+        static_cast<void>(splitEntry(lines_[*line], k, v));
         lines_[*line] = std::string(k) + "=" + std::string(value);
         return;
     }

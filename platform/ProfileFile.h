@@ -16,14 +16,15 @@ namespace zarn::ProfileFile {
 // The document of a file; empty when the file is missing or unreadable.
 ProfileDocument load(const std::filesystem::path& path);
 
-std::optional<std::string> read(const std::filesystem::path& path, std::string_view section,
-                                std::string_view key);
+[[nodiscard]] std::optional<std::string> read(const std::filesystem::path& path,
+                                              std::string_view section, std::string_view key);
 
 // Applies an edit to the file's document and writes it back. False when the file cannot be
 // written; the file is then unchanged.
-bool update(const std::filesystem::path& path, const std::function<void(ProfileDocument&)>& edit);
+[[nodiscard]] bool update(const std::filesystem::path& path,
+                          const std::function<void(ProfileDocument&)>& edit);
 
-bool write(const std::filesystem::path& path, std::string_view section, std::string_view key,
-           std::string_view value);
+[[nodiscard]] bool write(const std::filesystem::path& path, std::string_view section,
+                         std::string_view key, std::string_view value);
 
 } // namespace zarn::ProfileFile

@@ -12,13 +12,15 @@ namespace zarn {
 
 class SettingsStore {
 public:
-    SettingsStore();  // the user's store (Home::settingsStoreFile())
+    SettingsStore(); // the user's store (Home::settingsStoreFile())
     explicit SettingsStore(std::filesystem::path file);
 
     bool keyExists(std::string_view keyPath) const;
-    std::optional<std::string> readString(std::string_view keyPath, std::string_view name) const;
+    [[nodiscard]] std::optional<std::string> readString(std::string_view keyPath,
+                                                        std::string_view name) const;
     // Creates the key when it does not exist. False when the store cannot be written.
-    bool writeString(std::string_view keyPath, std::string_view name, std::string_view value);
+    [[nodiscard]] bool writeString(std::string_view keyPath, std::string_view name,
+                                   std::string_view value);
 
     const std::filesystem::path& file() const { return file_; }
 

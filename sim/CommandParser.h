@@ -43,7 +43,7 @@ public:
 
     // Takes one write; appends the complete frames found to `out`. Returns false when bytes
     // had to be thrown away (an unknown kind or a wrong checksum).
-    bool feed(std::span<const std::uint8_t> bytes, std::vector<Command>& out);
+    [[nodiscard]] bool feed(std::span<const std::uint8_t> bytes, std::vector<Command>& out);
 
     std::size_t checksumErrors() const { return checksumErrors_; }
     std::size_t unknownFrames() const { return unknownFrames_; }

@@ -21,8 +21,8 @@ public:
     // with compression parameter 1 to 5. The last block column of a width that is not a multiple
     // of 8 repeats its last pixel column. Returns false, with an empty payload, for an invalid
     // parameter, width < 1 or fewer than 8 * width pixels.
-    bool encode(std::span<const std::uint32_t> pixels, int width, int parameter,
-                std::vector<std::uint8_t>& payload);
+    [[nodiscard]] bool encode(std::span<const std::uint32_t> pixels, int width, int parameter,
+                              std::vector<std::uint8_t>& payload);
 
 private:
     void encodeLuma(BitWriter& out, const compression::DctParameters& p);

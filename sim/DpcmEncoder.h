@@ -22,8 +22,9 @@ public:
     // with compression parameter 1 to 5. An odd width repeats its last column in the last pair.
     // Returns false, with an empty payload, for an invalid parameter, width < 1 or fewer than
     // 2 * width pixels.
-    bool encode(std::span<const std::uint32_t> pixels, int width, int parameter,
-                std::vector<std::uint8_t>& payload, CodeSet codeSet = CodeSet::Shorter);
+    [[nodiscard]] bool encode(std::span<const std::uint32_t> pixels, int width, int parameter,
+                              std::vector<std::uint8_t>& payload,
+                              CodeSet codeSet = CodeSet::Shorter);
 
     // The code set the last encode used.
     bool usedLongCodeSet() const { return usedLong_; }

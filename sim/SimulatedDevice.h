@@ -47,26 +47,29 @@ public:
     SimulatedDevice(const SimulatedDevice&) = delete;
     SimulatedDevice& operator=(const SimulatedDevice&) = delete;
 
-    FT_STATUS open(int deviceIndex, FT_HANDLE* handle);
-    FT_STATUS openEx(const char* text, std::uint32_t openBy, FT_HANDLE* handle);
-    FT_STATUS close(FT_HANDLE handle);
-    FT_STATUS read(FT_HANDLE handle, void* buffer, std::uint32_t wanted, std::uint32_t* received);
-    FT_STATUS write(FT_HANDLE handle, const void* buffer, std::uint32_t length,
-                    std::uint32_t* written);
-    FT_STATUS resetDevice(FT_HANDLE handle);
-    FT_STATUS purge(FT_HANDLE handle, std::uint32_t which);
-    FT_STATUS setTimeouts(FT_HANDLE handle, std::uint32_t readMs, std::uint32_t writeMs);
-    FT_STATUS getQueueStatus(FT_HANDLE handle, std::uint32_t* received);
-    FT_STATUS getStatus(FT_HANDLE handle, std::uint32_t* received, std::uint32_t* toSend,
-                        std::uint32_t* events);
-    FT_STATUS setBreak(FT_HANDLE handle, bool on);
-    FT_STATUS eeRead(FT_HANDLE handle, FT_EEPROM_RECORD* record);
-    FT_STATUS eeUaRead(FT_HANDLE handle, unsigned char* buffer, std::uint32_t size,
-                       std::uint32_t* read);
-    FT_STATUS eeUaWrite(FT_HANDLE handle, const unsigned char* buffer, std::uint32_t size);
-    FT_STATUS eeUaSize(FT_HANDLE handle, std::uint32_t* size);
-    FT_STATUS getLatencyTimer(FT_HANDLE handle, unsigned char* milliseconds);
-    FT_STATUS setLatencyTimer(FT_HANDLE handle, unsigned char milliseconds);
+    [[nodiscard]] FT_STATUS open(int deviceIndex, FT_HANDLE* handle);
+    [[nodiscard]] FT_STATUS openEx(const char* text, std::uint32_t openBy, FT_HANDLE* handle);
+    [[nodiscard]] FT_STATUS close(FT_HANDLE handle);
+    [[nodiscard]] FT_STATUS read(FT_HANDLE handle, void* buffer, std::uint32_t wanted,
+                                 std::uint32_t* received);
+    [[nodiscard]] FT_STATUS write(FT_HANDLE handle, const void* buffer, std::uint32_t length,
+                                  std::uint32_t* written);
+    [[nodiscard]] FT_STATUS resetDevice(FT_HANDLE handle);
+    [[nodiscard]] FT_STATUS purge(FT_HANDLE handle, std::uint32_t which);
+    [[nodiscard]] FT_STATUS setTimeouts(FT_HANDLE handle, std::uint32_t readMs,
+                                        std::uint32_t writeMs);
+    [[nodiscard]] FT_STATUS getQueueStatus(FT_HANDLE handle, std::uint32_t* received);
+    [[nodiscard]] FT_STATUS getStatus(FT_HANDLE handle, std::uint32_t* received,
+                                      std::uint32_t* toSend, std::uint32_t* events);
+    [[nodiscard]] FT_STATUS setBreak(FT_HANDLE handle, bool on);
+    [[nodiscard]] FT_STATUS eeRead(FT_HANDLE handle, FT_EEPROM_RECORD* record);
+    [[nodiscard]] FT_STATUS eeUaRead(FT_HANDLE handle, unsigned char* buffer, std::uint32_t size,
+                                     std::uint32_t* read);
+    [[nodiscard]] FT_STATUS eeUaWrite(FT_HANDLE handle, const unsigned char* buffer,
+                                      std::uint32_t size);
+    [[nodiscard]] FT_STATUS eeUaSize(FT_HANDLE handle, std::uint32_t* size);
+    [[nodiscard]] FT_STATUS getLatencyTimer(FT_HANDLE handle, unsigned char* milliseconds);
+    [[nodiscard]] FT_STATUS setLatencyTimer(FT_HANDLE handle, unsigned char milliseconds);
 
     // For tests: the model time now (seconds), and a look at the logger under the device's lock.
     double modelTime();
@@ -89,9 +92,9 @@ private:
     // The next time after t at which the cable is pulled or plugged back.
     std::optional<double> nextPlugChange(double t) const;
     // The status of a call on the handle, after noticing an unplugging.
-    FT_STATUS checkLocked(FT_HANDLE handle, double now);
-    FT_STATUS openLocked(FT_HANDLE* handle);
-    FT_STATUS refuseOpen(FT_STATUS status);
+    [[nodiscard]] FT_STATUS checkLocked(FT_HANDLE handle, double now);
+    [[nodiscard]] FT_STATUS openLocked(FT_HANDLE* handle);
+    [[nodiscard]] FT_STATUS refuseOpen(FT_STATUS status);
     // Empties the receive queue (discard: and drops the packet on its way); counts what is lost.
     void purgeLocked();
     void discardLocked();

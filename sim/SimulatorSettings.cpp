@@ -16,7 +16,7 @@ namespace {
 
 // A number in the text, with a decimal point ("0x" introduces a hexadecimal integer); nothing
 // when the text is not a number as a whole.
-std::optional<double> number(std::string_view text) {
+[[nodiscard]] std::optional<double> number(std::string_view text) {
     text = trim(text);
     if (text.empty())
         return std::nullopt;

@@ -392,7 +392,9 @@ SondePart Sonde::capture(const CaptureMoment& moment, bool encodePayload) {
         fillBlock(part, moment, appliedImageMode(c), first ? 1 : period);
         if (encodePayload && c != Compression::None) {
             filmCameraPicture(width, pictureRow_, rows, moment.cameraDepth, rollAt(moment.time));
-            encode(c, width, rows, part.payload);
+            // The rows were just filmed at this width and the quality is held at 1 to 5: the
+            // encoder has nothing to refuse.
+            static_cast<void>(encode(c, width, rows, part.payload));
             appendTrailer(part.payload);
         }
         lastWidth_ = width;
@@ -404,7 +406,9 @@ SondePart Sonde::capture(const CaptureMoment& moment, bool encodePayload) {
         fillBlock(part, moment, appliedImageMode(c), period);
         if (encodePayload && c != Compression::None) {
             filmCircleRows(moment, width, rows);
-            encode(c, width, rows, part.payload);
+            // The rows were just filmed at this width and the quality is held at 1 to 5: the
+            // encoder has nothing to refuse.
+            static_cast<void>(encode(c, width, rows, part.payload));
             appendTrailer(part.payload);
         } else {
             lastDepth_ = moment.cameraDepth;

@@ -75,7 +75,7 @@ public:
     SondePart capture(const CaptureMoment& moment, bool encode = true);
     // The kept packet of this index, to be sent again; nothing (and the "frame not found" error
     // bit) when the sonde no longer has it.
-    std::optional<SondePart> resend(std::uint8_t index);
+    [[nodiscard]] std::optional<SondePart> resend(std::uint8_t index);
 
     // Milliseconds between pictures, as reported in sonde byte 6.
     int framePeriodMs() const;
@@ -101,7 +101,8 @@ private:
     void filmCircleRows(const CaptureMoment& moment, int width, int rows);
     void filmCameraPicture(int width, int firstRow, int rows, double depth, double roll);
     void shadeAndGain(std::span<std::uint32_t> pixels) const;
-    bool encode(Compression c, int width, int rows, std::vector<std::uint8_t>& payload);
+    [[nodiscard]] bool encode(Compression c, int width, int rows,
+                              std::vector<std::uint8_t>& payload);
     void appendTrailer(std::vector<std::uint8_t>& payload) const;
     void storeFlash(std::uint16_t word);
     void writeWorkingIntoFlash(bool configuration, bool whiteBalance);

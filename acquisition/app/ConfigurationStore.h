@@ -43,7 +43,7 @@ public:
     }
     // An operator's edit: changed under the lock, saved, then announced. False when the saver
     // could not write the file (the change stays in memory); true without a saver.
-    template <class Change> bool edit(Change&& change) {
+    template <class Change> [[nodiscard]] bool edit(Change&& change) {
         std::lock_guard order(editMutex_);
         modify(std::forward<Change>(change));
         const bool saved = !saver_.second || saver_.second();
@@ -51,7 +51,7 @@ public:
         return saved;
     }
     // Saves the record as it is, in order with the edits.
-    bool save() {
+    [[nodiscard]] bool save() {
         std::lock_guard order(editMutex_);
         return !saver_.second || saver_.second();
     }

@@ -21,7 +21,7 @@ std::string oneLine(std::string_view text) {
     return out;
 }
 
-bool appendToFile(const std::filesystem::path& path, std::string_view bytes) {
+[[nodiscard]] bool appendToFile(const std::filesystem::path& path, std::string_view bytes) {
     std::error_code ec;
     std::filesystem::create_directories(path.parent_path(), ec);
     std::FILE* f = std::fopen(path.c_str(), "a+");
@@ -82,7 +82,9 @@ void DiagnosticLogs::errorLog(std::string_view location, std::string_view text) 
     std::lock_guard lock(errorMutex_);
     // One section per second; a second entry of the same location in that second replaces the
     // first, as it always did.
-    ProfileFile::write(errorLogPath(), timeStamp19Now(), oneLine(location), oneLine(text));
+    const auto path = errorLogPath();
+    reportWrite(ProfileFile::write(path, timeStamp19Now(), oneLine(location), oneLine(text)), path,
+                errorFailureShown_);
 }
 
 void DiagnosticLogs::exceptionLog(std::string_view location, const std::exception& error) {
@@ -116,17 +118,7 @@ void DiagnosticLogs::writeTrace(std::string_view location, std::string_view text
         if (line.back() != '\n')
             line += '\n';
         const auto path = traceLogPath();
-        if (appendToFile(path, line)) {
-            traceFailureShown_ = false;
-        } else if (!traceFailureShown_) {
-            // Shown once until the log can be written again, so a failing disk does not flood
-            // the operator with one box per frame.
-            traceFailureShown_ = true;
-            UserMessages::current().notify(UserMessage{"Trouble opening or create file. " +
-                                                           path.string(),
-                                                       "ZARN", MessageIcon::Error,
-                                                       MessageButtons::Ok});
-        }
+        reportWrite(appendToFile(path, line), path, traceFailureShown_);
     } catch (const std::exception&) {
         debugOutput(format("Function: %s\nFile: %s\nLine: %d\n", "CPreferences::CreateTraceLog",
                            "Preferences", __LINE__));
@@ -141,9 +133,23 @@ void DiagnosticLogs::debugText(const char* fmt, ...) {
     std::string text = vformat(fmt, args);
     va_end(args);
     if (text.size() > 1023)
-        text.resize(1023);  // the text is at most 1024 characters with its terminator
+        text.resize(1023); // the text is at most 1024 characters with its terminator
     std::lock_guard lock(debugMutex_);
-    appendToFile(debugTextPath(), "[" + timeStamp19Now() + "]" + text);
+    const auto path = debugTextPath();
+    reportWrite(appendToFile(path, "[" + timeStamp19Now() + "]" + text), path, debugFailureShown_);
+}
+
+void DiagnosticLogs::reportWrite(bool written, const std::filesystem::path& path, bool& shown) {
+    if (written) {
+        shown = false;
+    } else if (!shown) {
+        // Shown once until the log can be written again, so a failing disk does not flood the
+        // operator with one box per frame.
+        shown = true;
+        UserMessages::current().notify(
+            UserMessage{"Trouble opening or create file. " + path.string(), "ZARN",
+                        MessageIcon::Error, MessageButtons::Ok});
+    }
 }
 
 } // namespace zarn

@@ -50,6 +50,9 @@ public:
 
 private:
     void writeTrace(std::string_view location, std::string_view text);
+    // A failed write of a log is shown to the operator once, until a write of that log works
+    // again; shown is that log's flag, guarded by its lock.
+    static void reportWrite(bool written, const std::filesystem::path& path, bool& shown);
 
     mutable std::mutex folderMutex_;
     std::filesystem::path folder_;
@@ -62,6 +65,8 @@ private:
     std::mutex debugMutex_;
     std::optional<std::chrono::steady_clock::time_point> lastTrace_;
     bool traceFailureShown_ = false;
+    bool errorFailureShown_ = false;
+    bool debugFailureShown_ = false;
 };
 
 } // namespace zarn

@@ -38,7 +38,7 @@ void reportGuardedException(const GuardSite& site, const std::exception* error);
 
 // Runs work; on an exception reports it and returns failure.
 template <class Work, class Result = std::invoke_result_t<Work&>>
-requires(!std::is_void_v<Result>) Result
+requires(!std::is_void_v<Result>) [[nodiscard]] Result
     guarded(const GuardSite& site, Result failure, Work&& work) {
     try {
         return work();
@@ -53,7 +53,7 @@ requires(!std::is_void_v<Result>) Result
 // Runs work that returns nothing; false when it ended with an exception (reported).
 template <class Work>
 requires std::is_void_v<std::invoke_result_t<Work&>>
-bool guarded(const GuardSite& site, Work&& work) {
+[[nodiscard]] bool guarded(const GuardSite& site, Work&& work) {
     try {
         work();
         return true;

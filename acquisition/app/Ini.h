@@ -40,19 +40,23 @@ public:
     double GetDouble(std::string_view key, double def, std::string_view section = {});
     float GetFloat(std::string_view key, float def, std::string_view section = {});
 
-    // Each write returns false when the file cannot be written (it is then unchanged).
-    bool WriteString(std::string_view key, std::string_view value, std::string_view section = {});
-    bool WriteInt(std::string_view key, int value, std::string_view section = {});
-    bool WriteDouble(std::string_view key, double value, std::string_view section = {});
-    bool WriteFloat(std::string_view key, float value, std::string_view section = {});
-    bool WriteYesNo(std::string_view key, bool value, std::string_view section = {});
+    // Each write returns false when the file cannot be written (it is then unchanged). Inside
+    // Batch a write only changes the document being built and answers true: the answer that
+    // counts there is the batch's.
+    [[nodiscard]] bool WriteString(std::string_view key, std::string_view value,
+                                   std::string_view section = {});
+    [[nodiscard]] bool WriteInt(std::string_view key, int value, std::string_view section = {});
+    [[nodiscard]] bool WriteDouble(std::string_view key, double value,
+                                   std::string_view section = {});
+    [[nodiscard]] bool WriteFloat(std::string_view key, float value, std::string_view section = {});
+    [[nodiscard]] bool WriteYesNo(std::string_view key, bool value, std::string_view section = {});
 
     // Runs writes (calls of this object's Write and Get functions) as one change of the file:
     // it is read once and written once, so a crash leaves all of the writes or none, and a
     // long series of keys costs one file write. False when the file cannot be written (it is
     // then unchanged). Inside, the file must not be changed and no other profile file may be
     // written (the update holds the profile files' lock).
-    bool Batch(const std::function<void()>& writes);
+    [[nodiscard]] bool Batch(const std::function<void()>& writes);
 
     // Runs reads (this object's Get functions) on one reading of the file instead of one
     // reading per key: a header or configuration of a hundred keys is read and parsed once,

@@ -52,11 +52,11 @@ public:
     // The process-wide link state value (1 looking for the logger, 2 opening the device, ...).
     virtual int linkState() const = 0;
     // Command frames; true when handed to the sender.
-    virtual bool sendF0() = 0;  // power off
-    virtual bool sendF1() = 0;  // winch settings
-    virtual bool sendF3() = 0;  // uphole gain and downhole energy
-    virtual bool sendF11() = 0; // supply voltage and uphole link (power on)
-    virtual bool sendF12() = 0; // camera settings
+    [[nodiscard]] virtual bool sendF0() = 0;  // power off
+    [[nodiscard]] virtual bool sendF1() = 0;  // winch settings
+    [[nodiscard]] virtual bool sendF3() = 0;  // uphole gain and downhole energy
+    [[nodiscard]] virtual bool sendF11() = 0; // supply voltage and uphole link (power on)
+    [[nodiscard]] virtual bool sendF12() = 0; // camera settings
 
     // ---- Rest of the program ----
     // The panel's statistics reset, the good-frame count included.

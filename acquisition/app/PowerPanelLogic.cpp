@@ -165,13 +165,20 @@ bool PowerPanelLogic::downholeEchoMatches(const PowerLoggerStatus& status) const
     return sent && status.upholeGainEcho == (*sent)[0] && status.downholeEnergyEcho == (*sent)[1];
 }
 
+void PowerPanelLogic::order(bool (PowerPanelHost::*send)()) {
+    // A frame that was not handed over shows in the logger's answer, which the sequence checks
+    // before its next step (the echoes, the busy bits); the last camera settings of the power-on
+    // repeat those sent before the power-on order.
+    static_cast<void>((host_.*send)());
+}
+
 void PowerPanelLogic::echoMismatch(TimePoint now, bool (PowerPanelHost::*resend)()) {
     if (retries_++ > EchoRetryLimit) {
         retries_ = 0;
         switchOff(now);
         return;
     }
-    (host_.*resend)();
+    order(resend);
     armPowerOn(now, AfterEchoMismatch);
 }
 
@@ -179,7 +186,7 @@ void PowerPanelLogic::runPowerOnStep(TimePoint now) {
     switch (step_) {
     case 0:
         // The first order goes out without waiting for the link.
-        host_.sendF1();
+        order(&PowerPanelHost::sendF1);
         retries_ = 0;
         host_.clearOrientationResults();
         step_ = 1;
@@ -207,7 +214,7 @@ void PowerPanelLogic::runPowerOnStep(TimePoint now) {
             return;
         }
         retries_ = 0;
-        host_.sendF3();
+        order(&PowerPanelHost::sendF3);
         step_ = 2;
         armPowerOn(now, AfterDownholeSettings);
         return;
@@ -217,13 +224,13 @@ void PowerPanelLogic::runPowerOnStep(TimePoint now) {
             return;
         }
         retries_ = 0;
-        host_.sendF12();
+        order(&PowerPanelHost::sendF12);
         step_ = 4;
         armPowerOn(now, AfterCameraSettings);
         return;
     case 4:
         retries_ = 0;
-        host_.sendF11();
+        order(&PowerPanelHost::sendF11);
         step_ = 5;
         armPowerOn(now, AfterPowerOnOrder);
         return;
@@ -241,11 +248,11 @@ void PowerPanelLogic::runPowerOnStep(TimePoint now) {
             switchOff(now);
             return;
         }
-        host_.sendF11();
+        order(&PowerPanelHost::sendF11);
         armPowerOn(now, AfterPowerOnOrder);
         return;
     default: // 6
-        host_.sendF12();
+        order(&PowerPanelHost::sendF12);
         restartDue_ = now + DisplayRestartDelay;
         step_ = IdleStep;
         return;
@@ -263,7 +270,7 @@ void PowerPanelLogic::runPowerOffStep(TimePoint now) {
     if ((status.flags & BusyBits) != 0) {
         if (retries_ < PowerOffRetryLimit)
             armPowerOff(now, PowerOffCheck);
-        host_.sendF0();
+        order(&PowerPanelHost::sendF0);
         ++retries_;
         return;
     }

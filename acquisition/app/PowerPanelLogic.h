@@ -61,7 +61,7 @@ public:
                     std::atomic<bool>& operatorPowerOff);
 
     // The operator's power button (1041): toggles between switching on and switching off.
-    PressResult pressPower(TimePoint now);
+    [[nodiscard]] PressResult pressPower(TimePoint now);
     // Switches the sonde off for the program (link loss, a failed power-on sequence): runs the
     // power-off branch when the panel shows the sonde on or powering on, or the sonde is marked
     // powered; does nothing when it is off or already powering off. Never switches the sonde
@@ -92,6 +92,8 @@ private:
     bool linkReady() const;
     bool winchEchoMatches(const PowerLoggerStatus& status) const;
     bool downholeEchoMatches(const PowerLoggerStatus& status) const;
+    // Hands one command frame of a sequence to the host.
+    void order(bool (PowerPanelHost::*send)());
     // An echo mismatch in step 1 or 2: the frame again, or the switch-off after too many.
     void echoMismatch(TimePoint now, bool (PowerPanelHost::*resend)());
     void publishSwitchedOn();

@@ -145,12 +145,15 @@ void CPreferences::loadPaths(Configuration& c) {
         lastFile = dir + "Demo/Demo.HED";
         dataFile = dir + "Demo/Demo.lox";
         filePath = dir + "Demo";
-        Batch([&] {
-            WriteString("FileName", fileName);
-            WriteString("LastFile", lastFile);
-            WriteString("DataFile", dataFile);
-            WriteString("FilePath", filePath);
-        });
+        // The demonstration paths are taken in memory all the same; a file that cannot be
+        // written gets them at the next start.
+        static_cast<void>(Batch([&] {
+            // Inside the batch a write only changes the document and answers true.
+            static_cast<void>(WriteString("FileName", fileName));
+            static_cast<void>(WriteString("LastFile", lastFile));
+            static_cast<void>(WriteString("DataFile", dataFile));
+            static_cast<void>(WriteString("FilePath", filePath));
+        }));
     }
     paths.fileName = fileName;
     paths.lastHeader = lastFile;
@@ -161,7 +164,9 @@ void CPreferences::loadPaths(Configuration& c) {
     int refreshDelay = GetInt("RefreshDelay", 3);
     if (refreshDelay > 5 || refreshDelay < 1) {
         refreshDelay = clampTo(refreshDelay, 1, 5);
-        WriteInt("RefreshDelay", refreshDelay);
+        // The corrected value is used all the same; a file that cannot be written is corrected
+        // again at the next start.
+        static_cast<void>(WriteInt("RefreshDelay", refreshDelay));
     }
     c.program.refreshTick = refreshDelay * 8;
     c.surface.sampleDepthMode = GetInt("SampleDepthMode", 1);
@@ -291,42 +296,47 @@ bool CPreferences::writeConfiguration() {
     const ProgramSettings& program = c.program;
 
     return Batch([&] {
-        WriteInt("RecordSplitFile", program.recordSplit);
-        WriteInt("OrientationMode", lp.orientationMode);
-        WriteInt("PulleyDir", lp.pulleyDirection ? 1 : 0);
-        WriteInt("CableType", lp.cableType);
-        WriteInt("SondeUsed", sondes_.selected);
-        WriteInt("DownEnergie", lp.downholeEnergy);
-        WriteInt("UpGain", lp.upholeGain);
-        WriteInt("UpholePulseWidth", lp.upholePulseWidth);
-        WriteInt("UpBaudDivisor", c.surface.upholeBaudDivisor);
-        WriteInt("ShownGamma", lp.gammaShown ? 1 : 0);
-        WriteInt("GammaScale", lp.gammaScale);
-        WriteInt("GammaMax", lp.gammaMaximum);
-        WriteYesNo("GammaIsAverage", lp.gammaIsAverage != 0);
-        WriteInt("GammaFilter", lp.gammaFilter);
-        WriteString("MagneticOffset", format("%#.2f", lp.magneticOffset));
-        WriteInt("Power", lp.sondeSupplyVoltage);
-        WriteInt("PulleysDiameter", saturatedTrunc(program.wheelCircumferenceMm * 10));
-        WriteInt("PulsResolution", lp.pulsesPerTurn);
+        // Inside the batch a write only changes the document and answers true: the batch's
+        // answer says whether the file was written.
+        const auto put = [this](std::string_view key, int value) {
+            static_cast<void>(WriteInt(key, value));
+        };
+        put("RecordSplitFile", program.recordSplit);
+        put("OrientationMode", lp.orientationMode);
+        put("PulleyDir", lp.pulleyDirection ? 1 : 0);
+        put("CableType", lp.cableType);
+        put("SondeUsed", sondes_.selected);
+        put("DownEnergie", lp.downholeEnergy);
+        put("UpGain", lp.upholeGain);
+        put("UpholePulseWidth", lp.upholePulseWidth);
+        put("UpBaudDivisor", c.surface.upholeBaudDivisor);
+        put("ShownGamma", lp.gammaShown ? 1 : 0);
+        put("GammaScale", lp.gammaScale);
+        put("GammaMax", lp.gammaMaximum);
+        static_cast<void>(WriteYesNo("GammaIsAverage", lp.gammaIsAverage != 0));
+        put("GammaFilter", lp.gammaFilter);
+        static_cast<void>(WriteString("MagneticOffset", format("%#.2f", lp.magneticOffset)));
+        put("Power", lp.sondeSupplyVoltage);
+        put("PulleysDiameter", saturatedTrunc(program.wheelCircumferenceMm * 10));
+        put("PulsResolution", lp.pulsesPerTurn);
         if (program.depthUnit == 1)
-            WriteDouble("PulleyCircumInch", program.wheelCircumferenceInch);
-        WriteInt("SetDepthUnit", program.depthUnit);
-        WriteInt("Shutter", lp.shutter);
-        WriteInt("LightPower", lp.lightPower);
-        WriteInt("Resolution", lp.imageResolution);
-        WriteInt("Quality", lp.imageQuality);
-        WriteInt("CaptAdjPeriod", lp.captureAdjustPeriod);
-        WriteInt("FilterCutOffFreq", lp.filterCutOffFrequency);
-        WriteInt("RedGain", lp.redGain);
-        WriteInt("GreenGain", lp.greenGain);
-        WriteInt("BlueGain", lp.blueGain);
-        WriteInt("Radius", lp.imageCircleRadius);
-        WriteInt("Center_x", lp.imageCircleCentreX);
-        WriteInt("Center_y", lp.imageCircleCentreY);
-        WriteInt("BayerResol", lp.bayerResolution);
-        WriteInt("WCalRadius", lp.whiteCalibrationRadius);
-        WriteInt("ResolIdx", lp.resolutionIndex);
+            static_cast<void>(WriteDouble("PulleyCircumInch", program.wheelCircumferenceInch));
+        put("SetDepthUnit", program.depthUnit);
+        put("Shutter", lp.shutter);
+        put("LightPower", lp.lightPower);
+        put("Resolution", lp.imageResolution);
+        put("Quality", lp.imageQuality);
+        put("CaptAdjPeriod", lp.captureAdjustPeriod);
+        put("FilterCutOffFreq", lp.filterCutOffFrequency);
+        put("RedGain", lp.redGain);
+        put("GreenGain", lp.greenGain);
+        put("BlueGain", lp.blueGain);
+        put("Radius", lp.imageCircleRadius);
+        put("Center_x", lp.imageCircleCentreX);
+        put("Center_y", lp.imageCircleCentreY);
+        put("BayerResol", lp.bayerResolution);
+        put("WCalRadius", lp.whiteCalibrationRadius);
+        put("ResolIdx", lp.resolutionIndex);
     });
 }
 
@@ -342,11 +352,16 @@ bool CPreferences::SaveFiles() {
     bindConfiguration(c.paths);
     const AppPaths& paths = c.paths;
     ok = Batch([&] {
-             WriteString("Tempdir", paths.temporaryFolder);
-             WriteString("LastFile", paths.lastHeader);
-             WriteString("FileName", paths.fileName);
-             WriteString("FilePath", paths.filePath);
-             WriteString("DataFile", paths.dataFile);
+             // Inside the batch a write only changes the document and answers true: the
+             // batch's answer says whether the file was written.
+             const auto put = [this](std::string_view key, const std::string& value) {
+                 static_cast<void>(WriteString(key, value));
+             };
+             put("Tempdir", paths.temporaryFolder);
+             put("LastFile", paths.lastHeader);
+             put("FileName", paths.fileName);
+             put("FilePath", paths.filePath);
+             put("DataFile", paths.dataFile);
          }) &&
          ok;
 
@@ -355,9 +370,9 @@ bool CPreferences::SaveFiles() {
     return writeFileAtomically(PlacementFile(), placements_.encode()) && ok;
 }
 
-void CPreferences::ApplyPlacementDefaults() {
+bool CPreferences::ApplyPlacementDefaults() {
     placements_[PlacedWindow::Main] = WindowPlacementRecord::defaultMainPlacement();
-    SaveFiles();
+    return SaveFiles();
 }
 
 void CPreferences::loadPlacements() {
@@ -371,7 +386,9 @@ void CPreferences::loadPlacements() {
     // Missing, short or oversized: every window starts from its default, and a fresh file is
     // written. The configured paths stay as they are.
     placements_ = WindowPlacementRecord{};
-    ApplyPlacementDefaults();
+    // What is written here was just read (the path keys) or is the default (the placements):
+    // a file that cannot be written loses nothing, and the next start writes it again.
+    static_cast<void>(ApplyPlacementDefaults());
 }
 
 } // namespace zarn

@@ -36,19 +36,20 @@ public:
     // Clears the path record, fills the program directory, loads the configuration, the
     // sonde table and the window placements. Runs once for this object (the program has one);
     // false for every later call, which changes nothing.
-    bool Init();
+    [[nodiscard]] bool Init();
     // Reads the technical switches and every key of the configuration file, with defaults,
     // corrections and the write-backs of RefreshDelay and the demo file set.
     void Load();
     // Writes the probe, winch, gamma and camera keys, in order with the store's edits (each of
     // which saves them too). False when the file cannot be written.
-    bool Save();
+    [[nodiscard]] bool Save();
     // Writes the technical switches (only when technical tools, debugging tools or debugging
     // trace is on), the path keys and LvZARN.dat.
     // False when one of them cannot be written; the others are written all the same.
-    bool SaveFiles();
-    // Puts the default main window placement into the record and runs SaveFiles.
-    void ApplyPlacementDefaults();
+    [[nodiscard]] bool SaveFiles();
+    // Puts the default main window placement into the record and runs SaveFiles; false when
+    // SaveFiles could not write everything.
+    [[nodiscard]] bool ApplyPlacementDefaults();
 
     SondeTable& Sondes() { return sondes_; }
     const SondeTable& Sondes() const { return sondes_; }
@@ -68,7 +69,7 @@ private:
     void loadExportChoices(Configuration& c);
     void loadPlacements();
     void bindConfiguration(const AppPaths& paths);
-    bool writeConfiguration();
+    [[nodiscard]] bool writeConfiguration();
 
     ConfigurationStore& store_;
     WindowPlacementRecord& placements_;

@@ -30,8 +30,8 @@ SondeSlot readSection(CIni& ini, std::string_view section) {
     return s;
 }
 
-bool writeSection(const std::filesystem::path& file, int slot, const SondeSlot& sonde,
-                  const std::string& imageOffsetText, SondeFile::CoefForm coefForm) {
+[[nodiscard]] bool writeSection(const std::filesystem::path& file, int slot, const SondeSlot& sonde,
+                                const std::string& imageOffsetText, SondeFile::CoefForm coefForm) {
     if (slot < 0 || slot >= SondeTable::SlotCount)
         return false;
     const std::string section = slotSection(slot);
@@ -54,8 +54,9 @@ bool writeSection(const std::filesystem::path& file, int slot, const SondeSlot& 
     // sonde's offsets.
     CIni ini(file.string(), section);
     return ini.Batch([&] {
+        // Inside the batch a write only changes the document and answers true.
         for (const auto& [key, value] : keys)
-            ini.WriteString(key, value);
+            static_cast<void>(ini.WriteString(key, value));
     });
 }
 

@@ -25,14 +25,14 @@ public:
     // the file, so that a crash never leaves a section half old and half new. An empty slot
     // (serial 0 or less) gets SerialNumber "-". False when the slot index is outside 0..9 or
     // the file cannot be written (it is then unchanged).
-    static bool WriteSlot(const std::filesystem::path& file, int slot, const SondeSlot& sonde,
-                          CoefForm coefForm);
+    [[nodiscard]] static bool WriteSlot(const std::filesystem::path& file, int slot,
+                                        const SondeSlot& sonde, CoefForm coefForm);
     // Writes a removed (blank) slot: SerialNumber "-", ImageOffset "0", GammaCoef as a float.
-    static bool WriteRemovedSlot(const std::filesystem::path& file, int slot);
+    [[nodiscard]] static bool WriteRemovedSlot(const std::filesystem::path& file, int slot);
 
     // Reads section "Sonde" of an import file with the defaults of the sonde file; no clamps.
     // False when the file has no "Sonde" section (missing, unreadable or not a sonde file).
-    static bool ReadImport(const std::filesystem::path& file, SondeSlot& sonde);
+    [[nodiscard]] static bool ReadImport(const std::filesystem::path& file, SondeSlot& sonde);
 
     // The values a slot takes when its sonde is removed.
     static SondeSlot RemovedSlot();

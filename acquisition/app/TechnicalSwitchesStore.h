@@ -23,7 +23,7 @@ public:
     static TechnicalSwitches read(const SettingsStore& store);
     // Writes all four values, creating the key when it is missing. False when the store
     // cannot be written.
-    static bool write(SettingsStore& store, const TechnicalSwitches& switches);
+    [[nodiscard]] static bool write(SettingsStore& store, const TechnicalSwitches& switches);
 };
 
 } // namespace zarn

@@ -29,7 +29,7 @@ public:
     // OK: the switches become the boxes (checked means on), the diagnostic logs follow them
     // at once, and all four values are written to the store, creating the key when missing.
     // False when the store cannot be written (the switches are set all the same).
-    bool accept(TechnicalSwitches& switches, SettingsStore& store) const;
+    [[nodiscard]] bool accept(TechnicalSwitches& switches, SettingsStore& store) const;
     // Cancel changes nothing; there is nothing to do.
 
 private:

@@ -76,7 +76,7 @@ struct WindowPlacementRecord {
     // The 281 bytes of the file.
     std::string encode() const;
     // Nothing unless the bytes are exactly one file's worth; the leading 17 bytes are ignored.
-    static std::optional<WindowPlacementRecord> decode(std::string_view bytes);
+    [[nodiscard]] static std::optional<WindowPlacementRecord> decode(std::string_view bytes);
 };
 
 } // namespace zarn

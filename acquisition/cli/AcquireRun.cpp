@@ -37,7 +37,7 @@ LogName logNameOf(const std::filesystem::path& headerPath) {
 }
 
 // Creates an output folder; the problem when it cannot be made or written into.
-std::optional<std::string> outputFolder(const std::filesystem::path& folder) {
+[[nodiscard]] std::optional<std::string> outputFolder(const std::filesystem::path& folder) {
     if (folder.empty())
         return std::nullopt;
     std::error_code ec;
@@ -263,10 +263,12 @@ std::optional<RecordingSetup> AcquireRun::prepareNewLog(const std::filesystem::p
         problem = "a log named " + request.title + " exists; --replace replaces it";
         return std::nullopt;
     }
-    engine_->editConfiguration([&](Configuration& c) {
+    // The engine's own store has no saver, so the edit cannot fail: the path keys go to the
+    // configuration file with Save files once the recording runs.
+    static_cast<void>(engine_->editConfiguration([&](Configuration& c) {
         c.paths = configuration.paths;
         c.program.recordSplit = configuration.program.recordSplit;
-    });
+    }));
     return made.setup;
 }
 
@@ -306,7 +308,9 @@ int AcquireRun::monitor() {
     const auto limit = options_.duration ? std::chrono::duration<double>(*options_.duration)
                                          : std::chrono::duration<double>(365.0 * 24 * 3600);
     bool lost = false;
-    serveUntil(
+    // A run that ends by its duration or by Ctrl-C goes on to the orderly end as one that got to
+    // its depth; only a sonde switched off is a failure here.
+    static_cast<void>(serveUntil(
         [&] {
             warnReverseMotion();
             if (options_.statusLine)
@@ -317,7 +321,7 @@ int AcquireRun::monitor() {
             }
             return depthReached();
         },
-        limit);
+        limit));
     status_.finish();
     if (lost && !interruptRequested())
         return fail(ExitCode::NoAnswer, "the sonde was switched off (link lost or logger "
@@ -338,7 +342,8 @@ void AcquireRun::finish() {
     if (recording_) {
         result_.records = engine_->writer().RecordCount();
         result_.dataFiles = engine_->writer().FileIndex();
-        engine_->endRecording();
+        // False only when the writer had stopped the recording itself, after saying why.
+        static_cast<void>(engine_->endRecording());
         recording_ = false;
         countRecords();
     }
@@ -350,7 +355,8 @@ void AcquireRun::finish() {
                        PowerOffLimit, false);
         powered_ = false;
     }
-    engine_->stopLink();
+    // A link thread still running after the shutdown's wait is joined with the engine.
+    static_cast<void>(engine_->stopLink());
     engine_->link().stopRawCapture();
     if (capture_) {
         int width = 0, height = 0;
@@ -377,11 +383,14 @@ void AcquireRun::countRecords() {
         result_.dataFilePaths.push_back(file.path);
     result_.dataFiles = static_cast<int>(log.files().size());
     long long records = 0;
-    log.walk([&](const LogDataFile&, std::int64_t, std::span<const std::uint8_t>,
-                 const CDataLogReader&) {
-        ++records;
-        return true;
-    });
+    // The records before a damage are counted; the damage itself is named.
+    if (const std::optional<WalkFailure> failed =
+            log.walk([&](const LogDataFile&, std::int64_t, std::span<const std::uint8_t>,
+                         const CDataLogReader&) {
+                ++records;
+                return true;
+            }))
+        errorLine(err_, "warning: " + failed->text);
     result_.recordsWritten = records;
 }
 

@@ -45,26 +45,26 @@ public:
     ~AcquireRun();
 
     // Runs to the end and prints the summary; the exit code.
-    int execute();
+    [[nodiscard]] int execute();
     const AcquireResult& result() const { return result_; }
 
 private:
     // Serves the engine (messages, panel deadlines) until `done` or the time is up; false when
     // the time ran out or an interrupt came first.
-    bool serveUntil(const std::function<bool()>& done, std::chrono::duration<double> limit,
-                    bool stopOnInterrupt = true);
+    [[nodiscard]] bool serveUntil(const std::function<bool()>& done,
+                                  std::chrono::duration<double> limit, bool stopOnInterrupt = true);
     void serveOnce();
     // The outputs (--record, --capture, --image) and the sonde, checked before anything is
     // switched on: the folders are created, an existing log is refused without --replace.
-    int checkOutputs();
-    int connect();
-    int powerOn();
-    int startRecording();
+    [[nodiscard]] int checkOutputs();
+    [[nodiscard]] int connect();
+    [[nodiscard]] int powerOn();
+    [[nodiscard]] int startRecording();
     // The new log of --record: its files, and the old log's deleted when the operator agrees;
     // nothing, with the reason in problem, when it cannot be made.
-    std::optional<RecordingSetup> prepareNewLog(const std::filesystem::path& headerPath,
-                                                std::string& problem);
-    int monitor();
+    [[nodiscard]] std::optional<RecordingSetup>
+    prepareNewLog(const std::filesystem::path& headerPath, std::string& problem);
+    [[nodiscard]] int monitor();
     // Shows the panel's reverse-motion text as a warning (at most one line per text every few
     // seconds).
     void warnReverseMotion();
@@ -74,7 +74,7 @@ private:
     void printSummary();
     std::string statusText() const;
     bool depthReached() const;
-    int fail(int code, const std::string& text);
+    [[nodiscard]] int fail(int code, const std::string& text);
 
     AcquireOptions options_;
     WindowPlacementRecord placements_; // written back with the path keys of a new log

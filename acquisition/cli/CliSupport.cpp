@@ -13,7 +13,8 @@ LoadedSettings loadSettings() {
     LoadedSettings loaded;
     ConfigurationStore store;
     CPreferences preferences(store, loaded.placements);
-    preferences.Init();
+    // Init answers false only to a second call of one object.
+    static_cast<void>(preferences.Init());
     loaded.configuration = store.snapshot();
     loaded.sondes = preferences.Sondes();
     loaded.placementFile = preferences.PlacementFile();

@@ -46,7 +46,7 @@ struct ParsedCommandLine {
 };
 
 // args: the arguments after the program's name.
-ParsedCommandLine parseCommandLine(const std::vector<std::string>& args, std::ostream& out,
-                                   std::ostream& err);
+[[nodiscard]] ParsedCommandLine parseCommandLine(const std::vector<std::string>& args,
+                                                 std::ostream& out, std::ostream& err);
 
 } // namespace zarn::cli

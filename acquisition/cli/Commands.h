@@ -35,8 +35,8 @@ struct InspectOptions {
     bool headerOnly = false;
     std::optional<long long> limit; // at most this many records
 };
-int runInspect(const InspectOptions& options, std::ostream& out, std::ostream& err,
-               Progress& progress = noProgress());
+[[nodiscard]] int runInspect(const InspectOptions& options, std::ostream& out, std::ostream& err,
+                             Progress& progress = noProgress());
 
 // dissect CAPTURE: a raw capture run through the reader's framing and the decoders, one JSON
 // object per packet or frame.
@@ -47,10 +47,10 @@ struct DissectOptions {
     // default configuration, with the depth scale its winch settings give.
     std::optional<DecoderSettings> decoderSettings;
 };
-int runDissect(const DissectOptions& options, std::ostream& out, std::ostream& err);
+[[nodiscard]] int runDissect(const DissectOptions& options, std::ostream& out, std::ostream& err);
 
 // paths: loads the configuration and prints where the program's files live.
-int runPaths(std::ostream& out, std::ostream& err);
+[[nodiscard]] int runPaths(std::ostream& out, std::ostream& err);
 
 // replay LOG.hed: plays the log through the decoding and drawing path and writes the unrolled
 // image of a depth interval (the whole log by default) as a PNG picture with its depth scale.
@@ -61,8 +61,8 @@ struct ReplayOptions {
     double rowsPerMetre = 400;
     std::optional<int> speedSlider; // paced as the panel's speed slider (1 to 50); else flat out
 };
-int runReplay(const ReplayOptions& options, std::ostream& out, std::ostream& err,
-              Progress& progress = noProgress());
+[[nodiscard]] int runReplay(const ReplayOptions& options, std::ostream& out, std::ostream& err,
+                            Progress& progress = noProgress());
 
 // acquire: binds the USB bridge library, finds the logger, powers the sonde on through the power
 // order sequence, optionally records a new log, and stops at a depth, after a time or on an
@@ -83,7 +83,7 @@ struct AcquireOptions {
     bool statusLine = true;       // the live status line
     bool noVideoRecovery = false; // "NO VIDEO RECOVERY": lost video packets are not asked again
 };
-int runAcquire(const AcquireOptions& options, std::ostream& out, std::ostream& err);
+[[nodiscard]] int runAcquire(const AcquireOptions& options, std::ostream& out, std::ostream& err);
 
 // demo: the simulated logger through the real link, a short recorded log, its replay into a
 // picture, and the demonstration log the replay proposes; prints what was made and where.
@@ -91,8 +91,8 @@ struct DemoOptions {
     std::filesystem::path output; // the output folder
     std::string simulator;        // the simulator library; found next to the program else
 };
-int runDemo(const DemoOptions& options, std::ostream& out, std::ostream& err,
-            Progress& progress = noProgress());
+[[nodiscard]] int runDemo(const DemoOptions& options, std::ostream& out, std::ostream& err,
+                          Progress& progress = noProgress());
 
 // sonde list | import FILE | select SERIAL: the sonde table of the settings folder, as the probe
 // page shows and changes it: the stored sondes with the selected one marked, a sonde brought in
@@ -104,7 +104,7 @@ struct SondeOptions {
     int serial = 0;
     bool replaceExisting = false; // answer yes to "A sonde with the same serial number ..."
 };
-int runSonde(const SondeOptions& options, std::ostream& out, std::ostream& err);
+[[nodiscard]] int runSonde(const SondeOptions& options, std::ostream& out, std::ostream& err);
 
 // export pictures LOG.hed: the log as depth-scaled pictures (JPEG, BMP or TIFF), one per block
 // of lines, every line one depth step, named by the depths they cover. Unset options take the

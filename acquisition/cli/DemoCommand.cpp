@@ -71,8 +71,8 @@ void ensureSonde(SondeTable& sondes) {
 }
 
 // A copy made under a temporary name and renamed: an interrupted copy leaves no file cut short.
-bool copyFile(const std::filesystem::path& from, const std::filesystem::path& to,
-              std::string& problem) {
+[[nodiscard]] bool copyFile(const std::filesystem::path& from, const std::filesystem::path& to,
+                            std::string& problem) {
     std::error_code ec;
     PendingFile pending(to);
     std::filesystem::copy_file(from, pending.path(),
@@ -90,8 +90,9 @@ bool copyFile(const std::filesystem::path& from, const std::filesystem::path& to
 
 // The demonstration log: the header under the name the replay's file choice proposes and every
 // data file it lists, beside it under the names the header gives them.
-bool copyDemonstrationLog(const std::filesystem::path& header,
-                          const std::filesystem::path& demoHeader, std::string& problem) {
+[[nodiscard]] bool copyDemonstrationLog(const std::filesystem::path& header,
+                                        const std::filesystem::path& demoHeader,
+                                        std::string& problem) {
     LogWalk log;
     if (const std::optional<WalkFailure> failed = log.open(header)) {
         problem = failed->text;

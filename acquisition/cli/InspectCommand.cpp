@@ -39,7 +39,8 @@ Json recordFields(const MeasurementRecord& replayed, std::span<const std::uint8_
         m.ValueA = record[logrecord::ValueA];
         m.ValueB = record[logrecord::ValueB];
         m.ReadBack = {};
-        readDspTrailer(record.subspan(logrecord::HeadSize), m.ReadBack);
+        // A payload without the trailer has no DSP error bytes: they stay cleared.
+        static_cast<void>(readDspTrailer(record.subspan(logrecord::HeadSize), m.ReadBack));
     }
     Json fields = recordJson(m);
     fields.erase("CommStatus");

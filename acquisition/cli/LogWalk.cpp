@@ -82,6 +82,7 @@ std::optional<WalkFailure> LogWalk::open(const fs::path& headerPath) {
     if (!text)
         return failure(ExitCode::MissingFile, headerPath, "cannot be read");
     document_ = ProfileDocument::parse(*text);
+    // ReadHeader answers true when the read failed.
     if (!document_.hasSection("General") || header_.ReadHeader(headerPath))
         return failure(ExitCode::CorruptInput, headerPath, "not a header");
     files_ = dataFilesOf(headerPath, document_, header_.Info().DataFiles);
@@ -116,7 +117,8 @@ std::optional<WalkFailure> LogWalk::walk(const Visit& visit, Progress& progress)
     std::uintmax_t before = 0; // the bytes of the files walked already
     for (const LogDataFile& file : files_) {
         reader.SetDataFile(file.path);
-        records.open(file.path);
+        if (!records.open(file.path))
+            return failure(ExitCode::MissingFile, file.path, "cannot be read");
         std::int64_t position = 0;
         while (true) {
             if (progress.cancelled())

@@ -36,7 +36,7 @@ public:
     static constexpr std::uintmax_t LargestHeader = 1024 * 1024;
 
     // Reads and checks the header; the failure when it is missing or not a header.
-    std::optional<WalkFailure> open(const std::filesystem::path& headerPath);
+    [[nodiscard]] std::optional<WalkFailure> open(const std::filesystem::path& headerPath);
 
     const ProfileDocument& document() const { return document_; }
     const HeaderInfo& info() const { return header_.Info(); }
@@ -49,13 +49,14 @@ public:
                            std::span<const std::uint8_t> bytes, const CDataLogReader& reader)>;
     // The first data file the header lists that does not exist or cannot be read: one failure
     // naming it (exit code MissingFile), whatever the number of files listed.
-    std::optional<WalkFailure> checkFiles() const;
+    [[nodiscard]] std::optional<WalkFailure> checkFiles() const;
 
     // Walks every data file; the failure when a file is missing, unreadable or damaged (the
     // records before the damage have been visited). Reports the share of the log's bytes
     // walked to progress; a cancel ends the walk with the failure "cancelled" (exit code
     // Interrupted).
-    std::optional<WalkFailure> walk(const Visit& visit, Progress& progress = noProgress());
+    [[nodiscard]] std::optional<WalkFailure> walk(const Visit& visit,
+                                                  Progress& progress = noProgress());
 
 private:
     std::filesystem::path headerPath_;

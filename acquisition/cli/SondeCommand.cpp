@@ -47,10 +47,11 @@ int runSonde(const SondeOptions& options, std::ostream& out, std::ostream& err) 
     ConfigurationStore store;
     WindowPlacementRecord placements;
     CPreferences preferences(store, placements);
-    preferences.Init();
+    // Init answers false only to a second call of one object.
+    static_cast<void>(preferences.Init());
     MessageBus bus; // nobody listens to the sonde-changed commands here
     SondeDatabase database(
-        preferences.Sondes(), [&] { preferences.Save(); }, bus);
+        preferences.Sondes(), [&] { return preferences.Save(); }, bus);
 
     switch (options.action) {
     case SondeOptions::Action::List:
@@ -81,7 +82,9 @@ int runSonde(const SondeOptions& options, std::ostream& out, std::ostream& err) 
         for (int n = 0; n < SondeTable::SlotCount; ++n) {
             const SondeSlot& slot = database.table().slots[static_cast<std::size_t>(n)];
             if (slot.occupied() && slot.serialNumber == options.serial) {
-                database.Select(n);
+                // A selection the configuration does not keep has been shown as an error line.
+                if (!database.Select(n))
+                    return ExitCode::Failure;
                 out << format("Sonde %s selected (slot %d)\n", serialText(slot).c_str(), n);
                 return ExitCode::Ok;
             }

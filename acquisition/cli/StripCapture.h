@@ -26,7 +26,8 @@ public:
     int rowsTaken() const;
 
     // Detaches from the engine, finishes the picture and writes it. False with the reason.
-    bool save(const std::filesystem::path& path, int& width, int& height, std::string& error);
+    [[nodiscard]] bool save(const std::filesystem::path& path, int& width, int& height,
+                            std::string& error);
 
 private:
     void take(const DrawnRow& row);

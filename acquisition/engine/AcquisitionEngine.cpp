@@ -23,7 +23,8 @@ AcquisitionEngine::AcquisitionEngine(const EngineSetup& setup, MessageBus& bus)
     usb_.setSequencer(&recovery_);
     // The winch settings frame stores the depth scale the decoder converts counts with.
     usb_.setSettingsChanged([this] { publishSettings(); });
-    bmp_.DrawImageBuffer(DisplayRowWidth, ScaleStripWidth, setup.visibleHeight);
+    // Without its memory the row builder has said why and draws nothing; everything else runs.
+    static_cast<void>(bmp_.DrawImageBuffer(DisplayRowWidth, ScaleStripWidth, setup.visibleHeight));
     publishSettings();
     configuration_.listen(this, [this] { publishSettings(); });
     // The link asks the panel to switch a powered sonde off when the logger is lost. That
@@ -42,10 +43,10 @@ AcquisitionEngine::~AcquisitionEngine() {
     player_.CloseLog();
     // Each link thread gets the shutdown's wait; one that is late is still waited for here,
     // before the decoder, the recovery, the stream and the sinks it calls into are destroyed.
-    usb_.stopLink();
+    static_cast<void>(usb_.stopLink()); // a late thread is joined just below
     usb_.joinThreads();
     if (state_.recording)
-        writer_.StopRecording();
+        static_cast<void>(writer_.StopRecording()); // false only when none ran
 }
 
 SondeTable AcquisitionEngine::sondes() const {
@@ -131,7 +132,7 @@ void AcquisitionEngine::stop() {
     state_.playing = false;
     if (state_.replayActive || state_.logLoaded)
         closeReplay();
-    writer_.StopRecording();
+    static_cast<void>(writer_.StopRecording()); // false only when no recording ran
     state_.suspended = false;
     state_.paused = false;
     state_.logLoaded = false;
@@ -169,7 +170,7 @@ bool AcquisitionEngine::stopEnabled() const {
 }
 
 void AcquisitionEngine::stopRecording() {
-    writer_.StopRecording();
+    static_cast<void>(writer_.StopRecording()); // false only when no recording ran
 }
 
 void AcquisitionEngine::restartDisplay() {

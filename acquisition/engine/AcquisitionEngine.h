@@ -99,15 +99,15 @@ public:
     SondeTable sondes() const;
     // Edits the configuration through its store (saved when the store has a saver) and
     // republishes the decoder's and the row builder's settings. False when it was not saved.
-    bool editConfiguration(const std::function<void(Configuration&)>& edit);
+    [[nodiscard]] bool editConfiguration(const std::function<void(Configuration&)>& edit);
 
     // ---- Link ----
     // Binds the bridge library and starts the link check (CUSB::Start). False when the library
     // does not bind.
-    bool startLink();
+    [[nodiscard]] bool startLink();
     // The shutdown of the link threads; true when they all ended in the shutdown's wait. A late
     // thread is joined by the destructor.
-    bool stopLink();
+    [[nodiscard]] bool stopLink();
 
     // ---- Probe control panel ----
     // Serves the panel's deadlines and, every 300 ms, its refresh; the owner calls it often
@@ -124,24 +124,24 @@ public:
     // go to the recording rule, then the data log writer starts and the statistics are reset
     // (good-frame count included), as the panel's recording start does. False when it did not
     // start.
-    bool startRecording(const RecordingSetup& setup);
+    [[nodiscard]] bool startRecording(const RecordingSetup& setup);
     // The panel's status text for a depth reversal flagged by the recording rule, which is then
     // cleared: "Wait last valid depth..." while the winch moves in the logging direction (down:
     // faster than 0.1 m/min; up: slower than 0.1 m/min), "Bad Winch Direction !!!" otherwise.
     // Nothing when no reversal was flagged.
     std::optional<std::string> takeReverseMotionText();
     // Recording stop; false when no recording ran.
-    bool endRecording();
+    [[nodiscard]] bool endRecording();
 
     // ---- Replay ----
     // Opens a log and starts it at its first record ("All" or the first data file). False with
     // the reason in `error` when it cannot be replayed (or the repair of an interrupted
     // recording was cancelled through progress).
-    bool openReplay(const std::filesystem::path& headerPath, std::string& error,
-                    Progress& progress = noProgress());
+    [[nodiscard]] bool openReplay(const std::filesystem::path& headerPath, std::string& error,
+                                  Progress& progress = noProgress());
     // Plays from the current position to the end of the last data file and waits for it,
     // reporting to progress. False when progress was cancelled (the playback is stopped).
-    bool playToEnd(int speedSlider, Progress& progress = noProgress());
+    [[nodiscard]] bool playToEnd(int speedSlider, Progress& progress = noProgress());
     void closeReplay();
 
     // ---- Image ----
@@ -184,11 +184,11 @@ private:
     std::optional<WinchSettingsBytes> sentWinchSettings() const override;
     std::optional<DownholeSettingsBytes> sentDownholeSettings() const override;
     int linkState() const override { return usb_.linkState(); }
-    bool sendF0() override { return usb_.sendF0(); }
-    bool sendF1() override { return usb_.sendF1(); }
-    bool sendF3() override { return usb_.sendF3(); }
-    bool sendF11() override { return usb_.sendF11(); }
-    bool sendF12() override { return usb_.sendF12(); }
+    [[nodiscard]] bool sendF0() override { return usb_.sendF0(); }
+    [[nodiscard]] bool sendF1() override { return usb_.sendF1(); }
+    [[nodiscard]] bool sendF3() override { return usb_.sendF3(); }
+    [[nodiscard]] bool sendF11() override { return usb_.sendF11(); }
+    [[nodiscard]] bool sendF12() override { return usb_.sendF12(); }
     void resetStatistics() override { resetStatistics(false); }
     void clearOrientationResults() override { stream_.clearOrientationResults(); }
     bool stopEnabled() const override;

@@ -51,14 +51,15 @@ public:
     static std::uint8_t wheelByte(const LoggerParameters& logger);
     // k = round(pulses per turn / circumference in mm x 40 x 256), halves away from zero.
     // Empty when the circumference is not a positive number or k does not fit 32 bits.
-    static std::optional<std::int32_t> encoderScale(std::int32_t pulsesPerTurn,
-                                                    double circumferenceMm);
+    [[nodiscard]] static std::optional<std::int32_t> encoderScale(std::int32_t pulsesPerTurn,
+                                                                  double circumferenceMm);
 
     // F0: power-off order.
     static CommandFrame F0(const LoggerParameters& logger);
     // F1: winch settings. Stores k, k / 256 (depth scale) and the encoder frequency in the
     // block. Empty (and the block unchanged) when k cannot be computed.
-    static std::optional<CommandFrame> F1(LoggerParameters& logger, const ProgramSettings& program);
+    [[nodiscard]] static std::optional<CommandFrame> F1(LoggerParameters& logger,
+                                                        const ProgramSettings& program);
     // F2: depth preset in encoder counts (depth scale x 100 x preset metres, truncated).
     static CommandFrame F2(const LoggerParameters& logger);
     // F3: uphole gain and downhole energy.

@@ -47,9 +47,9 @@ public:
 
     // Builds, checks and hands over the command's frame; true when handed over. An exception is
     // reported under the command's location text and the send fails.
-    bool send(Command command);
+    [[nodiscard]] bool send(Command command);
     // F12 asking for a video packet again (guarded like F12).
-    bool sendVideoRequest(std::uint8_t index);
+    [[nodiscard]] bool sendVideoRequest(std::uint8_t index);
 
     // Working values of the settings windows that go into F13 orders.
     void setWorkingValues(const CommandWorkingValues& values) { working_.publish(values); }
@@ -61,7 +61,7 @@ public:
 
 private:
     template <class Build> std::optional<CommandFrame> build(Build&& build);
-    bool handOver(const std::optional<CommandFrame>& frame);
+    [[nodiscard]] bool handOver(const std::optional<CommandFrame>& frame);
 
     ConfigurationAccess& settings_;
     FrameSender& sender_;

@@ -11,12 +11,13 @@ namespace zarn {
 class FrameDecoder {
 public:
     virtual ~FrameDecoder() = default;
-    virtual bool DecodeShortFrame(std::span<const std::uint8_t> frame) = 0;
-    virtual bool DecodeStatusFrame(std::span<const std::uint8_t> frame) = 0;
+    [[nodiscard]] virtual bool DecodeShortFrame(std::span<const std::uint8_t> frame) = 0;
+    [[nodiscard]] virtual bool DecodeStatusFrame(std::span<const std::uint8_t> frame) = 0;
     // current: just received, rather than replayed from held video packets. Returns the stream
     // decoder's result (FrameResult).
-    virtual int DecodeFullFrame(std::span<const std::uint8_t> frame, bool current) = 0;
-    virtual bool DecodePacketHeader(std::span<const std::uint8_t> frame) = 0;
+    [[nodiscard]] virtual int DecodeFullFrame(std::span<const std::uint8_t> frame,
+                                              bool current) = 0;
+    [[nodiscard]] virtual bool DecodePacketHeader(std::span<const std::uint8_t> frame) = 0;
     // The sonde alarm byte (sonde block byte 20) of the last decoded full data frame.
     virtual std::uint8_t sondeAlarmByte() const = 0;
     // The last logger depth in metres, for the operator's messages.

@@ -16,10 +16,10 @@ namespace {
 // Accepts every frame and decodes nothing.
 class NoDecoder final : public FrameDecoder {
 public:
-    bool DecodeShortFrame(std::span<const std::uint8_t>) override { return true; }
-    bool DecodeStatusFrame(std::span<const std::uint8_t>) override { return true; }
-    int DecodeFullFrame(std::span<const std::uint8_t>, bool) override { return 1; }
-    bool DecodePacketHeader(std::span<const std::uint8_t>) override { return true; }
+    [[nodiscard]] bool DecodeShortFrame(std::span<const std::uint8_t>) override { return true; }
+    [[nodiscard]] bool DecodeStatusFrame(std::span<const std::uint8_t>) override { return true; }
+    [[nodiscard]] int DecodeFullFrame(std::span<const std::uint8_t>, bool) override { return 1; }
+    [[nodiscard]] bool DecodePacketHeader(std::span<const std::uint8_t>) override { return true; }
     std::uint8_t sondeAlarmByte() const override { return 0; }
     double lastDepth() const override { return 0.0; }
 };
@@ -79,11 +79,14 @@ void FrameDispatcher::Dispatch(std::span<const std::uint8_t> f) {
 
     if (n == frame::shortframe::Size) {
         linkState_ = LinkState::SondeWithoutData;
-        decoder().DecodeShortFrame(f);
+        // A frame the decoder refuses is traced there; it still counts as received.
+        static_cast<void>(decoder().DecodeShortFrame(f));
         ++statistics_.shortFrames;
     } else if (n == frame::status::Size) {
         linkState_ = LinkState::LoggerOnly;
-        decoder().DecodeStatusFrame(f);
+        // A frame the decoder refuses is traced there (or marked by its communication status);
+        // it still counts as received.
+        static_cast<void>(decoder().DecodeStatusFrame(f));
         ++statistics_.statusFrames;
         sequencer().reset();
         ezKitSeen_ = false;

@@ -64,7 +64,7 @@ private:
     FrameDecoder& decoder();
     VideoPacketSequencer& sequencer();
     // Dispatch step for a full data frame; false when the frame was dropped.
-    bool dispatchFull(std::span<const std::uint8_t> frame);
+    [[nodiscard]] bool dispatchFull(std::span<const std::uint8_t> frame);
     void frameShown(std::size_t length);
     void statisticsWindow(bool busy);
 

@@ -55,8 +55,9 @@ bool FrameSender::waitUntilIdle(std::chrono::milliseconds timeout) const {
 }
 
 void FrameSender::run() {
-    // Frames go out ahead of everything else the program does.
-    requestThreadPriority(ThreadPriority::Highest);
+    // Frames go out ahead of everything else the program does, where the system allows it: a
+    // priority it refuses (an ordinary user may not raise one) is done without.
+    static_cast<void>(requestThreadPriority(ThreadPriority::Highest));
     for (;;) {
         CommandFrame frame;
         {

@@ -42,13 +42,13 @@ public:
     void stop();
 
     // Queues a frame for writing. False once the sender is stopping.
-    bool hand(const CommandFrame& frame);
+    [[nodiscard]] bool hand(const CommandFrame& frame);
     // Queues the last frame handed over once more (a second write of the same frame).
-    bool handAgain();
+    [[nodiscard]] bool handAgain();
 
     std::uint32_t pendingLength() const { return pending_.load(); }
     // Waits until nothing is pending; false when the time ran out first.
-    bool waitUntilIdle(std::chrono::milliseconds timeout) const;
+    [[nodiscard]] bool waitUntilIdle(std::chrono::milliseconds timeout) const;
 
 private:
     void run();

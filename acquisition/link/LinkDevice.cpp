@@ -7,8 +7,9 @@
 namespace zarn {
 
 LinkDevice::~LinkDevice() {
+    // Nothing is left to do about a handle that does not close at the end.
     if (isOpen() && library_.calls().close)
-        close();
+        static_cast<void>(close());
 }
 
 void LinkDevice::notValid(std::string_view name) {
@@ -23,7 +24,8 @@ FT_STATUS LinkDevice::opening(std::string_view name, Args... args) {
         notValid(name);
         return UnboundStatus;
     }
-    close();
+    // A handle that does not close belongs to a device that is gone; the new open goes on.
+    static_cast<void>(close());
     FT_HANDLE handle = nullptr;
     const FT_STATUS status = call(args..., &handle);
     if (status == FT_OK)

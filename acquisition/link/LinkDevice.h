@@ -29,28 +29,29 @@ public:
     LinkDevice& operator=(const LinkDevice&) = delete;
 
     // Loads the bridge library (Ftd2xxLibrary::libraryName) and binds its calls.
-    Ftd2xxLibrary::Result load() { return library_.load(); }
+    [[nodiscard]] Ftd2xxLibrary::Result load() { return library_.load(); }
     const Ftd2xxLibrary& library() const { return library_; }
 
     // Opening closes the open handle first and keeps the new one on success.
-    FT_STATUS open(int deviceIndex);
-    FT_STATUS openEx(const std::string& text, std::uint32_t openBy);
-    FT_STATUS close(); // closes only an open handle
+    [[nodiscard]] FT_STATUS open(int deviceIndex);
+    [[nodiscard]] FT_STATUS openEx(const std::string& text, std::uint32_t openBy);
+    [[nodiscard]] FT_STATUS close(); // closes only an open handle
     bool isOpen() const { return handle_.load() != nullptr; }
 
-    FT_STATUS resetDevice();
-    FT_STATUS purge(std::uint32_t which);
-    FT_STATUS setTimeouts(std::uint32_t readMs, std::uint32_t writeMs);
-    FT_STATUS getQueueStatus(std::uint32_t& received);
-    FT_STATUS read(void* buffer, std::uint32_t wanted, std::uint32_t& received);
-    FT_STATUS write(const void* buffer, std::uint32_t length, std::uint32_t& written);
-    FT_STATUS eeRead(FT_EEPROM_RECORD& record);
-    FT_STATUS setLatencyTimer(std::uint8_t milliseconds);
-    FT_STATUS getLatencyTimer(std::uint8_t& milliseconds);
+    [[nodiscard]] FT_STATUS resetDevice();
+    [[nodiscard]] FT_STATUS purge(std::uint32_t which);
+    [[nodiscard]] FT_STATUS setTimeouts(std::uint32_t readMs, std::uint32_t writeMs);
+    [[nodiscard]] FT_STATUS getQueueStatus(std::uint32_t& received);
+    [[nodiscard]] FT_STATUS read(void* buffer, std::uint32_t wanted, std::uint32_t& received);
+    [[nodiscard]] FT_STATUS write(const void* buffer, std::uint32_t length, std::uint32_t& written);
+    [[nodiscard]] FT_STATUS eeRead(FT_EEPROM_RECORD& record);
+    [[nodiscard]] FT_STATUS setLatencyTimer(std::uint8_t milliseconds);
+    [[nodiscard]] FT_STATUS getLatencyTimer(std::uint8_t& milliseconds);
 
 private:
     // The one shape of a call on the open handle: the bound pointer or "<name> is not valid!".
-    template <auto Call, class... Args> FT_STATUS onDevice(std::string_view name, Args... args) {
+    template <auto Call, class... Args>
+    [[nodiscard]] FT_STATUS onDevice(std::string_view name, Args... args) {
         const auto call = library_.calls().*Call;
         if (!call) {
             notValid(name);
@@ -59,7 +60,8 @@ private:
         return call(handle_.load(), args...);
     }
     // The shape of an open: the bound pointer, the old handle closed, the new one kept.
-    template <auto Call, class... Args> FT_STATUS opening(std::string_view name, Args... args);
+    template <auto Call, class... Args>
+    [[nodiscard]] FT_STATUS opening(std::string_view name, Args... args);
     static void notValid(std::string_view name);
 
     Ftd2xxLibrary library_;

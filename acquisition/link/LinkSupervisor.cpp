@@ -17,7 +17,8 @@ bool LinkSupervisor::start(LinkThread& slot, ThreadPriority priority, std::funct
     if (flags_.closing)
         return false;
     slot.start([priority, body = std::move(body)] {
-        requestThreadPriority(priority);
+        // A priority the system refuses (an ordinary user may not raise one) is done without.
+        static_cast<void>(requestThreadPriority(priority));
         body();
     });
     return true;

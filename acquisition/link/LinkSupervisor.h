@@ -28,11 +28,11 @@ public:
 
     // Starts body in its slot, the link check at normal priority, the reader at time-critical
     // priority. False once the program is closing: nothing starts then.
-    bool startLinkCheck(std::function<void()> body);
-    bool startReader(std::function<void()> body);
+    [[nodiscard]] bool startLinkCheck(std::function<void()> body);
+    [[nodiscard]] bool startReader(std::function<void()> body);
 
     // Sleeps unless the program closes first; false when it is closing.
-    bool pause(std::chrono::milliseconds duration);
+    [[nodiscard]] bool pause(std::chrono::milliseconds duration);
 
     // Sets the closing flag and wakes every pause.
     void close();
@@ -41,12 +41,12 @@ public:
         bool reader = true;
         bool linkCheck = true;
     };
-    Ended waitEnded(std::chrono::milliseconds wait) const;
+    [[nodiscard]] Ended waitEnded(std::chrono::milliseconds wait) const;
     // Closes, joins the reader and the link check for good and stops the sender.
     void joinAll();
 
 private:
-    bool start(LinkThread& slot, ThreadPriority priority, std::function<void()> body);
+    [[nodiscard]] bool start(LinkThread& slot, ThreadPriority priority, std::function<void()> body);
 
     LinkFlags& flags_;
     FrameSender& sender_;

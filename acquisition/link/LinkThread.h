@@ -22,7 +22,7 @@ public:
     // slot's own thread; the caller keeps starts of the slot from overlapping.
     void start(std::function<void()> body);
     // True when no thread of the slot runs, or it ended within the timeout.
-    bool waitEnded(std::chrono::milliseconds timeout) const;
+    [[nodiscard]] bool waitEnded(std::chrono::milliseconds timeout) const;
     bool running() const;
     // Hands the current thread over to the caller (to be joined outside the caller's locks).
     std::thread take() { return std::move(thread_); }

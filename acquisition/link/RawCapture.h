@@ -29,12 +29,12 @@ public:
     RawCapture& operator=(const RawCapture&) = delete;
 
     // Starts a new capture file (replacing the file); false when it cannot be written.
-    bool start(const std::filesystem::path& path);
+    [[nodiscard]] bool start(const std::filesystem::path& path);
     void stop();
     bool active() const;
     // Appends one read; false when the capture is not active or the write failed (the capture
     // then stops). Any thread.
-    bool write(std::span<const std::uint8_t> bytes);
+    [[nodiscard]] bool write(std::span<const std::uint8_t> bytes);
 
 private:
     mutable std::mutex mutex_;
@@ -50,10 +50,12 @@ struct CaptureReplay {
 };
 
 // Hands each read of a capture's bytes to onRead, in order, up to the first damaged record.
-CaptureReplay parseRawCapture(std::span<const std::uint8_t> file,
-                              const std::function<void(std::span<const std::uint8_t>)>& onRead);
+[[nodiscard]] CaptureReplay
+parseRawCapture(std::span<const std::uint8_t> file,
+                const std::function<void(std::span<const std::uint8_t>)>& onRead);
 
 // Replays a capture file through the framing, read by read.
-CaptureReplay replayRawCapture(const std::filesystem::path& path, PacketFramer& framer);
+[[nodiscard]] CaptureReplay replayRawCapture(const std::filesystem::path& path,
+                                             PacketFramer& framer);
 
 } // namespace zarn

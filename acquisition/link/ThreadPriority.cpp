@@ -9,7 +9,7 @@ namespace {
 
 class SystemThreadPriorities : public ThreadPriorities {
 public:
-    bool request(ThreadPriority priority) override {
+    [[nodiscard]] bool request(ThreadPriority priority) override {
         if (priority == ThreadPriority::Normal)
             return true;
         // The lowest round-robin levels: above every ordinary thread, below the system's own.

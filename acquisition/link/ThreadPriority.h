@@ -12,13 +12,13 @@ class ThreadPriorities {
 public:
     virtual ~ThreadPriorities() = default;
     // Applies to the calling thread; true when it was taken.
-    virtual bool request(ThreadPriority priority) = 0;
+    [[nodiscard]] virtual bool request(ThreadPriority priority) = 0;
 
     static ThreadPriorities& current();
     static void install(ThreadPriorities* priorities); // not owned; nullptr: the system's again
 };
 
 // The calling thread's request through ThreadPriorities::current().
-bool requestThreadPriority(ThreadPriority priority);
+[[nodiscard]] bool requestThreadPriority(ThreadPriority priority);
 
 } // namespace zarn

@@ -10,16 +10,16 @@ class ToolsStreamDecoder final : public FrameDecoder {
 public:
     explicit ToolsStreamDecoder(CToolsStream& stream) : stream_(stream) {}
 
-    bool DecodeShortFrame(std::span<const std::uint8_t> frame) override {
+    [[nodiscard]] bool DecodeShortFrame(std::span<const std::uint8_t> frame) override {
         return stream_.DecodeShortFrame(frame);
     }
-    bool DecodeStatusFrame(std::span<const std::uint8_t> frame) override {
+    [[nodiscard]] bool DecodeStatusFrame(std::span<const std::uint8_t> frame) override {
         return stream_.DecodeStatusFrame(frame);
     }
-    int DecodeFullFrame(std::span<const std::uint8_t> frame, bool current) override {
+    [[nodiscard]] int DecodeFullFrame(std::span<const std::uint8_t> frame, bool current) override {
         return stream_.DecodeFullFrame(frame, current);
     }
-    bool DecodePacketHeader(std::span<const std::uint8_t> frame) override {
+    [[nodiscard]] bool DecodePacketHeader(std::span<const std::uint8_t> frame) override {
         return stream_.DecodePacketHeader(frame);
     }
     std::uint8_t sondeAlarmByte() const override {

@@ -179,8 +179,10 @@ bool CUSB::requestVideoPacket(std::uint8_t index, bool remember, bool count) {
             return false;
         std::this_thread::sleep_for(RequestWaitStep);
     }
+    // A full table (the recovery flushes it long before) leaves the index unnoted: the packet is
+    // asked for all the same, and the gap check decides when it arrives.
     if (remember && !requests_.contains(index))
-        requests_.remember(index);
+        static_cast<void>(requests_.remember(index));
     if (count) {
         ++statistics_.videoRequests;
         ++statistics_.panelRequests;
@@ -229,7 +231,8 @@ void CUSB::settingsChanged() {
 
 // Runs on the sender thread: writes the whole frame, resuming after a short write.
 void CUSB::writeFrame(std::span<const std::uint8_t> frame) {
-    guarded(ZARN_GUARD_HERE("CUSB"), [&] {
+    // An exception is reported under the site; the frame is then lost as with a failed write.
+    static_cast<void>(guarded(ZARN_GUARD_HERE("CUSB"), [&] {
         std::uint32_t done = 0;
         const auto length = static_cast<std::uint32_t>(frame.size());
         while (done < length) {
@@ -246,7 +249,7 @@ void CUSB::writeFrame(std::span<const std::uint8_t> frame) {
             done += written;
         }
         refreshDataView(true);
-    });
+    }));
 }
 
 } // namespace zarn

@@ -133,7 +133,7 @@ public:
 
     // Loads the bridge library (Ftd2xxLibrary::libraryName) and binds its calls. On failure
     // shows "USB Driver not installed." or the missing name, and the link stays unavailable.
-    bool bindLibrary();
+    [[nodiscard]] bool bindLibrary();
     const Ftd2xxLibrary& library() const { return device_.library(); }
 
     LinkFlags& flags() { return flags_; }
@@ -148,58 +148,63 @@ public:
     void errorReport(FT_STATUS status, int code);
 
     // Bridge calls on this link's device (LinkDevice).
-    FT_STATUS ftOpen(int deviceIndex) { return device_.open(deviceIndex); } // keeps the handle
-    FT_STATUS ftOpenEx(const std::string& text, std::uint32_t openBy) {
+    [[nodiscard]] FT_STATUS ftOpen(int deviceIndex) {
+        return device_.open(deviceIndex);
+    } // keeps the handle
+    [[nodiscard]] FT_STATUS ftOpenEx(const std::string& text, std::uint32_t openBy) {
         return device_.openEx(text, openBy);
     }
-    FT_STATUS ftClose() { return device_.close(); } // closes only an open handle
+    [[nodiscard]] FT_STATUS ftClose() { return device_.close(); } // closes only an open handle
     bool deviceOpen() const { return device_.isOpen(); }
-    FT_STATUS ftResetDevice() { return device_.resetDevice(); }
-    FT_STATUS ftPurge(std::uint32_t which) { return device_.purge(which); }
-    FT_STATUS ftSetTimeouts(std::uint32_t readMs, std::uint32_t writeMs) {
+    [[nodiscard]] FT_STATUS ftResetDevice() { return device_.resetDevice(); }
+    [[nodiscard]] FT_STATUS ftPurge(std::uint32_t which) { return device_.purge(which); }
+    [[nodiscard]] FT_STATUS ftSetTimeouts(std::uint32_t readMs, std::uint32_t writeMs) {
         return device_.setTimeouts(readMs, writeMs);
     }
-    FT_STATUS ftSetTimeouts(DeviceTimeouts timeouts) {
+    [[nodiscard]] FT_STATUS ftSetTimeouts(DeviceTimeouts timeouts) {
         return ftSetTimeouts(timeouts.readMs, timeouts.writeMs);
     }
-    FT_STATUS ftGetQueueStatus(std::uint32_t& received) { return device_.getQueueStatus(received); }
-    FT_STATUS ftRead(void* buffer, std::uint32_t wanted, std::uint32_t& received) {
+    [[nodiscard]] FT_STATUS ftGetQueueStatus(std::uint32_t& received) {
+        return device_.getQueueStatus(received);
+    }
+    [[nodiscard]] FT_STATUS ftRead(void* buffer, std::uint32_t wanted, std::uint32_t& received) {
         return device_.read(buffer, wanted, received);
     }
-    FT_STATUS ftWrite(const void* buffer, std::uint32_t length, std::uint32_t& written) {
+    [[nodiscard]] FT_STATUS ftWrite(const void* buffer, std::uint32_t length,
+                                    std::uint32_t& written) {
         return device_.write(buffer, length, written);
     }
-    FT_STATUS ftEeRead(FT_EEPROM_RECORD& record);
-    FT_STATUS ftSetLatencyTimer(std::uint8_t milliseconds) {
+    [[nodiscard]] FT_STATUS ftEeRead(FT_EEPROM_RECORD& record);
+    [[nodiscard]] FT_STATUS ftSetLatencyTimer(std::uint8_t milliseconds) {
         return device_.setLatencyTimer(milliseconds);
     }
-    FT_STATUS ftGetLatencyTimer(std::uint8_t& milliseconds) {
+    [[nodiscard]] FT_STATUS ftGetLatencyTimer(std::uint8_t& milliseconds) {
         return device_.getLatencyTimer(milliseconds);
     }
 
     // Send operations: each builds its frame from the current settings, checks it and hands it
     // to the sender; true when handed over. They return without waiting for the write.
-    bool sendF0();
-    bool sendF1();
-    bool sendF2();
-    bool sendF3();
-    bool sendF11();
-    bool sendF12();
-    bool sendF13ViewMode();
-    bool sendF13Flash();
-    bool sendF13ColourGains();
-    bool sendF13PictureCircle();
-    bool sendF13GreyCalibration();
-    bool sendF13OrientationFilter();
-    bool sendF13Diagnostic();
-    bool sendF13CalibrationDate();
+    [[nodiscard]] bool sendF0();
+    [[nodiscard]] bool sendF1();
+    [[nodiscard]] bool sendF2();
+    [[nodiscard]] bool sendF3();
+    [[nodiscard]] bool sendF11();
+    [[nodiscard]] bool sendF12();
+    [[nodiscard]] bool sendF13ViewMode();
+    [[nodiscard]] bool sendF13Flash();
+    [[nodiscard]] bool sendF13ColourGains();
+    [[nodiscard]] bool sendF13PictureCircle();
+    [[nodiscard]] bool sendF13GreyCalibration();
+    [[nodiscard]] bool sendF13OrientationFilter();
+    [[nodiscard]] bool sendF13Diagnostic();
+    [[nodiscard]] bool sendF13CalibrationDate();
     // Writes the last frame once more (the second write of F0 at a link start, the second pass
     // of F1 at the first reader start).
-    bool sendAgain();
+    [[nodiscard]] bool sendAgain();
 
     // Bytes handed over and not written yet; 0 when the link is free.
     std::uint32_t pendingLength() const { return sender_.pendingLength(); }
-    bool waitUntilSent(std::chrono::milliseconds timeout) const {
+    [[nodiscard]] bool waitUntilSent(std::chrono::milliseconds timeout) const {
         return sender_.waitUntilIdle(timeout);
     }
     // Ready for a settings window's order: nothing pending and a frame arrived since the last
@@ -207,7 +212,7 @@ public:
     bool linkReadyForCommand() const;
     // As linkReadyForCommand, and takes the arrived frame, so that at most one order goes out
     // per received frame. The caller sends its order when this returns true.
-    bool claimLinkForCommand();
+    [[nodiscard]] bool claimLinkForCommand();
 
     // Working values of the settings windows that go into F13 orders.
     void setWorkingValues(const CommandWorkingValues& values) {
@@ -219,7 +224,7 @@ public:
     // 15 ms, else false and nothing sent), notes the index in the request table when remember
     // is set and it is not there yet, counts the request when count is set, and sends F12 with
     // the request mark and the index. Reader thread only.
-    bool requestVideoPacket(std::uint8_t index, bool remember, bool count);
+    [[nodiscard]] bool requestVideoPacket(std::uint8_t index, bool remember, bool count);
     VideoRequestTable& requestTable() { return requests_; }
     std::uint8_t lastRequestedIndex() const { return lastRequested_.load(); }
 
@@ -236,13 +241,13 @@ public:
     // serial "QV-00000000", binds the library and, when that worked, shows "Checking USB
     // status." and starts the link check thread; otherwise shows "USB not installed.". The link
     // check opens device 0 and identifies the logger by its EEPROM (vendor and product ids).
-    bool Start();
+    [[nodiscard]] bool Start();
     // The shutdown: sets the closing flag and waits up to the timings' thread wait (or `wait`)
     // for the reader and for the link check thread each; true when both ended. A thread still
     // running then is noted in the error log; it is not abandoned: joinThreads waits for it.
     // Nothing is shown on the status bar from then on.
-    bool stopLink();
-    bool stopLink(std::chrono::milliseconds wait);
+    [[nodiscard]] bool stopLink();
+    [[nodiscard]] bool stopLink(std::chrono::milliseconds wait);
     // Sets the closing flag and joins the reader, the link check and the sender threads for
     // good, however long they take. After it returns no link thread calls into the decoder,
     // the sequencing or the hooks, and nothing more is written to the device. The owner calls
@@ -265,7 +270,9 @@ public:
     int lastReaderExit() const { return lastReaderExit_.load(); }
 
     // Raw capture of every byte the reader receives (RawCapture); any thread.
-    bool startRawCapture(const std::filesystem::path& path) { return capture_.start(path); }
+    [[nodiscard]] bool startRawCapture(const std::filesystem::path& path) {
+        return capture_.start(path);
+    }
     void stopRawCapture() { capture_.stop(); }
     bool rawCaptureActive() const { return capture_.active(); }
 
@@ -292,20 +299,22 @@ private:
     void settingsChanged();
 
     // Link threads.
-    bool startLinkCheck();
+    [[nodiscard]] bool startLinkCheck();
     void runLinkCheck();
-    bool openLogger();
-    bool openAndIdentify();
+    [[nodiscard]] bool openLogger();
+    [[nodiscard]] bool openAndIdentify();
     void prepareDevice();
     void noLogger();
     // Returns how the reader ended (also kept for lastReaderExit).
-    int runReader();
+    [[nodiscard]] int runReader();
     // Reads until the program closes (FT_OK) or the device is gone (the failing status).
-    FT_STATUS readLoop();
+    [[nodiscard]] FT_STATUS readLoop();
     double lastDepth() const;
     void deviceGone(FT_STATUS status);
     // Sleeps unless the program closes first; false when it is closing.
-    bool pause(std::chrono::milliseconds duration) { return supervisor_.pause(duration); }
+    [[nodiscard]] bool pause(std::chrono::milliseconds duration) {
+        return supervisor_.pause(duration);
+    }
     void showPane(int pane, std::string_view text);
     void setLinkText(const std::string& text);
     void errorBox(const std::string& text);

@@ -57,7 +57,9 @@ std::optional<WinchSettingsEcho> CUSB::lastWinchSettings() const {
 }
 
 void CUSB::resendWinchSettings() {
-    sendF1();
+    // A send that fails was reported by the command sender (a frame not built, an exception),
+    // or the program is closing.
+    static_cast<void>(sendF1());
 }
 
 // ---- Helpers ----
@@ -105,7 +107,8 @@ bool CUSB::Start() {
     }
     setLinkText("Checking USB status.");
     showPane(1, "Checking USB status.");
-    startLinkCheck();
+    // Refused only once the program is closing, when no link is to start.
+    static_cast<void>(startLinkCheck());
     flags_.linkAvailable = true;
     return true;
 }
@@ -145,7 +148,9 @@ void CUSB::runLinkCheck() {
         linkState_ = LinkState::OpeningDevice;
         if (!flags_.sondePowered)
             powerOffPending_ = false;
-        ftClose();
+        // A handle that does not close belongs to a device that is gone; the open below starts
+        // afresh either way.
+        static_cast<void>(ftClose());
         const bool identified = openLogger();
         if (identified) {
             powerOffPending_ = false;
@@ -163,8 +168,11 @@ void CUSB::runLinkCheck() {
                              "stopped at " +
                              depthText(lastDepth()) + "m.");
                 }
-                sendF0();
-                sendAgain();
+                // The second write repeats the power-off order only when it was handed over:
+                // otherwise it would repeat whatever frame went before. A send that fails was
+                // reported by the command sender, or the program is closing.
+                if (sendF0())
+                    static_cast<void>(sendAgain());
                 flags_.frameSent = true;
                 if (!pause(timings_.afterPowerOff))
                     return;
@@ -172,9 +180,11 @@ void CUSB::runLinkCheck() {
             setLinkText(ConnectedText);
         }
         // The link check's own settings go first, so that the reader's replace them.
+        // A device that does not take its settings is gone: the reader's first call finds it so
+        // and reports it.
         if (deviceOpen()) {
-            ftSetTimeouts(LinkCheckTimeouts);
-            ftSetLatencyTimer(LinkCheckLatencyMs);
+            static_cast<void>(ftSetTimeouts(LinkCheckTimeouts));
+            static_cast<void>(ftSetLatencyTimer(LinkCheckLatencyMs));
         }
         showPane(1, texts_.snapshot().linkText);
         linkState_ = LinkState::LookingForLogger;
@@ -182,7 +192,8 @@ void CUSB::runLinkCheck() {
             statistics_.receivedFrames = 0;
             showPane(3, "0");
             flags_.readerStarted = true;
-            if (!supervisor_.startReader([this] { runReader(); }))
+            // How the reader ended is kept in lastReaderExit_.
+            if (!supervisor_.startReader([this] { static_cast<void>(runReader()); }))
                 flags_.readerStarted = false;
             return; // the reader owns the device now
         }
@@ -224,8 +235,9 @@ bool CUSB::openAndIdentify() {
 }
 
 void CUSB::prepareDevice() {
-    ftResetDevice();
-    ftSetTimeouts(PrepareTimeouts);
+    // A device that fails here is gone: the reader's first call finds it so and reports it.
+    static_cast<void>(ftResetDevice());
+    static_cast<void>(ftSetTimeouts(PrepareTimeouts));
     // Whatever waits from before is stale: read it and throw it away.
     std::array<std::uint8_t, 256> discard{};
     std::uint32_t waiting = 0;
@@ -238,7 +250,7 @@ void CUSB::prepareDevice() {
             waiting -= got;
         }
     }
-    ftPurge(FT_PURGE_RX);
+    static_cast<void>(ftPurge(FT_PURGE_RX));
 }
 
 void CUSB::noLogger() {
@@ -266,7 +278,8 @@ int CUSB::runReader() {
         return lastReaderExit_ = ReaderAlreadyActive;
     flags_.dataReceived = true;
 
-    ftSetTimeouts(ReaderStartTimeouts);
+    // A device that does not take its settings is found gone by the read loop, which reports it.
+    static_cast<void>(ftSetTimeouts(ReaderStartTimeouts));
     if (ftSetLatencyTimer(ReaderLatencyMs) == FT_OK) {
         const LinkTexts t = texts_.snapshot();
         about_.modify([&](LinkTexts& a) {
@@ -275,9 +288,12 @@ int CUSB::runReader() {
         });
     }
     if (!flags_.linkEverStarted) {
-        sendF1();
-        sendAgain();
-        pause(timings_.afterWinchSettings);
+        // As at the link start: the second pass only of a frame that was handed over. A send
+        // that fails was reported by the command sender, or the program is closing.
+        if (sendF1())
+            static_cast<void>(sendAgain());
+        // Cut short when the program closes: the read loop below then ends at once.
+        static_cast<void>(pause(timings_.afterWinchSettings));
         flags_.linkEverStarted = true;
     }
     retries_ = 0;
@@ -286,8 +302,9 @@ int CUSB::runReader() {
 
     FT_STATUS gone = FT_OK;
     // An exception inside the loop is reported and the reader goes on reading.
+    // Cut short when the program closes: the read loop then ends at once.
     while (!guarded(ZARN_GUARD_HERE("CUSB"), [&] { gone = readLoop(); }))
-        pause(timings_.dataWaitPause);
+        static_cast<void>(pause(timings_.dataWaitPause));
     if (gone != FT_OK) {
         lastReaderExit_ = ReaderDeviceGone;
         deviceGone(gone);
@@ -307,13 +324,16 @@ FT_STATUS CUSB::readLoop() {
         const FT_STATUS queue = ftGetQueueStatus(waiting);
         if (queue != FT_OK)
             return queue; // the device is gone
-        ftSetTimeouts(ReadTimeouts);
+        // A device that does not take its timeouts fails the read that follows, which reports it.
+        static_cast<void>(ftSetTimeouts(ReadTimeouts));
         const std::span<std::uint8_t> area = framer_->readArea();
         std::uint32_t got = 0;
         const FT_STATUS status = ftRead(area.data(), static_cast<std::uint32_t>(area.size()), got);
         if (status != FT_OK) {
             errorReport(status, ReadErrorCode);
-            pause(timings_.dataWaitPause); // a failing device is not asked again at once
+            // A failing device is not asked again at once.
+            if (!pause(timings_.dataWaitPause))
+                break; // the program closes
             continue;
         }
         if (got == 0) {
@@ -321,7 +341,8 @@ FT_STATUS CUSB::readLoop() {
                 if (!dataWaitShown)
                     showPane(1, DataWaitText);
                 dataWaitShown = true;
-                pause(timings_.dataWaitPause);
+                if (!pause(timings_.dataWaitPause))
+                    break; // the program closes
             }
             continue;
         }
@@ -350,7 +371,8 @@ void CUSB::deviceGone(FT_STATUS status) {
     // The marks are cleared before the next link check can start a new reader.
     flags_.readerActive = false;
     flags_.readerRunning = false;
-    startLinkCheck();
+    // Refused only once the program is closing, when no link is to start again.
+    static_cast<void>(startLinkCheck());
 }
 
 } // namespace zarn

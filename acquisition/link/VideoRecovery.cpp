@@ -84,8 +84,8 @@ bool VideoRecovery::decodableLength(std::size_t length) {
 void VideoRecovery::fullFrame(std::span<const std::uint8_t> frame, FrameDecoder& decoder) {
     decoder_ = &decoder;
     if (frame.size() < frame::full::MinimumSize) {
-        // Not a full data frame: nothing to sequence; the decoder refuses it itself.
-        decoder.DecodeFullFrame(frame, true);
+        // Not a full data frame: nothing to sequence; the decoder refuses (and traces) it itself.
+        static_cast<void>(decoder.DecodeFullFrame(frame, true));
         return;
     }
     const std::uint8_t p = frame[PacketIndexAt];
@@ -139,7 +139,8 @@ int VideoRecovery::decode(std::span<const std::uint8_t> frame, bool current) {
 
 void VideoRecovery::hold(std::span<const std::uint8_t> frame, std::uint8_t index,
                          FrameDecoder& decoder) {
-    decoder.DecodePacketHeader(frame);
+    // Only full data frames are sequenced, and their logger header always fits.
+    static_cast<void>(decoder.DecodePacketHeader(frame));
     held_.push_back(HeldPacket{std::vector<std::uint8_t>(frame.begin(), frame.end()), index});
 }
 
@@ -245,7 +246,7 @@ void VideoRecovery::awaitedArrived(std::span<const std::uint8_t> frame, std::uin
         attempt_ = 1;
         if (nearIndex(index)) {
             // Awaited from now on, also when the send failed: the next arrival decides again.
-            request(index, false, true);
+            static_cast<void>(request(index, false, true));
             pending_ = true;
             return;
         }
@@ -278,7 +279,8 @@ void VideoRecovery::otherArrived(std::span<const std::uint8_t> frame, std::uint8
     const auto index = static_cast<std::uint8_t>(requests_.at(entry));
     cursor_ = static_cast<std::uint8_t>(index - 1);
     if (nearIndex(index)) {
-        request(index, false, true);
+        // Awaited from now on, also when the send failed: the next arrival decides again.
+        static_cast<void>(request(index, false, true));
         attempt_ = 1;
     }
 }
@@ -333,7 +335,8 @@ void VideoRecovery::switchRecoveryOff() {
 bool VideoRecovery::restoreHeldPackets(bool withRequests) {
     const GuardSite site = ZARN_GUARD_AT("CUSB :: L2580");
     bool waiting = false;
-    guarded(site, [&] { waiting = restoreHeld(withRequests, site); });
+    // After an exception (reported under the site) nothing is waited for.
+    static_cast<void>(guarded(site, [&] { waiting = restoreHeld(withRequests, site); }));
     return waiting;
 }
 
@@ -385,7 +388,9 @@ bool VideoRecovery::request(std::uint8_t index, bool remember, bool count) {
 
 void VideoRecovery::cutFrameSalvaged(std::uint8_t packetIndex) {
     if ((enabled_ && !pending_) || (packetIndex == lastRequested_ && nearIndex(packetIndex)))
-        request(packetIndex, false, true);
+        // A request that fails (the send buffer stayed busy) leaves the packet to the gap check
+        // of the frames that follow.
+        static_cast<void>(request(packetIndex, false, true));
 }
 
 bool VideoRecovery::secondRecall() const {

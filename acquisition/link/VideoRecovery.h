@@ -106,18 +106,18 @@ private:
 
     void clearState(bool keepFirstGood);
     // DecodeFullFrame; the cursor follows the packet, the picture sequence a decoded frame.
-    int decode(std::span<const std::uint8_t> frame, bool current);
+    [[nodiscard]] int decode(std::span<const std::uint8_t> frame, bool current);
     void hold(std::span<const std::uint8_t> frame, std::uint8_t index, FrameDecoder& decoder);
     // The gap check on a frame of packet index p, guarded: after an exception a frame already
     // held counts as taken (Handled), any other is decoded as it came (None).
-    Gap checkVideoFrameNumber(std::span<const std::uint8_t> frame, std::uint8_t p);
+    [[nodiscard]] Gap checkVideoFrameNumber(std::span<const std::uint8_t> frame, std::uint8_t p);
     // The gap check itself; held is set once the frame joined the held packets.
-    Gap checkGap(std::span<const std::uint8_t> frame, std::uint8_t p, const GuardSite& site,
-                 bool& held);
+    [[nodiscard]] Gap checkGap(std::span<const std::uint8_t> frame, std::uint8_t p,
+                               const GuardSite& site, bool& held);
     // Decodes the first held packet and only then takes it off the list. An exception in the
     // decoder is reported under the site and the packet, still held, is decoded once more; when
     // every attempt throws it is dropped as a video data error (empty result).
-    std::optional<int> replayFirstHeld(const GuardSite& site);
+    [[nodiscard]] std::optional<int> replayFirstHeld(const GuardSite& site);
     void gapFound(std::span<const std::uint8_t> frame, std::uint8_t p);
     void awaitedArrived(std::span<const std::uint8_t> frame, std::uint8_t p, int entry);
     void otherArrived(std::span<const std::uint8_t> frame, std::uint8_t p, std::uint8_t q);
@@ -132,7 +132,7 @@ private:
     bool restoreHeld(bool withRequests, const GuardSite& site);
     // Empties the request table, counting every waiting entry as a video data error.
     void flushRequests();
-    bool request(std::uint8_t index, bool remember, bool count);
+    [[nodiscard]] bool request(std::uint8_t index, bool remember, bool count);
     bool secondRecall() const;
     void pause() const;
     static bool decodableLength(std::size_t length);

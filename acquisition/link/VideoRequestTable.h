@@ -16,7 +16,7 @@ public:
 
     bool contains(std::int32_t index) const;
     // Stores the index in the first empty entry; returns that entry, or -1 when all are used.
-    int remember(std::int32_t index);
+    [[nodiscard]] int remember(std::int32_t index);
     // The highest used entry, or -1 when the table is empty.
     int highestUsed() const;
     // The value of an entry; Empty for an empty or out-of-range entry.

@@ -54,7 +54,7 @@ public:
     // error: "Trouble opening file." when the file cannot be opened, the trace line "file set
     // pos error ... EOF?" for a negative position and "file get pos error ... EOF?" for a read
     // error.
-    bool ReadDataLineInFile(std::int64_t& position);
+    [[nodiscard]] bool ReadDataLineInFile(std::int64_t& position);
 
     // The depth search: reads the record at position (false when it cannot be read); then,
     // unless that record's logger depth is the target, walks the file from its start to the
@@ -64,8 +64,8 @@ public:
     // a record was found and read; position is then that of the record after it (0 when the
     // first record already matched). The walk reports its fraction of the file to progress and
     // ends as "not found" when it is cancelled.
-    bool SearchDepth(std::int64_t& position, double targetMetres,
-                     Progress& progress = noProgress());
+    [[nodiscard]] bool SearchDepth(std::int64_t& position, double targetMetres,
+                                   Progress& progress = noProgress());
 
     // The record as last filled.
     const MeasurementRecord& Record() const { return record_; }
@@ -82,7 +82,7 @@ public:
     void ClearSpeed();
 
 private:
-    bool openFile();
+    [[nodiscard]] bool openFile();
     void trace(const char* text) const;
     void fillRecord(std::span<const std::uint8_t> record);
     void handOn(std::span<const std::uint8_t> payload);

@@ -72,7 +72,8 @@ struct RecordRun {
     std::size_t end = 0;
 };
 
-std::optional<RecordRun> followRecords(std::span<const std::uint8_t> bytes, std::size_t at) {
+[[nodiscard]] std::optional<RecordRun> followRecords(std::span<const std::uint8_t> bytes,
+                                                     std::size_t at) {
     std::optional<RecordRun> run;
     while (bytes.size() - at >= logrecord::HeadSize) {
         const auto head = bytes.subspan(at, logrecord::HeadSize);

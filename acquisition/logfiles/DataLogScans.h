@@ -21,7 +21,7 @@ struct FirstRecord {
 // The first record of the data file. When the file cannot be opened, shows "Trouble opening
 // file." (error icon; without waiting, so any thread may call) and gives nothing; a file that
 // does not start with a whole record gives nothing too.
-std::optional<FirstRecord> ReadFirstRecord(const std::filesystem::path& dataFile);
+[[nodiscard]] std::optional<FirstRecord> ReadFirstRecord(const std::filesystem::path& dataFile);
 
 struct LastRecord {
     double loggerDepth = 0.0;    // m
@@ -30,10 +30,11 @@ struct LastRecord {
     int records = 0;             // whole records in the file, this one included
 };
 
-// Walks the records from the start by their lengths and gives the last whole record, or nothing when the file cannot be opened or holds no whole record. The walk reports
-// its fraction of the file to progress and stops (giving nothing) when it is cancelled.
-std::optional<LastRecord> ScanLastRecord(const std::filesystem::path& dataFile,
-                                         Progress& progress = noProgress());
+// Walks the records from the start by their lengths and gives the last whole record, or nothing
+// when the file cannot be opened or holds no whole record. The walk reports its fraction of the
+// file to progress and stops (giving nothing) when it is cancelled.
+[[nodiscard]] std::optional<LastRecord> ScanLastRecord(const std::filesystem::path& dataFile,
+                                                       Progress& progress = noProgress());
 
 // The elapsed logging time (ms) of the last whole record, found from the end of the file: only
 // its last two records' worth of bytes is read, where the records that end the file are told
@@ -42,9 +43,10 @@ std::optional<LastRecord> ScanLastRecord(const std::filesystem::path& dataFile,
 // not tell (or the file is that small), the file is walked from its start as far as its heads
 // are those of records, so that bytes that are no data file give nothing. Nothing when the file
 // cannot be opened or holds no whole record.
-std::optional<std::uint32_t> LastRecordElapsedMs(const std::filesystem::path& dataFile);
+[[nodiscard]] std::optional<std::uint32_t>
+LastRecordElapsedMs(const std::filesystem::path& dataFile);
 
 // The logger depth (m) of the last whole record (ScanLastRecord).
-std::optional<double> ScanLastDepth(const std::filesystem::path& dataFile);
+[[nodiscard]] std::optional<double> ScanLastDepth(const std::filesystem::path& dataFile);
 
 } // namespace zarn

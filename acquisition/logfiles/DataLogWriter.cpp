@@ -94,8 +94,8 @@ bool CDataLogWriter::StartRecording(const RecordingSetup& setup, const Configura
         return false;
     }
     // The fresh header reports its own failure; the recording goes on without it.
-    header_.WriteRecordingStart(setup.headerPath, configuration, sondes, setup.loggingDown,
-                                setup.loggerDepth);
+    static_cast<void>(header_.WriteRecordingStart(setup.headerPath, configuration, sondes,
+                                                  setup.loggingDown, setup.loggerDepth));
     {
         std::lock_guard lock(mutex_);
         setup_ = setup;

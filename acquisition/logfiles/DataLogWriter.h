@@ -64,8 +64,8 @@ public:
     // : " and the file name. The split length is "RecordSplitFile", in metres, or in feet when
     // the depth unit is not metres; 0 or less never splits. False when the recording did not
     // start.
-    bool StartRecording(const RecordingSetup& setup, const Configuration& configuration,
-                        const SondeTable& sondes);
+    [[nodiscard]] bool StartRecording(const RecordingSetup& setup,
+                                      const Configuration& configuration, const SondeTable& sondes);
 
     // Appends the record of a full data frame whose image depth advanced (the recording rule
     // said so). frame holds at least the logger header, the sonde block, the orientation values
@@ -83,7 +83,7 @@ public:
     // the last stamp, and finalises the header: the first record's image depth as start depth
     // (when the first data file can be read), the last written depth, the elapsed time and the
     // record count of the current file. False when no recording was running.
-    bool StopRecording();
+    [[nodiscard]] bool StopRecording();
 
     bool Recording() const;
     int FileIndex() const;             // current data file, 1 at the start
@@ -99,8 +99,8 @@ private:
     void accountTimeLocked();
     void firstRecordLocked(double imageDepth);
     bool splitDueLocked(double loggerDepth) const;
-    bool splitLocked(double imageDepth);
-    bool appendLocked(std::span<const std::uint8_t> bytes);
+    [[nodiscard]] bool splitLocked(double imageDepth);
+    [[nodiscard]] bool appendLocked(std::span<const std::uint8_t> bytes);
     void periodicUpdateLocked(double imageDepth);
     void finishHeaderLocked();
     void abortLocked(bool fileOpen);

@@ -92,15 +92,15 @@ public:
     // "New log." chosen and a path confirmed: writes a fresh header (replacing any file at the
     // path, atomically). On failure shows "Trouble opening file." (error icon) and returns
     // false.
-    bool WriteNewHeader(const std::filesystem::path& headerPath, const Configuration& configuration,
-                        const SondeTable& sondes);
+    [[nodiscard]] bool WriteNewHeader(const std::filesystem::path& headerPath,
+                                      const Configuration& configuration, const SondeTable& sondes);
 
     // Reads "[General]", "[WellInfo]" and the section "[File<fileIndex>]" into the record.
     // Returns true when reading FAILED (the header cannot be read): then writes three lines to
     // the trace log, sets ReadFailed and leaves the other fields as they were. Missing keys
     // take their defaults; a missing or "CORRUPT" (any case) "[WellInfo]" "EndDepth" sets
     // EndDepthCorrupt.
-    bool ReadHeader(const std::filesystem::path& headerPath, int fileIndex = 1);
+    [[nodiscard]] bool ReadHeader(const std::filesystem::path& headerPath, int fileIndex = 1);
 
     // --- Key updates, one per moment of a log ------------------------------------------------
     // Each returns false when a key could not be written (the remaining keys are still tried).
@@ -110,56 +110,59 @@ public:
     // and "StartTime" = 0 in [WellInfo] and [File1], [File1] "SampleCount" = 0, in imperial mode
     // the start depth in feet in [DephtImperialInfo] and [File1] "StartDepthInFeet", and last
     // [WellInfo] "EndDepth" = "CORRUPT". loggerDepthMetres is the current logger depth.
-    bool WriteRecordingStart(const std::filesystem::path& headerPath,
-                             const Configuration& configuration, const SondeTable& sondes,
-                             bool loggingDown, double loggerDepthMetres);
+    [[nodiscard]] bool WriteRecordingStart(const std::filesystem::path& headerPath,
+                                           const Configuration& configuration,
+                                           const SondeTable& sondes, bool loggingDown,
+                                           double loggerDepthMetres);
 
     // First record of the log written (data log writer, decoding thread): the start depth
     // (image depth of that record) in [WellInfo] and [File<fileIndex>] "Startdepth", in
     // imperial mode also in feet; [File<fileIndex>] "SampleCount" = 0.
-    bool WriteFirstRecord(const std::filesystem::path& headerPath, int fileIndex,
-                          double depthMetres, HeaderMode mode);
+    [[nodiscard]] bool WriteFirstRecord(const std::filesystem::path& headerPath, int fileIndex,
+                                        double depthMetres, HeaderMode mode);
 
     // Periodic update while recording (data log writer, decoding thread, every 5 s): the end
     // depth and elapsed time in [WellInfo] and [File<index>], in imperial mode the end depth in
     // feet, and the file's "SampleCount". Replaces the "CORRUPT" mark.
-    bool WritePeriodicUpdate(const std::filesystem::path& headerPath, const FileProgress& progress,
-                             HeaderMode mode);
+    [[nodiscard]] bool WritePeriodicUpdate(const std::filesystem::path& headerPath,
+                                           const FileProgress& progress, HeaderMode mode);
 
     // A data file closed at a split (data log writer): its section gets "EndDepth", in
     // imperial mode "EndDepthInFeet", "EndTime", "SampleCount" and the closing mark "---".
-    bool WriteFileClosed(const std::filesystem::path& headerPath, const FileProgress& closed,
-                         HeaderMode mode);
+    [[nodiscard]] bool WriteFileClosed(const std::filesystem::path& headerPath,
+                                       const FileProgress& closed, HeaderMode mode);
 
     // The next data file opened at a split (data log writer; only once that file is open):
     // its section "[File<fileIndex>]" with "FileName" (no folder), start and end depth both at
     // depthMetres (and in feet in imperial mode), start and end time both elapsedMs, "LogMode",
     // "SampleCount" = 0; then [General] "DataFiles" = fileIndex.
-    bool WriteFileOpened(const std::filesystem::path& headerPath, int fileIndex,
-                         std::string_view fileName, double depthMetres, int elapsedMs,
-                         bool loggingDown, HeaderMode mode);
+    [[nodiscard]] bool WriteFileOpened(const std::filesystem::path& headerPath, int fileIndex,
+                                       std::string_view fileName, double depthMetres, int elapsedMs,
+                                       bool loggingDown, HeaderMode mode);
 
     // Recording stops (thread that owns the windows): when the first record of the first data
     // file could be read, its image depth becomes "Startdepth" of [WellInfo] and [File1]; the
     // last record's depth becomes "EndDepth" of [WellInfo] and of the current file's section
     // (and in feet in imperial mode); the elapsed time "EndTime" of both; the file's
     // "SampleCount".
-    bool WriteRecordingStop(const std::filesystem::path& headerPath,
-                            std::optional<double> firstRecordDepthMetres, const FileProgress& end,
-                            HeaderMode mode);
+    [[nodiscard]] bool WriteRecordingStop(const std::filesystem::path& headerPath,
+                                          std::optional<double> firstRecordDepthMetres,
+                                          const FileProgress& end, HeaderMode mode);
 
     // A log opened while its header is marked "CORRUPT", or while its last data file holds
     // records logged after the header's end (player): where the last complete record of the
     // last data file puts the end goes to the keys of the periodic update: the end depth and
     // time in [WellInfo] and in that file's section (in imperial mode also in feet) and the
     // file's "SampleCount".
-    bool WriteRepairedEnd(const std::filesystem::path& headerPath, const FileProgress& end,
-                          HeaderMode mode);
+    [[nodiscard]] bool WriteRepairedEnd(const std::filesystem::path& headerPath,
+                                        const FileProgress& end, HeaderMode mode);
 
 private:
-    bool writeNewHeaderLocked(const std::filesystem::path& headerPath,
-                              const Configuration& configuration, const SondeTable& sondes);
-    bool readHeaderLocked(const std::filesystem::path& headerPath, int fileIndex, HeaderInfo& info);
+    [[nodiscard]] bool writeNewHeaderLocked(const std::filesystem::path& headerPath,
+                                            const Configuration& configuration,
+                                            const SondeTable& sondes);
+    [[nodiscard]] bool readHeaderLocked(const std::filesystem::path& headerPath, int fileIndex,
+                                        HeaderInfo& info);
 
     HeaderInfo info_;
     std::mutex fileMutex_; // held for each whole read, fresh write or group of key updates

@@ -28,7 +28,7 @@ std::filesystem::path dataFileInFolder(const std::filesystem::path& logFolder,
                                        std::string_view listedName);
 
 // The %d of a section named "[File%d]" (in any letter case), or nothing for another section.
-std::optional<int> fileSectionIndex(std::string_view sectionName);
+[[nodiscard]] std::optional<int> fileSectionIndex(std::string_view sectionName);
 
 // The data file listed as fileIndex, in the log's folder. Only the last component of the listed
 // name is used, so that a header can never point the reader outside its log's folder.

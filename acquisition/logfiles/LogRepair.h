@@ -29,15 +29,17 @@ inline constexpr std::uintmax_t SmallestRepairableDataFile = 101;
 
 // header: the log's header object, its record read from headerPath. The walk of the data files
 // reports to progress and stops, writing nothing, when it is cancelled.
-RepairResult RepairInterruptedLog(CHeader& header, const std::filesystem::path& headerPath,
-                                  const std::filesystem::path& firstDataFile,
-                                  Progress& progress = noProgress());
+[[nodiscard]] RepairResult RepairInterruptedLog(CHeader& header,
+                                                const std::filesystem::path& headerPath,
+                                                const std::filesystem::path& firstDataFile,
+                                                Progress& progress = noProgress());
 
 // Whether the last data file holding a whole record has one logged after the header's end time
 // ("[WellInfo]" "EndTime", which the periodic update and the stop write): a recording cut after
 // a periodic update. Reads only the end of that file (LastRecordElapsedMs), so that it can be
 // asked on every open.
-bool HoldsRecordsPastHeader(const HeaderInfo& info, const std::filesystem::path& headerPath,
-                            const std::filesystem::path& firstDataFile);
+[[nodiscard]] bool HoldsRecordsPastHeader(const HeaderInfo& info,
+                                          const std::filesystem::path& headerPath,
+                                          const std::filesystem::path& firstDataFile);
 
 } // namespace zarn

@@ -67,7 +67,7 @@ public:
     // (may be empty).
     explicit NewLogCreation(Configuration& configuration, std::function<bool()> saveFiles = {});
 
-    NewLogResult Create(const NewLogRequest& request);
+    [[nodiscard]] NewLogResult Create(const NewLogRequest& request);
 
     static std::string HeaderName(std::string_view title) { return std::string(title) + ".hed"; }
     static std::string DataFileName(std::string_view title) { return std::string(title) + ".lox"; }

@@ -25,7 +25,7 @@ public:
     RecordFile& operator=(const RecordFile&) = delete;
 
     // Opens the file read-only (closing any other). False when it cannot be opened.
-    bool open(const std::filesystem::path& path);
+    [[nodiscard]] bool open(const std::filesystem::path& path);
     void close();
     bool isOpen() const { return fd_ >= 0; }
     // The file's size when it was opened.
@@ -35,7 +35,7 @@ public:
     // The bytes [position, position + size) of the file. Empty when the file holds fewer bytes
     // from position on (end of file), when position is negative, when size is 0 or larger than
     // the window, or when reading failed (then failed() is true until the next call).
-    std::span<const std::uint8_t> bytesAt(std::int64_t position, std::size_t size);
+    [[nodiscard]] std::span<const std::uint8_t> bytesAt(std::int64_t position, std::size_t size);
     bool failed() const { return failed_; }
 
     // Forgets the window, so that the next request reads the file again (after the file was
@@ -43,7 +43,7 @@ public:
     void invalidate();
 
 private:
-    bool fill(std::int64_t position, std::size_t size);
+    [[nodiscard]] bool fill(std::int64_t position, std::size_t size);
 
     std::filesystem::path path_;
     int fd_ = -1;

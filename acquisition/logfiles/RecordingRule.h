@@ -37,7 +37,7 @@ public:
     bool LoggingDown() const;
     double LastDepth() const;
 
-    RecordingDecision Apply(const MeasurementRecord& record);
+    [[nodiscard]] RecordingDecision Apply(const MeasurementRecord& record);
 
     // The depth went back by more than 1 cm against the logging direction.
     bool ReverseMotion() const { return reverse_; }

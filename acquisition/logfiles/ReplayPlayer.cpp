@@ -252,7 +252,9 @@ void CReplayPlayer::Pause() {
 void CReplayPlayer::Rewind() {
     stopThread();
     makeCurrent(firstFile_);
-    readFirstRecordOfCurrent();
+    // A first record that cannot be read leaves nothing new to show (the reader says why when
+    // the file cannot be opened); the position returns to 0 either way.
+    static_cast<void>(readFirstRecordOfCurrent());
     position_ = 0;
     state_.paused = true;
     bus_.post(Role::MainWindow, command(Cmd::FrameShown));

@@ -65,8 +65,8 @@ public:
     // (a recording cut after a periodic header update; a failure there is only traced). paths,
     // when given, remembers the log (last header, folder, data file and names). The repair
     // reports to progress and may be cancelled through it.
-    OpenResult OpenLog(const std::filesystem::path& headerPath, AppPaths* paths = nullptr,
-                       Progress& progress = noProgress());
+    [[nodiscard]] OpenResult OpenLog(const std::filesystem::path& headerPath,
+                                     AppPaths* paths = nullptr, Progress& progress = noProgress());
 
     // The logic of "Set depth start" for the opened log (first record of the current file,
     // header start and end depth).
@@ -78,10 +78,11 @@ public:
     // first record when it is not found). Then the replay state is entered. False when no
     // record could be read. The depth search reports to progress; a cancelled search starts at
     // the first record.
-    bool StartAtDepth(std::optional<double> depthMetres, Progress& progress = noProgress());
+    [[nodiscard]] bool StartAtDepth(std::optional<double> depthMetres,
+                                    Progress& progress = noProgress());
     // Multi-file start: the chosen file (a cancel: nothing, the first file) becomes the first
     // replay file; its first record is read; the replay state is entered.
-    bool StartAtFile(std::optional<int> fileIndex);
+    [[nodiscard]] bool StartAtFile(std::optional<int> fileIndex);
 
     // Starts the playback thread from the next position (joining any previous one).
     void StartPlayback();
@@ -101,7 +102,7 @@ public:
     void WaitForPlaybackEnd();
     // The same, reporting the share of the log's records played to progress; when progress is
     // cancelled the playback is stopped (as StopPlayback) and the result is false.
-    bool WaitForPlaybackEnd(Progress& progress);
+    [[nodiscard]] bool WaitForPlaybackEnd(Progress& progress);
 
     void SetSpeedSlider(int position);
     int SpeedSlider() const { return slider_; }
@@ -125,7 +126,7 @@ private:
     void endOfPlayback();
     std::filesystem::path dataFileOf(int fileIndex) const;
     void makeCurrent(int fileIndex);
-    bool readFirstRecordOfCurrent();
+    [[nodiscard]] bool readFirstRecordOfCurrent();
     void enterReplayState();
     void showStatus(const std::string& text) const;
 

@@ -35,7 +35,7 @@ public:
         std::string message;           // when refused: shown, the dialog stays open
     };
     // OK with the text of the edit field.
-    Outcome Accept(std::string_view entry) const;
+    [[nodiscard]] Outcome Accept(std::string_view entry) const;
 
 private:
     std::string depthText(std::int64_t mm) const;

@@ -89,13 +89,16 @@ void SondeDatabase::reportWriteFailure() const {
     warn(format("The sonde file %s could not be written.", file_.string().c_str()));
 }
 
-void SondeDatabase::Select(int slot) {
+bool SondeDatabase::Select(int slot) {
     table_.selected = (slot < 0 || slot >= SondeTable::SlotCount) ? 0 : slot;
     table_.copySelectedToWorking();
     editingImageOffset_ = false;
     publish();
-    if (saveConfiguration_)
-        saveConfiguration_();
+    if (!saveConfiguration_ || saveConfiguration_())
+        return true;
+    warn("The configuration file could not be written: the selected sonde is not kept for the "
+         "next start.");
+    return false;
 }
 
 SondeDatabase::ImportResult SondeDatabase::Import(const ChooseImportFile& chooseFile) {
@@ -147,15 +150,13 @@ SondeDatabase::ImportResult SondeDatabase::Import(const ChooseImportFile& choose
     }
 
     table_.slots[static_cast<size_t>(target)] = sonde;
-    Select(target);
+    const bool saved = Select(target); // a failed save has been shown
     const bool written =
         SondeFile::WriteSlot(file_, target, sonde, SondeFile::CoefForm::TwoDecimals);
     notify({Role::SondeFilePage, Role::DepthDisplay, Role::CommunicationPage});
-    if (!written) {
+    if (!written)
         reportWriteFailure();
-        return ImportResult::WriteFailed;
-    }
-    return ImportResult::Imported;
+    return written && saved ? ImportResult::Imported : ImportResult::WriteFailed;
 }
 
 bool SondeDatabase::Remove() {

@@ -23,8 +23,8 @@ namespace zarn {
 class SondeDatabase {
 public:
     // Saves the configuration (so that SondeUsed persists); called with the new index already
-    // stored in the table.
-    using SaveConfiguration = std::function<void()>;
+    // stored in the table. False when the configuration file could not be written.
+    using SaveConfiguration = std::function<bool()>;
     // The file-open dialog of an import: the chosen file, or nothing when cancelled.
     using ChooseImportFile = std::function<std::optional<std::filesystem::path>()>;
 
@@ -45,8 +45,9 @@ public:
 
     // Makes the slot the selected one (an index outside 0..9 selects slot 0), copies it into the
     // working copy and saves the configuration. Ends an image offset edit. Notifies nobody: the
-    // calling page does.
-    void Select(int slot);
+    // calling page does. False, after "The configuration file could not be written ...", when
+    // the save failed: the sonde is selected all the same, but not for the next start.
+    [[nodiscard]] bool Select(int slot);
 
     enum class ImportResult {
         Imported,
@@ -55,35 +56,35 @@ public:
         BadFile,       // no such file; "Bad sonde file"
         NotASondeFile, // no "Sonde" section, or no serial above 0
         Declined,      // the serial is stored already and the operator chose not to overwrite
-        WriteFailed,   // stored and selected, but LvZARN.tol could not be written
+        WriteFailed,   // stored and selected, but LvZARN.tol or the configuration not written
     };
     // Imports a sonde from a single-sonde file into the first free slot, or over the occupied
     // slot with the same serial when the operator agrees; selects it and writes its section.
     // The dialog is opened only when a slot is free. On success (and on WriteFailed, which still
     // changed the table) sends the sonde-changed command to the sonde file page, the depth
     // display and the communication page.
-    ImportResult Import(const ChooseImportFile& chooseFile);
+    [[nodiscard]] ImportResult Import(const ChooseImportFile& chooseFile);
 
     // Asks, then blanks the selected slot and the working copy (the selected index stays on the
     // now empty slot), writes the removed section and tells the operator to select another
     // sonde. Sends the sonde-changed command to the sonde file page and the depth display.
     // False when the operator said No.
-    bool Remove();
+    [[nodiscard]] bool Remove();
 
     // Writes one slot's section of the sonde file. Notifies nobody.
-    bool WriteSlot(int slot, SondeFile::CoefForm coefForm);
+    [[nodiscard]] bool WriteSlot(int slot, SondeFile::CoefForm coefForm);
 
     // Store the value in the selected slot and the working copy and write that one key
     // ("%#.1f" for ImageOffset, "%#.2f" for GammaCoef). Setting the image offset ends an image
     // offset edit. Notify nobody.
-    bool SetImageOffset(double degrees);
-    bool SetGammaCoefficient(double coefficient);
+    [[nodiscard]] bool SetImageOffset(double degrees);
+    [[nodiscard]] bool SetGammaCoefficient(double coefficient);
 
     // The image offset edit: the working copy's image offset runs ahead of the slot until the
     // edit is saved (slot and file take it) or cancelled (the working copy takes the slot's
     // value back). Notify nobody.
     void EditImageOffset(double degrees);
-    bool SaveImageOffsetEdit();
+    [[nodiscard]] bool SaveImageOffsetEdit();
     void CancelImageOffsetEdit();
     bool imageOffsetEditing() const { return editingImageOffset_; }
 
@@ -93,7 +94,7 @@ public:
 
     // Powering needs a selected sonde: false, after "No sondes selected ...", when the selected
     // slot is empty.
-    static bool SondeSelected(const SondeTable& table);
+    [[nodiscard]] static bool SondeSelected(const SondeTable& table);
 
 private:
     // A selected index outside 0..9 (set from elsewhere) is taken as slot 0, as at loading.
@@ -101,7 +102,7 @@ private:
     void publish();
     void reportWriteFailure() const;
     void notify(std::initializer_list<Role> roles);
-    bool writeKey(const char* key, const std::string& value);
+    [[nodiscard]] bool writeKey(const char* key, const std::string& value);
 
     SondeTable& table_;
     SaveConfiguration saveConfiguration_;

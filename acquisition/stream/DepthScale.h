@@ -43,7 +43,7 @@ public:
 
     // A depth in the scale's units: 0.1 mm, or 0.001 ft in feet mode. Nothing for depths that
     // are not finite or beyond LargestUnits.
-    static std::optional<long long> unitsOf(double tenthsOfMillimetre, bool feet);
+    [[nodiscard]] static std::optional<long long> unitsOf(double tenthsOfMillimetre, bool feet);
     // The mark a unit deserves.
     static Mark markOf(long long unit, bool feet);
 

@@ -29,6 +29,7 @@ std::string communicationStatusTexts(std::uint8_t status);
 // before it, then one byte per set flag bit walking backwards (bit 1 → read-back value 5, bits
 // 2 to 6 → values 4 to 0). False, and nothing changed, when the payload has no trailer or is too
 // short for the bytes its flag announces.
-bool readDspTrailer(std::span<const std::uint8_t> payload, std::array<std::uint8_t, 6>& readBack);
+[[nodiscard]] bool readDspTrailer(std::span<const std::uint8_t> payload,
+                                  std::array<std::uint8_t, 6>& readBack);
 
 } // namespace zarn

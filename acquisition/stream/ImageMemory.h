@@ -26,7 +26,7 @@ public:
 
     // Makes a memory of rowWidth x 3 * visibleHeight pixels. False (and empty) when a size is
     // out of bounds or the memory cannot be had.
-    bool create(int rowWidth, int visibleHeight);
+    [[nodiscard]] bool create(int rowWidth, int visibleHeight);
     void release();
     bool valid() const { return !pixels_.empty(); }
 

@@ -44,7 +44,7 @@ double length(const std::array<double, 3>& v) {
 // Stores a computed output. A value that is not finite (raw values near the top of the double
 // range overflow, a declination or image offset that is not a number) is never stored: the
 // computation stops there and the output keeps its previous value.
-bool assign(double& output, double value) {
+[[nodiscard]] bool assign(double& output, double value) {
     if (!std::isfinite(value)) {
         return false;
     }

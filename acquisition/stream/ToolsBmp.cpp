@@ -193,9 +193,12 @@ void CToolsBmp::DrawDpcmPayload(std::span<const std::uint8_t> payload, int pixel
     if (!validWidth(pixelsPerRow))
         return;
     PayloadContext context = beginPayload(pixelsPerRow, direction, record);
-    SelectDpcmParameters(parameter);
+    // An unsupported parameter has been shown to the operator; the payload is decoded with the
+    // parameters in force.
+    static_cast<void>(SelectDpcmParameters(parameter));
     InitBitReader(payload);
-    DecodeDpcmPair(decoded_, pixelsPerRow);
+    // The width was checked above and the buffer holds the rows of the widest.
+    static_cast<void>(DecodeDpcmPair(decoded_, pixelsPerRow));
 
     const double step = depthStep(record.ImageDepth, 0.5);
     const auto width = static_cast<std::size_t>(pixelsPerRow);
@@ -213,10 +216,13 @@ void CToolsBmp::DrawDctPayload(std::span<const std::uint8_t> payload, int pixels
     PayloadContext context = beginPayload(pixelsPerRow, direction, record);
     host_.showGamma(record.Gamma);
     InitBitReader(payload);
-    SelectDctParameters(parameter);
+    // An unsupported parameter has been shown to the operator; the payload is decoded with the
+    // parameters in force.
+    static_cast<void>(SelectDctParameters(parameter));
     BuildDctTables();
     SetShutterFactor(record.ShutterFactor);
-    DecodeDctStrip(decoded_, pixelsPerRow);
+    // The width was checked above and the buffer holds the rows of the widest.
+    static_cast<void>(DecodeDctStrip(decoded_, pixelsPerRow));
     bus_.post(Role::ColourCalibrationPage, command(Cmd::ReadBackRefresh));
     drawOrientedRows(decoded_, pixelsPerRow, record, context);
 }

@@ -97,7 +97,7 @@ public:
     // depth scale strip), three visible heights tall, cleared. scaleWidth places the labels
     // (centred on column scaleWidth / 2 + 720). On failure shows "Error : Could not create DIB"
     // and returns false; the payloads then draw nothing.
-    bool DrawImageBuffer(int rowWidth, int scaleWidth, int visibleHeight);
+    [[nodiscard]] bool DrawImageBuffer(int rowWidth, int scaleWidth, int visibleHeight);
     void FreeImageBuffer();
 
     // Image black, strip background, the write position 32 rows into the memory, the depth
@@ -123,14 +123,16 @@ public:
     // A copy of the whole image memory (empty when there is none).
     PixelImage CopyImageMemory() const;
     // The image memory, or the band ShowImage would show, as a PNG file.
-    bool SaveImage(const std::filesystem::path& path, std::string* error = nullptr) const;
-    bool SaveVisibleBand(const std::filesystem::path& path, std::string* error = nullptr) const;
+    [[nodiscard]] bool SaveImage(const std::filesystem::path& path,
+                                 std::string* error = nullptr) const;
+    [[nodiscard]] bool SaveVisibleBand(const std::filesystem::path& path,
+                                       std::string* error = nullptr) const;
 
     int rowWidth() const;
     int visibleHeight() const;
     // Copies display row `position` of the image memory into out (at most out.size() pixels).
     // False when there is no memory or no such row.
-    bool CopyRow(int position, std::span<std::uint32_t> out) const;
+    [[nodiscard]] bool CopyRow(int position, std::span<std::uint32_t> out) const;
 
     // --- The decoding thread ----------------------------------------------------------------
     // direction: 1 down, 0 up. record: the frame's values (image depth, oriented angle, gamma,

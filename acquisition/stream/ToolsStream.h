@@ -39,16 +39,16 @@ public:
     CToolsStream& operator=(const CToolsStream&) = delete;
 
     // The 16-byte logger frame. False when its length or checksum is wrong.
-    bool DecodeShortFrame(std::span<const std::uint8_t> frame);
+    [[nodiscard]] bool DecodeShortFrame(std::span<const std::uint8_t> frame);
     // The 20-byte logger status frame. False when its length or checksum is wrong.
-    bool DecodeStatusFrame(std::span<const std::uint8_t> frame);
+    [[nodiscard]] bool DecodeStatusFrame(std::span<const std::uint8_t> frame);
     // A full data frame of frame.size() bytes. current: just received (its logger header is
     // taken over) rather than replayed from the held video packets. Returns FrameResult::Ok,
     // FrameResult::Dropped, or FrameResult::LoggerError + the communication status.
-    int DecodeFullFrame(std::span<const std::uint8_t> frame, bool current);
+    [[nodiscard]] int DecodeFullFrame(std::span<const std::uint8_t> frame, bool current);
     // Applies the logger header and the communication status of a full data frame that the
     // link holds back for reordering. False when the frame is too short for a full data frame.
-    bool DecodePacketHeader(std::span<const std::uint8_t> frame);
+    [[nodiscard]] bool DecodePacketHeader(std::span<const std::uint8_t> frame);
 
     // A consistent copy of the record, from any thread.
     MeasurementRecord snapshot() const;

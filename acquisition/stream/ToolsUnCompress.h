@@ -55,18 +55,18 @@ public:
     // "Sorry, Unsupported Compression Mode!" is shown (without blocking, and only once until a
     // valid parameter arrives again), false is returned and the previous parameters stay in
     // force. Before any valid parameter, those of parameter 1 are in force.
-    bool SelectDpcmParameters(int parameter);
-    bool SelectDctParameters(int parameter);
+    [[nodiscard]] bool SelectDpcmParameters(int parameter);
+    [[nodiscard]] bool SelectDctParameters(int parameter);
     // Builds the dequantisation tables of the selected mode-16 parameters (kept while the
     // parameter does not change).
     void BuildDctTables();
 
     // Decodes one mode-8 payload: row 0 at output[0 .. W-1], row 1 at output[W .. 2W-1].
     // Returns false (and writes nothing) when W < 1 or the output holds fewer than 2W pixels.
-    bool DecodeDpcmPair(std::span<std::uint32_t> output, int width);
+    [[nodiscard]] bool DecodeDpcmPair(std::span<std::uint32_t> output, int width);
     // Decodes one mode-16 payload: row r at output[r*W .. r*W + W-1]; updates the colour
     // averages. Returns false (and writes nothing) when W < 1 or the output holds fewer than 8W.
-    bool DecodeDctStrip(std::span<std::uint32_t> output, int width);
+    [[nodiscard]] bool DecodeDctStrip(std::span<std::uint32_t> output, int width);
 
     // The shutter factor k of the measurement record: mode-16 colours are multiplied by it.
     void SetShutterFactor(double factor) { shutterFactor_ = factor; }

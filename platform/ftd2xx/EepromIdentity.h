@@ -24,7 +24,7 @@ struct EepromIdentity {
     // A refused record gets FT_INVALID_PARAMETER and is left untouched. Otherwise the ids are
     // written and each text is cut to its buffer's documented size and terminated (a null text
     // pointer is skipped). Only fields every version has are written.
-    FT_STATUS writeTo(FT_EEPROM_RECORD* record) const;
+    [[nodiscard]] FT_STATUS writeTo(FT_EEPROM_RECORD* record) const;
 };
 
 } // namespace zarn

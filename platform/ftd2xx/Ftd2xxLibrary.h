@@ -60,8 +60,8 @@ public:
 
     // Loads the named library (a name without '/' is searched like any shared library) and
     // binds the calls. Call once per object.
-    Result load(const std::string& name);
-    Result load() { return load(libraryName()); }
+    [[nodiscard]] Result load(const std::string& name);
+    [[nodiscard]] Result load() { return load(libraryName()); }
 
     bool bound() const { return result_ == Result::Bound; }
     Result result() const { return result_; }

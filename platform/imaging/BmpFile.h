@@ -18,11 +18,13 @@ namespace zarn {
 
 // Writes the view as a BMP file to the stream. False, with the reason in *error, for an empty
 // view, a picture too large for the format's 32-bit sizes, or a failed write.
-bool writeBmp(std::ostream& out, const ConstPixelView& image, std::string* error = nullptr);
+[[nodiscard]] bool writeBmp(std::ostream& out, const ConstPixelView& image,
+                            std::string* error = nullptr);
 
 // The pixels of BMP file bytes (alpha 0xFF), top row first. Nothing, with the reason in *error,
 // for bytes that are not a BMP picture we read or a picture larger than maximumPixels.
-std::optional<PixelImage> decodeBmp(std::string_view bytes, std::string* error = nullptr,
-                                    std::size_t maximumPixels = MaximumPicturePixels);
+[[nodiscard]] std::optional<PixelImage> decodeBmp(std::string_view bytes,
+                                                  std::string* error = nullptr,
+                                                  std::size_t maximumPixels = MaximumPicturePixels);
 
 } // namespace zarn

@@ -19,13 +19,15 @@ struct JpegOptions {
 };
 
 // The JPEG file bytes of the view, or nothing (with the reason in *error).
-std::optional<std::string> encodeJpeg(const ConstPixelView& image, const JpegOptions& options = {},
-                                      std::string* error = nullptr);
+[[nodiscard]] std::optional<std::string> encodeJpeg(const ConstPixelView& image,
+                                                    const JpegOptions& options = {},
+                                                    std::string* error = nullptr);
 
 // The pixels of JPEG file bytes (alpha 0xFF). A file that ends early or holds damaged data is
 // decoded as far as it goes, as picture programs do; nothing, with the reason in *error, when no
 // picture can be decoded at all or it is larger than maximumPixels.
-std::optional<PixelImage> decodeJpeg(std::string_view bytes, std::string* error = nullptr,
-                                     std::size_t maximumPixels = MaximumPicturePixels);
+[[nodiscard]] std::optional<PixelImage>
+decodeJpeg(std::string_view bytes, std::string* error = nullptr,
+           std::size_t maximumPixels = MaximumPicturePixels);
 
 } // namespace zarn

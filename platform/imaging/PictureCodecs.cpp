@@ -55,9 +55,9 @@ const PictureEncoder* encoderOf(std::string_view mimeType) {
     return nullptr;
 }
 
-bool writeOne(const PendingFile& pending, std::ofstream& out, const ConstPixelView& image,
-              const PictureEncoder& encoder, const PictureSaveOptions& options,
-              std::string* error) {
+[[nodiscard]] bool writeOne(const PendingFile& pending, std::ofstream& out,
+                            const ConstPixelView& image, const PictureEncoder& encoder,
+                            const PictureSaveOptions& options, std::string* error) {
     switch (encoder.format) {
     case PictureFormat::Bmp:
         return writeBmp(out, image, error);

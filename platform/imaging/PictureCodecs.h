@@ -43,18 +43,19 @@ struct PictureSaveOptions {
 // Writes the picture with the encoder of the MIME type: under a temporary name beside path,
 // renamed over path when complete, so that a failure leaves no half-written file under the final
 // name. False, with the reason in *error, for a MIME type without encoder or a failed write.
-bool savePicture(const std::filesystem::path& path, const ConstPixelView& image,
-                 std::string_view mimeType, const PictureSaveOptions& options = {},
-                 std::string* error = nullptr);
+[[nodiscard]] bool savePicture(const std::filesystem::path& path, const ConstPixelView& image,
+                               std::string_view mimeType, const PictureSaveOptions& options = {},
+                               std::string* error = nullptr);
 
 // The format of picture file bytes by their first bytes, or nothing.
 std::optional<PictureFormat> pictureFormatOf(std::string_view bytes);
 
 // The pixels of BMP, JPEG, TIFF or PNG file bytes, whichever they hold.
-std::optional<PixelImage> decodePicture(std::string_view bytes, std::string* error = nullptr,
-                                        std::size_t maximumPixels = MaximumPicturePixels);
-std::optional<PixelImage> loadPicture(const std::filesystem::path& path,
-                                      std::string* error = nullptr,
-                                      std::size_t maximumPixels = MaximumPicturePixels);
+[[nodiscard]] std::optional<PixelImage>
+decodePicture(std::string_view bytes, std::string* error = nullptr,
+              std::size_t maximumPixels = MaximumPicturePixels);
+[[nodiscard]] std::optional<PixelImage>
+loadPicture(const std::filesystem::path& path, std::string* error = nullptr,
+            std::size_t maximumPixels = MaximumPicturePixels);
 
 } // namespace zarn

@@ -17,17 +17,20 @@ namespace zarn {
 
 // The PNG file bytes of the view, or nothing (with the reason in *error) when it is empty or
 // libpng fails.
-std::optional<std::string> encodePng(const ConstPixelView& image, std::string* error = nullptr);
+[[nodiscard]] std::optional<std::string> encodePng(const ConstPixelView& image,
+                                                   std::string* error = nullptr);
 
 // Writes the view to the file as a whole (a crash leaves the old file or the new one). False,
 // with the reason in *error, when encoding or writing fails.
-bool savePng(const std::filesystem::path& path, const ConstPixelView& image,
-             std::string* error = nullptr);
+[[nodiscard]] bool savePng(const std::filesystem::path& path, const ConstPixelView& image,
+                           std::string* error = nullptr);
 
 // The pixels of PNG file bytes: alpha 0xFF where the picture has none. Nothing, with the reason
 // in *error, for bytes that are not a valid PNG or a picture larger than maximumPixels.
-std::optional<PixelImage> decodePng(std::string_view bytes, std::string* error = nullptr,
-                                    std::size_t maximumPixels = MaximumPicturePixels);
-std::optional<PixelImage> loadPng(const std::filesystem::path& path, std::string* error = nullptr);
+[[nodiscard]] std::optional<PixelImage> decodePng(std::string_view bytes,
+                                                  std::string* error = nullptr,
+                                                  std::size_t maximumPixels = MaximumPicturePixels);
+[[nodiscard]] std::optional<PixelImage> loadPng(const std::filesystem::path& path,
+                                                std::string* error = nullptr);
 
 } // namespace zarn

@@ -47,7 +47,7 @@ public:
     TiffGuard& operator=(const TiffGuard&) = delete;
     TIFF* get() const { return tiff_; }
     // Closes the file now (writing its directory); false when that failed.
-    bool close() {
+    [[nodiscard]] bool close() {
         lastTiffError.clear();
         TIFFClose(tiff_);
         tiff_ = nullptr;

@@ -20,12 +20,13 @@ struct TiffOptions {
 
 // Writes the view as a TIFF file at path (the caller names a temporary file and renames it). False,
 // with the reason in *error, when libtiff cannot create or write it.
-bool writeTiff(const std::filesystem::path& path, const ConstPixelView& image,
-               const TiffOptions& options = {}, std::string* error = nullptr);
+[[nodiscard]] bool writeTiff(const std::filesystem::path& path, const ConstPixelView& image,
+                             const TiffOptions& options = {}, std::string* error = nullptr);
 
 // The pixels of TIFF file bytes (the first picture of the file). Nothing, with the reason in
 // *error, for bytes that are not a TIFF picture libtiff reads or one larger than maximumPixels.
-std::optional<PixelImage> decodeTiff(std::string_view bytes, std::string* error = nullptr,
-                                     std::size_t maximumPixels = MaximumPicturePixels);
+[[nodiscard]] std::optional<PixelImage>
+decodeTiff(std::string_view bytes, std::string* error = nullptr,
+           std::size_t maximumPixels = MaximumPicturePixels);
 
 } // namespace zarn

@@ -61,7 +61,7 @@ std::shared_ptr<SimulatedDevice> deviceForOpen() {
     return h.device;
 }
 
-FT_STATUS opened(FT_STATUS status) {
+[[nodiscard]] FT_STATUS opened(FT_STATUS status) {
     if (status == FT_OK) {
         std::lock_guard lock(holder().mutex);
         holder().handleOpen = true;

@@ -36,13 +36,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     decoder.SetShutterFactor(shutter);
     std::vector<std::uint32_t> dct(static_cast<std::size_t>(width) * 8);
     decoder.InitBitReader(payload);
-    decoder.SelectDctParameters(parameter);
+    // Parameters 0 and 6 are refused: the ones in force decode.
+    static_cast<void>(decoder.SelectDctParameters(parameter));
     decoder.BuildDctTables();
     if (!decoder.DecodeDctStrip(dct, width))
         std::abort();
 
     std::vector<std::uint32_t> dpcm(static_cast<std::size_t>(width) * 2);
-    decoder.SelectDpcmParameters(parameter);
+    // Parameters 0 and 6 are refused: the ones in force decode.
+    static_cast<void>(decoder.SelectDpcmParameters(parameter));
     decoder.InitBitReader(payload);
     if (!decoder.DecodeDpcmPair(dpcm, width))
         std::abort();

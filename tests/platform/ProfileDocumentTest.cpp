@@ -119,7 +119,7 @@ TEST(ProfileFile, ConcurrentUpdatesFromThreadsAreAllKept) {
     for (int t = 0; t < 4; ++t)
         threads.emplace_back([&, t] {
             for (int i = 0; i < 10; ++i)
-                ProfileFile::write(file, "S", "K" + std::to_string(t * 10 + i), "v");
+                EXPECT_TRUE(ProfileFile::write(file, "S", "K" + std::to_string(t * 10 + i), "v"));
         });
     for (auto& th : threads)
         th.join();

@@ -106,7 +106,8 @@ TEST(CommandParser, RandomBytesNeverGiveAFrameWithAWrongSum) {
         for (auto& b : bytes)
             b = static_cast<std::uint8_t>(random.below(random.chance(0.5) ? 14 : 256));
         std::vector<Command> out;
-        parser.feed(bytes, out);
+        // Most random writes have bytes thrown away: what counts is what is kept.
+        static_cast<void>(parser.feed(bytes, out));
         for (const Command& c : out) {
             ASSERT_EQ(c.length, CommandParser::lengthOf(c.id()));
             unsigned sum = 0;

@@ -17,7 +17,7 @@ std::vector<std::uint32_t> decode(const std::vector<std::uint8_t>& payload, int 
     CToolsUnCompress decoder;
     std::vector<std::uint32_t> out(static_cast<std::size_t>(width) * 8);
     decoder.InitBitReader(payload);
-    decoder.SelectDctParameters(parameter);
+    EXPECT_TRUE(decoder.SelectDctParameters(parameter));
     decoder.BuildDctTables();
     EXPECT_TRUE(decoder.DecodeDctStrip(out, width));
     return out;

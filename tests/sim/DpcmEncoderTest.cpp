@@ -18,7 +18,7 @@ std::vector<std::uint32_t> decode(const std::vector<std::uint8_t>& payload, int 
                                   int parameter) {
     CToolsUnCompress decoder;
     std::vector<std::uint32_t> out(static_cast<std::size_t>(width) * 2);
-    decoder.SelectDpcmParameters(parameter);
+    EXPECT_TRUE(decoder.SelectDpcmParameters(parameter));
     decoder.InitBitReader(payload);
     EXPECT_TRUE(decoder.DecodeDpcmPair(out, width));
     return out;

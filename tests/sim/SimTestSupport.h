@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <deque>
+#include <gtest/gtest.h>
 #include <optional>
 #include <span>
 #include <string>
@@ -92,7 +93,9 @@ private:
 // The program's configuration with its defaults, and the frames it builds from it.
 struct ProgramSide {
     Configuration configuration;
-    ProgramSide() { CommandFrames::F1(configuration.logger, configuration.program); }
+    ProgramSide() {
+        EXPECT_TRUE(CommandFrames::F1(configuration.logger, configuration.program).has_value());
+    }
 
     std::vector<std::uint8_t> bytes(const CommandFrame& f) const {
         return {f.bytes.begin(), f.bytes.begin() + static_cast<std::ptrdiff_t>(f.length)};

@@ -32,12 +32,12 @@ std::vector<std::uint32_t> decodeRows(CToolsUnCompress& decoder, const Received&
     if (mode & 0x10) {
         rows.resize(static_cast<std::size_t>(width) * CToolsUnCompress::kDctRows);
         decoder.InitBitReader(payloadOf(r));
-        decoder.SelectDctParameters(parameter);
+        EXPECT_TRUE(decoder.SelectDctParameters(parameter));
         decoder.BuildDctTables();
         EXPECT_TRUE(decoder.DecodeDctStrip(rows, width));
     } else {
         rows.resize(static_cast<std::size_t>(width) * CToolsUnCompress::kDpcmRows);
-        decoder.SelectDpcmParameters(parameter);
+        EXPECT_TRUE(decoder.SelectDpcmParameters(parameter));
         decoder.InitBitReader(payloadOf(r));
         EXPECT_TRUE(decoder.DecodeDpcmPair(rows, width));
     }

@@ -34,7 +34,7 @@ Result decode(VectorPath path, const std::vector<std::uint8_t>& payload, int wid
     Result r;
     r.pixels.assign(static_cast<std::size_t>(width) * 8, 0);
     decoder.InitBitReader(payload);
-    decoder.SelectDctParameters(parameter);
+    EXPECT_TRUE(decoder.SelectDctParameters(parameter));
     decoder.BuildDctTables();
     EXPECT_TRUE(decoder.DecodeDctStrip(r.pixels, width));
     const auto& a = decoder.GetColourAverages();

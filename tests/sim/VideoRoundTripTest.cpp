@@ -63,7 +63,7 @@ Fidelity dctRoundTrip(int width, int parameter) {
         [&](auto in, auto& payload) { return encoder.encode(in, width, parameter, payload); },
         [&](const auto& payload, auto& out) {
             decoder.InitBitReader(payload);
-            decoder.SelectDctParameters(parameter);
+            EXPECT_TRUE(decoder.SelectDctParameters(parameter));
             decoder.BuildDctTables();
             return decoder.DecodeDctStrip(out, width);
         });
@@ -76,7 +76,7 @@ Fidelity dpcmRoundTrip(int width, int parameter) {
         width, CToolsUnCompress::kDpcmRows,
         [&](auto in, auto& payload) { return encoder.encode(in, width, parameter, payload); },
         [&](const auto& payload, auto& out) {
-            decoder.SelectDpcmParameters(parameter);
+            EXPECT_TRUE(decoder.SelectDpcmParameters(parameter));
             decoder.InitBitReader(payload);
             return decoder.DecodeDpcmPair(out, width);
         });

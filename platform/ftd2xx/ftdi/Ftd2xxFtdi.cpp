@@ -91,7 +91,7 @@ private:
 };
 
 // Opens the first device the choice accepts (it sees the index in the list and the device).
-template <class Choose> FT_STATUS openWhere(FT_HANDLE* handle, Choose&& choose) {
+template <class Choose> [[nodiscard]] FT_STATUS openWhere(FT_HANDLE* handle, Choose&& choose) {
     if (!handle)
         return FT_INVALID_PARAMETER;
     *handle = nullptr;
@@ -121,7 +121,7 @@ template <size_t N> std::string terminated(const char (&buffer)[N]) {
 }
 
 // One USB read into the receive buffer; the read mutex is held. Negative on a device error.
-int pull(Device& device, int timeoutMs) {
+[[nodiscard]] int pull(Device& device, int timeoutMs) {
     if (device.received.size() >= ReceiveLimit)
         return 0;
     unsigned char chunk[4096];
@@ -135,7 +135,7 @@ int pull(Device& device, int timeoutMs) {
     return got;
 }
 
-FT_STATUS lineBreak(FT_HANDLE handle, ftdi_break_type type) {
+[[nodiscard]] FT_STATUS lineBreak(FT_HANDLE handle, ftdi_break_type type) {
     const auto device = find(handle);
     if (!device)
         return FT_INVALID_HANDLE;

@@ -27,7 +27,7 @@ bool consistent(const Configuration& c) {
 
 TEST(ConfigurationStore, ConcurrentEditsAndReadsSeeWholeRecordsAndAreSavedInOrder) {
     ConfigurationStore store;
-    store.edit([](Configuration& c) { stamp(c, 0); });
+    EXPECT_TRUE(store.edit([](Configuration& c) { stamp(c, 0); }));
     std::vector<int> saved; // written by the saver, which runs in edit order
     store.setSaver(&saved, [&] {
         const Configuration c = store.snapshot();

@@ -78,6 +78,24 @@ TEST(DiagnosticLogs, AnUnwritableTraceIsReportedOnceUntilItWorksAgain) {
     EXPECT_EQ(boxes.shown()[0].icon, MessageIcon::Error);
 }
 
+TEST(DiagnosticLogs, AnUnwritableErrorLogOrDebugTextIsReportedOnceEach) {
+    test::TempHome home;
+    test::RecordingUserMessages boxes;
+    // Folders where the files are expected: neither can be written.
+    std::filesystem::create_directories(home.file("error_ZARN.log"));
+    std::filesystem::create_directories(home.file("debug.txt"));
+    DiagnosticLogs logs(home.path());
+    logs.setSwitches(on(true, false));
+    logs.errorLog("CUSB :: L1", "a");
+    logs.errorLog("CUSB :: L2", "b");
+    logs.debugText("c %d", 1);
+    logs.debugText("d %d", 2);
+    ASSERT_EQ(boxes.texts().size(), 2u);
+    EXPECT_EQ(boxes.texts()[0], "Trouble opening or create file. " + logs.errorLogPath().string());
+    EXPECT_EQ(boxes.texts()[1], "Trouble opening or create file. " + logs.debugTextPath().string());
+    EXPECT_EQ(boxes.shown()[0].icon, MessageIcon::Error);
+}
+
 TEST(DiagnosticLogs, ConcurrentWritersKeepEveryLineWhole) {
     test::TempHome home;
     DiagnosticLogs logs(home.path());

@@ -33,13 +33,13 @@ TEST(CIni, TypedReadsGiveDefaultsForMissingKeysAndParseLikeTheCRuntime) {
 TEST(CIni, WritesUseTheFileFormatsAndOneKeyWhateverItsCase) {
     test::TempHome home;
     CIni ini("b.ini", "LumiLogger");
-    ini.WriteDouble("StartDepth", 1.5);
-    ini.WriteDouble("Startdepth", 2.25);
-    ini.WriteFloat("Coef", 0.15f);
-    ini.WriteInt("Count", -3);
-    ini.WriteYesNo("Flag", true);
-    ini.WriteString("Other", "x", "Second");
-    ini.WriteInt("Stays", 1); // the section given last stays current
+    EXPECT_TRUE(ini.WriteDouble("StartDepth", 1.5));
+    EXPECT_TRUE(ini.WriteDouble("Startdepth", 2.25));
+    EXPECT_TRUE(ini.WriteFloat("Coef", 0.15f));
+    EXPECT_TRUE(ini.WriteInt("Count", -3));
+    EXPECT_TRUE(ini.WriteYesNo("Flag", true));
+    EXPECT_TRUE(ini.WriteString("Other", "x", "Second"));
+    EXPECT_TRUE(ini.WriteInt("Stays", 1)); // the section given last stays current
     EXPECT_EQ(home.read("b.ini"), "[LumiLogger]\r\nStartDepth=2.250000\r\nCoef=  0.15\r\n"
                                   "Count=-3\r\nFlag=yes\r\n[Second]\r\nOther=x\r\nStays=1\r\n");
 }
@@ -48,7 +48,7 @@ TEST(CIni, LongValuesAreNotCut) {
     test::TempHome home;
     CIni ini("c.ini", "S");
     const std::string path(700, 'p');
-    ini.WriteString("Path", path);
+    EXPECT_TRUE(ini.WriteString("Path", path));
     EXPECT_EQ(ini.GetString("Path", ""), path);
 }
 
@@ -58,10 +58,10 @@ TEST(CIni, ABatchWritesTheFileOnceWithTheSameResultAsSingleWrites) {
     home.write("single.ini", start);
     home.write("batch.ini", start);
     const auto writeAll = [](CIni& ini) {
-        ini.WriteInt("A", 1);
-        ini.WriteString("B", "new");
-        ini.WriteYesNo("Flag", false, "T");
-        ini.WriteDouble("D", 2.5); // section T stays current
+        EXPECT_TRUE(ini.WriteInt("A", 1));
+        EXPECT_TRUE(ini.WriteString("B", "new"));
+        EXPECT_TRUE(ini.WriteYesNo("Flag", false, "T"));
+        EXPECT_TRUE(ini.WriteDouble("D", 2.5)); // section T stays current
     };
     CIni single("single.ini", "S");
     writeAll(single);
@@ -79,10 +79,10 @@ TEST(CIni, AFailedBatchLeavesTheFileAsItWas) {
     test::TempHome home;
     home.write("a.ini", "[S]\r\nA=1\r\n");
     CIni ini("a.ini", "S");
-    EXPECT_THROW(ini.Batch([&] {
-        ini.WriteInt("A", 2);
-        throw std::runtime_error("stop");
-    }),
+    EXPECT_THROW(static_cast<void>(ini.Batch([&] {
+                     EXPECT_TRUE(ini.WriteInt("A", 2));
+                     throw std::runtime_error("stop");
+                 })),
                  std::runtime_error);
     EXPECT_EQ(home.read("a.ini"), "[S]\r\nA=1\r\n");
     EXPECT_TRUE(ini.WriteInt("A", 3)); // single writes work again
@@ -90,7 +90,7 @@ TEST(CIni, AFailedBatchLeavesTheFileAsItWas) {
 
     home.write("blocker", "a file, not a folder");
     CIni blocked((home.path() / "blocker" / "b.ini").string(), "S");
-    EXPECT_FALSE(blocked.Batch([&] { blocked.WriteInt("A", 1); }));
+    EXPECT_FALSE(blocked.Batch([&] { EXPECT_TRUE(blocked.WriteInt("A", 1)); }));
 }
 
 } // namespace

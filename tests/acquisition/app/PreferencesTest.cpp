@@ -344,7 +344,7 @@ TEST_F(PreferencesTest, InchCircumferenceIsReadAndWrittenOnlyInFeet) {
     config.program.depthUnit = 0;
     configStore.publish(config);
     CPreferences prefs(configStore, placements);
-    prefs.Save();
+    EXPECT_TRUE(prefs.Save());
     EXPECT_EQ(valueIn(cfg(), "LumiLogger", "PulleyCircumInch"), std::nullopt);
 }
 
@@ -399,7 +399,7 @@ TEST_F(PreferencesTest, SaveWritesTheSettingsKeysInTheirOrderAndForms) {
     configStore.publish(config);
     CPreferences prefs(configStore, placements);
     prefs.Sondes().selected = 3;
-    prefs.Save();
+    EXPECT_TRUE(prefs.Save());
     EXPECT_EQ(cfg(), "[LumiLogger]\r\n"
                      "RecordSplitFile=250\r\nOrientationMode=1\r\nPulleyDir=1\r\nCableType=2\r\n"
                      "SondeUsed=3\r\nDownEnergie=22\r\nUpGain=40\r\nUpholePulseWidth=18\r\n"
@@ -432,7 +432,7 @@ TEST_F(PreferencesTest, SaveFormsOfTheOffsetAndTheWheel) {
         config.program.wheelCircumferenceMm = c.wheelMm;
         configStore.publish(config);
         CPreferences prefs(configStore, placements);
-        prefs.Save();
+        EXPECT_TRUE(prefs.Save());
         EXPECT_EQ(valueIn(cfg(), "LumiLogger", "MagneticOffset"), c.offsetText) << c.offset;
         EXPECT_EQ(valueIn(cfg(), "LumiLogger", "PulleysDiameter"), c.wheelText) << c.wheelMm;
     }
@@ -445,8 +445,8 @@ TEST_F(PreferencesTest, SavedSettingsComeBackAfterALoad) {
     {
         CPreferences prefs(configStore, placements);
         prefs.Sondes() = sondes;
-        prefs.Save();
-        prefs.SaveFiles();
+        EXPECT_TRUE(prefs.Save());
+        EXPECT_TRUE(prefs.SaveFiles());
     }
     // A file made only of what Save and SaveFiles wrote.
     const std::string written = cfg();
@@ -486,7 +486,7 @@ TEST_F(PreferencesTest, ReadOnlyKeysAreNeverWritten) {
         c.logger.useGreyCalibration = 1;
         c.program.secondRecall = true;
     }));
-    prefs.SaveFiles();
+    EXPECT_TRUE(prefs.SaveFiles());
     const std::string text = cfg();
     for (const char* key : {"ENCDIV", "SecondRecall", "SilenceMode", "ModeEZKit", "SplashScreenOff",
                             "HoleDiam", "ProbeSpd", "UseGreyCal", "RefreshDelay"})
@@ -506,7 +506,7 @@ TEST_F(PreferencesTest, SaveFilesWritesThePathKeysWholeAndThePlacementFile) {
     });
     placements[PlacedWindow::CameraControl] =
         WindowPlacement{44, 2, 1, {1, 2}, {3, 4}, {5, 6, 7, 8}};
-    prefs.SaveFiles();
+    EXPECT_TRUE(prefs.SaveFiles());
 
     const std::string text = cfg();
     EXPECT_EQ(valueIn(text, "LumiLogger", "Tempdir"), "/scratch");
@@ -532,7 +532,7 @@ TEST_F(PreferencesTest, KeysTheProgramDoesNotKnowSurviveLoadAndSaves) {
     home.write("LvZARN.cfg", original);
     ASSERT_TRUE(prefs.Init());
     ASSERT_TRUE(configStore.edit([](Configuration& c) { c.logger.shutter = 12; }));
-    prefs.SaveFiles();
+    EXPECT_TRUE(prefs.SaveFiles());
     const std::string text = cfg();
     EXPECT_EQ(text.rfind("; the operator's notes\r\n[LumiLogger]\r\nMyOwnKey=keep me\r\n"
                          "shutter=12\r\n; about the winch\r\nFilePath=/data\r\n",
@@ -724,7 +724,7 @@ TEST_F(PreferencesTest, SaveFilesStoresTheSwitchesOnlyWhenAToolIsOn) {
         config.switches = c.switches;
         configStore.publish(config);
         CPreferences prefs(configStore, placements);
-        prefs.SaveFiles();
+        EXPECT_TRUE(prefs.SaveFiles());
         const SettingsStore store;
         EXPECT_EQ(store.keyExists(TechnicalSwitchesStore::KeyPath), c.stored);
         if (!c.stored)

@@ -69,6 +69,22 @@ TEST(SondeCommandTest, ImportSelectAndListOnAFreshSettingsFolder) {
     EXPECT_EQ(run.out.find("No sonde selected"), std::string::npos) << run.out;
 }
 
+TEST(SondeCommandTest, ASelectionTheConfigurationCannotKeepFails) {
+    TempHome home;
+    home.write("s417.znv", importFile(417, 0));
+    ASSERT_EQ(sonde(Action::Import, home.file("s417.znv")).code, ExitCode::Ok);
+    // A folder where the configuration file should be: it cannot be written.
+    std::filesystem::remove(home.file("LvZARN.cfg"));
+    std::filesystem::create_directory(home.file("LvZARN.cfg"));
+
+    const CommandRun run = sonde(Action::Select, {}, 417);
+    EXPECT_EQ(run.code, ExitCode::Failure);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(lineCount(run.err), 1u) << run.err;
+    EXPECT_NE(run.err.find("The configuration file could not be written"), std::string::npos)
+        << run.err;
+}
+
 TEST(SondeCommandTest, RefusalsAreOneLine) {
     TempHome home;
     home.write("s417.znv", importFile(417, 0));

@@ -199,6 +199,23 @@ TEST_F(LinkThreads, TheLinkCheckIdentifiesTheLoggerPreparesItAndHandsItToTheRead
     EXPECT_TRUE(messages.texts().empty());
 }
 
+TEST_F(LinkThreads, AWinchSettingsFrameThatCannotBeBuiltIsNotMadeUpForByTheFrameBefore) {
+    // No encoder scale without a wheel circumference: the reader's start has no F1 to send, and
+    // its second pass must not repeat the power-off frame in its place.
+    settings.modify([](Configuration& c) { c.program.wheelCircumferenceMm = 0; });
+    bridge.identity(0x0403, 0x6001, "LG123456");
+    ASSERT_TRUE(usb->Start());
+    ASSERT_TRUE(waitFor([&] {
+        const auto j = bridge.journal();
+        return std::find(j.begin(), j.end(), "Timeouts 300 100") != j.end();
+    }));
+    ASSERT_TRUE(usb->waitUntilSent(5s));
+
+    const CommandFrame f0 = CommandFrames::F0(settings.snapshot().logger);
+    const Bytes b0(f0.view().begin(), f0.view().end());
+    EXPECT_THAT(bridge.writes(), ElementsAre(b0, b0));
+}
+
 TEST_F(LinkThreads, EachLinkThreadAsksForItsOwnPriority) {
     startAndConnect(); // the link check ran, the reader runs, the sender wrote four frames
     std::map<ThreadPriority, std::thread::id> askedBy;

@@ -106,7 +106,8 @@ TEST(RawCapture, AReplayRunsTheCaptureThroughTheFraming) {
         RawCapture capture;
         ASSERT_TRUE(capture.start(path));
         for (size_t at = 0; at < stream.size(); at += 13)
-            capture.write(std::span(stream).subspan(at, std::min<size_t>(13, stream.size() - at)));
+            EXPECT_TRUE(capture.write(
+                std::span(stream).subspan(at, std::min<size_t>(13, stream.size() - at))));
     }
     RecordingHandler handler;
     PacketFramer framer(handler);

@@ -474,7 +474,7 @@ TEST_F(RecoveryGuardFixture, AnExceptionFlushingAFullRequestTableIsReportedAndTh
     arrive(10);
     // Ten requests wait already: the next gap gives recovery up and decodes what is held.
     for (int i = 0; i < VideoRecovery::MaxWaiting; ++i)
-        usb->requestTable().remember(static_cast<std::uint8_t>(100 + i));
+        EXPECT_GE(usb->requestTable().remember(static_cast<std::uint8_t>(100 + i)), 0);
     decoder.replayThrowIndex = 13;
     decoder.replayThrows = 1;
     arrive(13);

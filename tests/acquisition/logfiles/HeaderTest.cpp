@@ -843,9 +843,10 @@ TEST_F(HeaderFile, UpdatesFromTwoThreadsNeverInterleave) {
             const int v = periodic ? k : 1000 + k;
             const FileProgress p{1, double(v), v, v};
             if (periodic)
-                header.WritePeriodicUpdate(headerPath(), p, HeaderMode::Metric);
+                EXPECT_TRUE(header.WritePeriodicUpdate(headerPath(), p, HeaderMode::Metric));
             else
-                header.WriteRecordingStop(headerPath(), std::nullopt, p, HeaderMode::Metric);
+                EXPECT_TRUE(
+                    header.WriteRecordingStop(headerPath(), std::nullopt, p, HeaderMode::Metric));
         }
         --running;
     };

@@ -65,14 +65,14 @@ TEST(RecordingRule, ReverseMotionClearedByAdvanceOrByTheWindow) {
     rule.SetLastDepth(20.0);
     MeasurementRecord record;
     record.ImageDepth = 19.5;
-    rule.Apply(record);
+    EXPECT_FALSE(rule.Apply(record).write);
     EXPECT_TRUE(rule.ReverseMotion());
     rule.ClearReverseMotion();
     EXPECT_FALSE(rule.ReverseMotion());
-    rule.Apply(record);
+    EXPECT_FALSE(rule.Apply(record).write);
     EXPECT_TRUE(rule.ReverseMotion());
     record.ImageDepth = 20.5;
-    rule.Apply(record);
+    EXPECT_TRUE(rule.Apply(record).write);
     EXPECT_FALSE(rule.ReverseMotion());
 }
 

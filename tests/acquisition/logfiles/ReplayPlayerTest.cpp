@@ -490,7 +490,7 @@ TEST_F(ReplayPlayerTest, InterruptedRecordingTooShortCannotBeOpened) {
         ASSERT_TRUE(rig.start(true, 100, 1.0));
         FullFrameFields f = frameFieldsOf(0, Sample{1100, 1100, 100});
         f.payload = payloadOf(0, 40); // one record: fewer than 101 bytes
-        rig.stream.DecodeFullFrame(f.build(), true);
+        EXPECT_EQ(rig.stream.DecodeFullFrame(f.build(), true), FrameResult::Ok);
     } // the program ends without a stop
     ASSERT_EQ(folder.home.read("run.lox").size(), 93u);
     ASSERT_EQ(RecordingRig(folder).key("WellInfo", "EndDepth"), "CORRUPT");
@@ -508,7 +508,7 @@ TEST_F(ReplayPlayerTest, InterruptedRecordingOfTenMegabytesIsRepaired) {
         for (int n = 0; n < 2600; ++n) {
             FullFrameFields f = frameFieldsOf(n, Sample{1081 + n, 1001 + n, 100});
             f.payload = payloadOf(n, 4000);
-            rig.stream.DecodeFullFrame(f.build(), true);
+            EXPECT_EQ(rig.stream.DecodeFullFrame(f.build(), true), FrameResult::Ok);
         }
         ASSERT_EQ(rig.key("WellInfo", "EndDepth"), "CORRUPT");
     } // destroyed while recording: the data file is closed, the header is not finalised

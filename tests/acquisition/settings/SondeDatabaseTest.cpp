@@ -46,8 +46,13 @@ struct Env {
                                     Role::CommunicationPage, Role::ProbePage, Role::MainWindow}};
     SondeTable table;
     std::vector<int> savedIndexes; // the selected index at each configuration save
-    SondeDatabase db{table, [this] { savedIndexes.push_back(table.selected); }, bus,
-                     home.file("LvZARN.tol")};
+    bool saveWorks = true;         // what the configuration save answers
+    SondeDatabase db{table,
+                     [this] {
+                         savedIndexes.push_back(table.selected);
+                         return saveWorks;
+                     },
+                     bus, home.file("LvZARN.tol")};
 
     // Stores sondes with the given serials in the given slots, in the file and in the table.
     void store(std::initializer_list<std::pair<int, int>> slotSerials) {
@@ -253,7 +258,7 @@ TEST(SondeDatabase, SameSerialAsksBeforeOverwritingThatSlot) {
 TEST(SondeDatabase, RemovalBlanksTheSelectedSlotAndPoweringIsThenRefused) {
     Env env;
     env.store({{0, 5}, {3, 42}});
-    env.db.Select(3);
+    EXPECT_TRUE(env.db.Select(3));
     env.savedIndexes.clear();
     EXPECT_TRUE(SondeDatabase::SondeSelected(env.table));
     EXPECT_TRUE(env.messages.texts().empty());
@@ -307,7 +312,7 @@ TEST(SondeDatabase, SelectCopiesTheSlotAndSavesTheConfiguration) {
     env.store({{0, 20}, {3, 23}, {9, 29}});
     for (const Case& c : {Case{3, 3}, Case{9, 9}, Case{-1, 0}, Case{10, 0}, Case{5, 5}}) {
         env.savedIndexes.clear();
-        env.db.Select(c.index);
+        EXPECT_TRUE(env.db.Select(c.index));
         EXPECT_EQ(env.table.selected, c.selected) << c.index;
         EXPECT_EQ(env.table.working, workingOf(env.table.slots[size_t(c.selected)])) << c.index;
         EXPECT_EQ(env.savedIndexes, std::vector<int>{c.selected}) << c.index;
@@ -315,10 +320,30 @@ TEST(SondeDatabase, SelectCopiesTheSlotAndSavesTheConfiguration) {
     EXPECT_TRUE(env.recorder.received().empty());
 }
 
+TEST(SondeDatabase, AConfigurationThatCannotBeSavedIsReported) {
+    Env env;
+    env.store({{0, 20}, {3, 23}});
+    env.saveWorks = false;
+    const std::string failure = "The configuration file could not be written: the selected sonde "
+                                "is not kept for the next start.";
+
+    // The sonde is selected for this run all the same.
+    EXPECT_FALSE(env.db.Select(3));
+    EXPECT_EQ(env.table.selected, 3);
+    EXPECT_EQ(env.table.working, workingOf(env.table.slots[3]));
+    EXPECT_EQ(env.messages.texts(), std::vector<std::string>{failure});
+
+    // An import stores and selects the sonde, but says it was not all written.
+    EXPECT_EQ(env.db.Import(env.choose(env.importFile("n.znv", sonde(8)))), Result::WriteFailed);
+    EXPECT_EQ(env.table.selected, 1);
+    EXPECT_EQ(env.key(1, "SerialNumber"), "0008");
+    EXPECT_EQ(env.messages.texts(), (std::vector<std::string>{failure, failure}));
+}
+
 TEST(SondeDatabase, SettingAValueWritesOnlyThatKey) {
     Env env;
     env.store({{0, 20}, {1, 21}});
-    env.db.Select(1);
+    EXPECT_TRUE(env.db.Select(1));
     const std::string before = env.file();
 
     EXPECT_TRUE(env.db.SetImageOffset(45.3));
@@ -342,7 +367,7 @@ TEST(SondeDatabase, SettingAValueWritesOnlyThatKey) {
 TEST(SondeDatabase, ImageOffsetEditRunsAheadUntilSavedOrCancelled) {
     Env env;
     env.store({{2, 22}});
-    env.db.Select(2);
+    EXPECT_TRUE(env.db.Select(2));
     Shared<SondeTable> shared;
     env.db.setSnapshot(&shared);
     const std::string before = env.file();
@@ -370,7 +395,7 @@ TEST(SondeDatabase, ImageOffsetEditRunsAheadUntilSavedOrCancelled) {
 
     // Selecting another sonde abandons an edit.
     env.db.EditImageOffset(5.0);
-    env.db.Select(2);
+    EXPECT_TRUE(env.db.Select(2));
     EXPECT_FALSE(env.db.imageOffsetEditing());
     EXPECT_EQ(env.table.working.imageOffset, 91.0);
 }
@@ -378,7 +403,7 @@ TEST(SondeDatabase, ImageOffsetEditRunsAheadUntilSavedOrCancelled) {
 TEST(SondeDatabase, ReloadReadsTheFileAgainAndPublishesIt) {
     Env env;
     env.store({{4, 24}});
-    env.db.Select(4);
+    EXPECT_TRUE(env.db.Select(4));
     Shared<SondeTable> shared;
     env.db.setSnapshot(&shared);
     EXPECT_EQ(shared.snapshot(), env.table);
@@ -414,9 +439,9 @@ TEST(SondeDatabase, ReadersOnOtherThreadsSeeOnlyWholeChanges) {
         }
     });
     for (int i = 0; i < 200; ++i) {
-        env.db.Select(i % 2);
-        env.db.SetGammaCoefficient(0.5 + i % 7);
-        env.db.SetImageOffset(i % 360);
+        EXPECT_TRUE(env.db.Select(i % 2));
+        EXPECT_TRUE(env.db.SetGammaCoefficient(0.5 + i % 7));
+        EXPECT_TRUE(env.db.SetImageOffset(i % 360));
     }
     done = true;
     reader.join();

@@ -102,7 +102,8 @@ Decoded decodeDpcm(CToolsUnCompress& d, int parameter, const std::vector<std::ui
     Decoded out;
     out.width = width;
     out.pixels.assign(static_cast<std::size_t>(width) * 2 + 4, kSentinel);
-    d.SelectDpcmParameters(parameter);
+    // Some tests give an unsupported parameter: the ones in force decode.
+    static_cast<void>(d.SelectDpcmParameters(parameter));
     d.InitBitReader(payload);
     out.ok = d.DecodeDpcmPair({out.pixels.data(), static_cast<std::size_t>(width) * 2}, width);
     return out;
@@ -114,7 +115,8 @@ Decoded decodeDct(CToolsUnCompress& d, int parameter, const std::vector<std::uin
     out.width = width;
     out.pixels.assign(static_cast<std::size_t>(width) * 8 + 4, kSentinel);
     d.InitBitReader(payload);
-    d.SelectDctParameters(parameter);
+    // Some tests give an unsupported parameter: the ones in force decode.
+    static_cast<void>(d.SelectDctParameters(parameter));
     d.BuildDctTables();
     out.ok = d.DecodeDctStrip({out.pixels.data(), static_cast<std::size_t>(width) * 8}, width);
     return out;

@@ -244,7 +244,7 @@ protected:
     // Also between the cases of a table: everything of a run goes, the recorders are cleared.
     void TearDown() override {
         if (usb)
-            usb->stopLink();
+            static_cast<void>(usb->stopLink()); // a late link thread is joined by reset
         usb.reset();
         recovery.reset();
         decoder.reset();
