@@ -65,7 +65,7 @@ struct ExportSourceResult {
 // Reads the source of a header file (".hed"). The problem is one of ExportSourceText (with the
 // file it concerns on a second line where there is one), or says why the header could not be
 // read or repaired.
-ExportSourceResult readExportSource(const std::filesystem::path& headerPath);
+[[nodiscard]] ExportSourceResult readExportSource(const std::filesystem::path& headerPath);
 
 // A data file of a log's folder by its listed name: the last component only, never "." or "..";
 // a file whose name differs only in letter case when the exact name is missing. Nothing when

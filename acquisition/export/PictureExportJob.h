@@ -76,7 +76,8 @@ ExportSpan exportSpanOf(const ExportSource& source);
 double defaultInterval(const ExportSource& source);
 
 // The range check of From and To; the message when the range is refused.
-std::optional<std::string> checkDepthRange(const ExportSource& source, double from, double to);
+[[nodiscard]] std::optional<std::string> checkDepthRange(const ExportSource& source, double from,
+                                                         double to);
 
 // The interval check (magnitude in metres, or in mil when feet is set); the accepted interval
 // in metres, positive, or the message.
@@ -84,7 +85,7 @@ struct IntervalCheck {
     std::optional<double> interval;
     std::string message;
 };
-IntervalCheck checkInterval(const ExportSource& source, double entry, bool feet);
+[[nodiscard]] IntervalCheck checkInterval(const ExportSource& source, double entry, bool feet);
 
 // The max-of-lines check for a total number of lines; the message when m is refused, and the
 // value the dialog puts in place (25600 for a value too big, nothing to restore the previous).
@@ -92,6 +93,6 @@ struct MaxLinesCheck {
     std::optional<int> accepted;
     std::string message;
 };
-MaxLinesCheck checkMaxLines(long long totalLines, long long maxLines);
+[[nodiscard]] MaxLinesCheck checkMaxLines(long long totalLines, long long maxLines);
 
 } // namespace zarn

@@ -61,7 +61,7 @@ public:
 
     PictureExportRun(const ExportSource& source, const PictureExportJob& job);
 
-    PictureExportResult run(Progress& progress = noProgress());
+    [[nodiscard]] PictureExportResult run(Progress& progress = noProgress());
 
     // The free-space message, or nothing when the output drive has room.
     static std::optional<std::string> freeSpaceProblem(const std::filesystem::path& folder);

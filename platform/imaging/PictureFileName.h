@@ -41,6 +41,7 @@ struct PictureNameParts {
 };
 
 // The parts of a picture file name (a name or a path); nothing when it is not one.
-std::optional<PictureNameParts> parsePictureFileName(const std::filesystem::path& name);
+[[nodiscard]] std::optional<PictureNameParts>
+parsePictureFileName(const std::filesystem::path& name);
 
 } // namespace zarn
