@@ -5,9 +5,13 @@
 #include "acquisition/cli/Commands.h"
 #include "platform/FileIo.h"
 #include "platform/ProfileDocument.h"
+#include "platform/imaging/PictureCodecs.h"
+#include "platform/imaging/PictureFileName.h"
 #include "tests/acquisition/cli/integration/SimulatedAcquisition.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace zarn::test {
 namespace {
@@ -56,6 +60,38 @@ TEST_F(DemoTest, TheDemonstrationLogHoldsEveryDataFileAndReplays) {
     const std::optional<std::string> recorded = readWholeFile(options.output / "ZARN_DEMO_720.png");
     ASSERT_TRUE(recorded);
     EXPECT_EQ(readWholeFile(home.file("demo.png")), recorded);
+
+    // The exported pictures read back, named by depths that meet, and the image log beside them
+    // (the log was split, so the exports read every data file).
+    std::vector<PictureNameParts> names;
+    long long rows = 0;
+    for (const fs::directory_entry& e : fs::directory_iterator(options.output / "pictures")) {
+        if (!e.is_regular_file())
+            continue;
+        const std::optional<PictureNameParts> parts = parsePictureFileName(e.path());
+        ASSERT_TRUE(parts) << e.path();
+        EXPECT_EQ(parts->extension, ".jpg");
+        const std::optional<PixelImage> picture = loadPicture(e.path());
+        ASSERT_TRUE(picture) << e.path();
+        EXPECT_EQ(picture->width(), 720);
+        rows += picture->height();
+        names.push_back(*parts);
+    }
+    ASSERT_FALSE(names.empty());
+    std::sort(names.begin(), names.end(),
+              [](const auto& a, const auto& b) { return a.start < b.start; });
+    for (std::size_t i = 1; i < names.size(); ++i)
+        EXPECT_EQ(names[i].start, names[i - 1].end);
+    EXPECT_GT(names.back().end - names.front().start, 5.0) << "metres of pictures";
+    const fs::path lgx = options.output / "pictures" / "LGX" / "ZARN_DEMO_720_X_LGX.lgx";
+    ASSERT_TRUE(fs::is_regular_file(lgx));
+    // The image log's interval is the configured 1 mm: a record a millimetre over the span of
+    // the pictures (their interval is the log's line spacing).
+    const std::uintmax_t record = 27 + 3 * 720;
+    EXPECT_EQ(fs::file_size(lgx) % record, 0u);
+    EXPECT_NEAR(static_cast<double>(fs::file_size(lgx) / record),
+                (names.back().end - names.front().start) * 1000, 20);
+    EXPECT_GT(rows, 0);
 }
 
 } // namespace
