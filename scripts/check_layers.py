@@ -25,6 +25,7 @@ LAYERS = {
     "acquisition/stream": "stream",
     "acquisition/logfiles": "logfiles",
     "acquisition/export": "export",
+    "acquisition/survey": "survey",
     "acquisition/link": "link",
     "acquisition/engine": "engine",
     "acquisition/cli": "cli",
@@ -33,7 +34,7 @@ LAYERS = {
 }
 
 # The data path, bottom first: each layer may include the layers before it.
-ORDER = ["platform", "wire", "app", "settings", "stream", "logfiles", "export", "link", "engine", "cli"]
+ORDER = ["platform", "wire", "app", "settings", "stream", "logfiles", "export", "survey", "link", "engine", "cli"]
 ALLOWED = {layer: set(ORDER[:i]) for i, layer in enumerate(ORDER)}
 # The simulated logger is the other end of the wire: it shares the frame layout, the row shape
 # and the compression tables, never the program's decoders or link.

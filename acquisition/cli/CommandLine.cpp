@@ -73,6 +73,8 @@ struct Values {
     double exportFrom = 0, exportTo = 0, interval = 0;
     int maxLines = 0, decimals = 4;
     bool grey = false, colour = false, bicubic = false, bilinear = false;
+    double surveyFrom = 0, surveyTo = 0, sectionAzimuth = 0;
+    std::string surveyOutput, plot, surveyUnits;
 };
 
 // The options both exports take.
@@ -278,6 +280,34 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& args, std::os
         picturesCmd->add_option("--scale-colour", v.scaleColour, "colour of the depth scale")
             ->check(CLI::IsMember(ScaleColourNames));
 
+    SurveyOptions& survey = line.survey;
+    CLI::App* surveyCmd = app.add_subcommand(
+        "survey", "the log's deviation survey: stations from the sonde's sensors, the hole's "
+                  "path by minimum curvature, a table and a plot");
+    surveyCmd->add_option("log", survey.header, "the log's header file (.hed)")->required();
+    surveyCmd->add_option("--step", survey.step, "station spacing (m, ft with --units ft)")
+        ->check(range(0.01, 1000))
+        ->capture_default_str();
+    const CLI::Option* surveyFromOpt =
+        surveyCmd->add_option("--from", v.surveyFrom, "first station (default: the log's start)");
+    const CLI::Option* surveyToOpt =
+        surveyCmd->add_option("--to", v.surveyTo, "last station (default: the log's end)");
+    const CLI::Option* sectionOpt =
+        surveyCmd
+            ->add_option("--section-azimuth", v.sectionAzimuth,
+                         "azimuth of the vertical section (default: the closure azimuth)")
+            ->check(range(0, 360, "degrees"));
+    surveyCmd->add_option("--format", survey.format, "table format")
+        ->check(CLI::IsMember({"csv", "json"}))
+        ->capture_default_str();
+    const CLI::Option* surveyOutOpt =
+        surveyCmd->add_option("-o,--output", v.surveyOutput, "the table's file (default: stdout)");
+    const CLI::Option* plotOpt =
+        surveyCmd->add_option("--plot", v.plot, "an SVG plot: plan view and vertical section");
+    const CLI::Option* surveyUnitsOpt =
+        surveyCmd->add_option("--units", v.surveyUnits, "lengths in metres or feet")
+            ->check(CLI::IsMember({"m", "ft"}));
+
     for (CLI::App* command : app.get_subcommands({}))
         command->footer(ExitCodes);
 
@@ -368,6 +398,17 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& args, std::os
         takeIf(decimalsOpt, v.decimals, pictures.decimals);
         if (scaleColourOpt->count() > 0)
             pictures.scaleColour = indexIn(ScaleColourNames, v.scaleColour);
+    } else if (*surveyCmd) {
+        line.command = Command::Survey;
+        takeIf(surveyFromOpt, v.surveyFrom, survey.from);
+        takeIf(surveyToOpt, v.surveyTo, survey.to);
+        takeIf(sectionOpt, v.sectionAzimuth, survey.sectionAzimuth);
+        if (surveyOutOpt->count() > 0)
+            survey.output = v.surveyOutput;
+        if (plotOpt->count() > 0)
+            survey.plot = v.plot;
+        if (surveyUnitsOpt->count() > 0)
+            survey.feet = v.surveyUnits == "ft";
     } else {
         (void)pathsCmd;
         line.command = Command::Paths;

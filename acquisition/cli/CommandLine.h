@@ -22,7 +22,8 @@ enum class Command {
     Demo,
     Sonde,
     ExportPictures,
-    ExportLgx
+    ExportLgx,
+    Survey
 };
 
 struct CommandLine {
@@ -36,6 +37,7 @@ struct CommandLine {
     DemoOptions demo;
     SondeOptions sonde;
     ExportPicturesOptions exportPictures; // export pictures and export lgx
+    SurveyOptions survey;
 };
 
 // The parse: the command line, or the exit code when the program ends here (0 after --help,

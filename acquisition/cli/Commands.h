@@ -136,6 +136,22 @@ int runExportPictures(const ExportPicturesOptions& options, std::ostream& out, s
 int runExportLgx(const ExportPicturesOptions& options, std::ostream& out, std::ostream& err,
                  Progress& progress = noProgress());
 
+// survey LOG.hed: the log's deviation survey: stations every step from the sonde's sensors,
+// the hole's path by minimum curvature, as a CSV or JSON table (on out, or into a file) and an
+// SVG plot (plan view and vertical section).
+struct SurveyOptions {
+    std::filesystem::path header;
+    double step = 1.0;                    // m (ft in feet)
+    std::optional<double> from, to;       // m (ft in feet)
+    std::optional<double> sectionAzimuth; // degrees; the closure azimuth by default
+    std::string format = "csv";           // csv or json
+    std::optional<std::filesystem::path> output;
+    std::optional<std::filesystem::path> plot;
+    std::optional<bool> feet; // the configuration's depth unit by default
+};
+int runSurvey(const SurveyOptions& options, std::ostream& out, std::ostream& err,
+              Progress& progress = noProgress());
+
 // Set by the interrupt handler (Ctrl-C); long commands stop cleanly when they see it.
 bool interruptRequested();
 void requestInterrupt();

@@ -1,7 +1,7 @@
 // demo: the main job on the embedded default. The simulated logger is bound like a driver, a
 // short interval is acquired through the real link and recorded, the log is replayed into a
-// picture and exported as depth-scaled JPEG pictures and an LGX image log, and the log is also
-// kept as the
+// picture, exported as depth-scaled JPEG pictures and an LGX image log, surveyed (the hole's
+// path from the sonde's sensors), and the log is also kept as the
 // demonstration log the replay's file choice proposes.
 #include "acquisition/cli/AcquireRun.h"
 #include "acquisition/cli/CliSupport.h"
@@ -179,7 +179,15 @@ int runDemo(const DemoOptions& options, std::ostream& out, std::ostream& err, Pr
     if (const int exported = runExportLgx(lgx, out, err, progress); exported != ExitCode::Ok)
         return exported;
 
-    // 5. The demonstration log the replay's file choice proposes.
+    // 5. The log's deviation survey: the table and its plot.
+    SurveyOptions survey;
+    survey.header = header;
+    survey.output = output / (std::string(DemoTitle) + "_survey.csv");
+    survey.plot = output / (std::string(DemoTitle) + "_survey.svg");
+    if (const int surveyed = runSurvey(survey, out, err, progress); surveyed != ExitCode::Ok)
+        return surveyed;
+
+    // 6. The demonstration log the replay's file choice proposes.
     const std::filesystem::path demoFolder = Home::configDir() / "Demo";
     std::filesystem::create_directories(demoFolder, ec);
     std::string problem;
@@ -196,6 +204,8 @@ int runDemo(const DemoOptions& options, std::ostream& out, std::ostream& err, Pr
     out << "  replayed picture  " << replay.image.string() << "\n"
         << "  exported pictures " << pictures.output->string() << "\n"
         << "  LGX image log     " << (*pictures.output / "LGX").string() << "\n"
+        << "  deviation survey  " << survey.output->string() << " and "
+        << survey.plot->filename().string() << "\n"
         << "  demonstration log " << demoHeader.string() << "\n"
         << "Look inside:  zarn-cli inspect " << header.string() << " --limit 3\n";
     return ExitCode::Ok;

@@ -43,6 +43,8 @@ int run(CommandLine& line) {
         return runExportPictures(line.exportPictures, std::cout, std::cerr, progress);
     case Command::ExportLgx:
         return runExportLgx(line.exportPictures, std::cout, std::cerr, progress);
+    case Command::Survey:
+        return runSurvey(line.survey, std::cout, std::cerr, progress);
     case Command::Paths:
         break;
     }

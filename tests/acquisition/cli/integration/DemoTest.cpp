@@ -12,6 +12,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <sstream>
 
 namespace zarn::test {
 namespace {
@@ -92,6 +94,28 @@ TEST_F(DemoTest, TheDemonstrationLogHoldsEveryDataFileAndReplays) {
     EXPECT_NEAR(static_cast<double>(fs::file_size(lgx) / record),
                 (names.back().end - names.front().start) * 1000, 20);
     EXPECT_GT(rows, 0);
+
+    // The survey finds the simulated hole's direction (4 degrees from the vertical, towards 35
+    // degrees) at every station, and the plot is written.
+    const std::string table =
+        readWholeFile(options.output / "ZARN_DEMO_720_survey.csv").value_or("");
+    std::istringstream lines(table);
+    std::string line;
+    int stations = 0;
+    while (std::getline(lines, line)) {
+        if (line.empty() || line[0] == '#' || line[0] == 'M')
+            continue;
+        double md = 0, inclination = 0, azimuth = 0;
+        ASSERT_EQ(std::sscanf(line.c_str(), "%lf,%lf,%lf", &md, &inclination, &azimuth), 3) << line;
+        EXPECT_NEAR(inclination, 4.0, 0.2) << line;
+        EXPECT_NEAR(azimuth, 35.0, 0.2) << line;
+        ++stations;
+    }
+    EXPECT_GE(stations, 5);
+    const std::string plot =
+        readWholeFile(options.output / "ZARN_DEMO_720_survey.svg").value_or("");
+    EXPECT_EQ(plot.rfind("<?xml", 0), 0u);
+    EXPECT_NE(plot.find("</svg>"), std::string::npos);
 }
 
 } // namespace
