@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,12 +27,23 @@ struct TestRecord {
     long long depthUnits = 0;
     int mode = 16;   // compression mode: 16, 8 (payload of zeros) or 0
     int width = 720; // pixels per line
+    int gamma = 0;   // raw gamma count
+    // Raw orientation sensor values (accelerometer, magnetometer).
+    int gx = 0, gy = 0, gz = 0, hx = 0, hy = 0, hz = 0;
+    std::optional<int> speed; // 0.01 m/min; 5 m/min in the log's direction else
 };
 
 struct TestLogShape {
     std::string name = "WELL1";
     bool down = true;
     int recordsPerFile = 1 << 30;
+    // [General] sensor offsets (cm) and gamma sensor; the header reader's defaults.
+    int cameraOffset = 8, deviationOffset = 107, gammaOffset = 145;
+    bool gammaOnBoard = false;
+    double gammaCoef = 1.0;
+    // [WellInfo] LogMode; 12 down or 11 up by the direction else.
+    std::optional<int> logMode;
+    std::string wellInfo; // more [WellInfo] lines ("Company=ACME\r\n")
     // The pixel of column x of line r (0 to 7) of record n.
     std::function<std::uint32_t(int n, int r, int x)> pixel = [](int, int, int) {
         return 0xFF808080u;
@@ -70,7 +82,14 @@ inline std::vector<std::uint8_t> testRecordBytes(int n, const TestRecord& r,
     };
     put16(logrecord::Length, static_cast<std::uint16_t>(bytes.size()));
     put32(logrecord::LoggerDepth, static_cast<std::uint32_t>(r.depthUnits));
-    put16(logrecord::Speed, static_cast<std::uint16_t>(shape.down ? 500 : -500));
+    put16(logrecord::Speed, static_cast<std::uint16_t>(r.speed.value_or(shape.down ? 500 : -500)));
+    put16(logrecord::GammaCount, static_cast<std::uint16_t>(r.gamma));
+    put16(logrecord::GX, static_cast<std::uint16_t>(r.gx));
+    put16(logrecord::GY, static_cast<std::uint16_t>(r.gy));
+    put16(logrecord::GZ, static_cast<std::uint16_t>(r.gz));
+    put16(logrecord::HX, static_cast<std::uint16_t>(r.hx));
+    put16(logrecord::HY, static_cast<std::uint16_t>(r.hy));
+    put16(logrecord::HZ, static_cast<std::uint16_t>(r.hz));
     put32(logrecord::ElapsedMs, static_cast<std::uint32_t>(n * 100));
     bytes[logrecord::Shutter] = 10;
     bytes[logrecord::ImageMode] =
@@ -111,10 +130,15 @@ inline std::filesystem::path writeTestLog(const std::filesystem::path& folder,
     }
     data.close();
     std::string text = format("[General]\r\nVersion=2000\r\nDataFiles=%zu\r\nOrientationMode=0\r\n"
+                              "CameraOffset=%d\r\nDeviationOffset=%d\r\nGammaOnBoard=%s\r\n"
+                              "GammaOffset=%d\r\nGammaCoef=%.6G\r\n"
                               "[WellInfo]\r\nStartdepth=%lld\r\nEndDepth=%lld\r\nStartTime=0\r\n"
                               "EndTime=999999999\r\nLogMode=%d\r\n",
-                              files.size(), files.front().first / 10, files.back().last / 10,
-                              shape.down ? 12 : 11);
+                              files.size(), shape.cameraOffset, shape.deviationOffset,
+                              shape.gammaOnBoard ? "yes" : "no", shape.gammaOffset, shape.gammaCoef,
+                              files.front().first / 10, files.back().last / 10,
+                              shape.logMode.value_or(shape.down ? 12 : 11));
+    text += shape.wellInfo;
     for (std::size_t i = 0; i < files.size(); ++i)
         text += format("[File%zu]\r\nFileName=%s\r\nStartDepth=%lld\r\nEndDepth=%lld\r\n"
                        "SampleCount=%lld\r\n",
@@ -128,8 +152,11 @@ inline std::filesystem::path writeTestLog(const std::filesystem::path& folder,
 // Records every step units from first, count of them (step negative going up).
 inline std::vector<TestRecord> evenRecords(long long first, long long step, int count) {
     std::vector<TestRecord> records;
-    for (int i = 0; i < count; ++i)
-        records.push_back(TestRecord{first + step * i});
+    for (int i = 0; i < count; ++i) {
+        TestRecord record;
+        record.depthUnits = first + step * i;
+        records.push_back(record);
+    }
     return records;
 }
 
