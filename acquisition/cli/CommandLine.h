@@ -13,7 +13,17 @@
 
 namespace zarn::cli {
 
-enum class Command { Paths, Acquire, Replay, Inspect, Dissect, Demo, Sonde, ExportPictures };
+enum class Command {
+    Paths,
+    Acquire,
+    Replay,
+    Inspect,
+    Dissect,
+    Demo,
+    Sonde,
+    ExportPictures,
+    ExportLas
+};
 
 struct CommandLine {
     Command command = Command::Paths;
@@ -26,6 +36,7 @@ struct CommandLine {
     DemoOptions demo;
     SondeOptions sonde;
     ExportPicturesOptions exportPictures;
+    ExportLasOptions exportLas;
 };
 
 // The parse: the command line, or the exit code when the program ends here (0 after --help,

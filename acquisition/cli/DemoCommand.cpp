@@ -1,7 +1,7 @@
 // demo: the main job on the embedded default. The simulated logger is bound like a driver, a
 // short interval is acquired through the real link and recorded, the log is replayed into a
-// picture and exported as depth-scaled JPEG pictures, and the log is also kept as the
-// demonstration log the replay's file choice proposes.
+// picture, exported as depth-scaled JPEG pictures and as a LAS 2.0 file, and the log is also kept
+// as the demonstration log the replay's file choice proposes.
 #include "acquisition/cli/AcquireRun.h"
 #include "acquisition/cli/CliSupport.h"
 #include "acquisition/cli/Commands.h"
@@ -170,7 +170,15 @@ int runDemo(const DemoOptions& options, std::ostream& out, std::ostream& err, Pr
         exported != ExitCode::Ok)
         return exported;
 
-    // 4. The demonstration log the replay's file choice proposes.
+    // 4. The log as a LAS 2.0 file, with the configured curves and interval.
+    ExportLasOptions las;
+    las.header = header;
+    las.output = output / (std::string(DemoTitle) + ".las");
+    las.replaceExisting = true;
+    if (const int exported = runExportLas(las, out, err, progress); exported != ExitCode::Ok)
+        return exported;
+
+    // 5. The demonstration log the replay's file choice proposes.
     const std::filesystem::path demoFolder = Home::configDir() / "Demo";
     std::filesystem::create_directories(demoFolder, ec);
     std::string problem;
@@ -186,6 +194,7 @@ int runDemo(const DemoOptions& options, std::ostream& out, std::ostream& err, Pr
         out << "  data file         " << data.string() << "\n";
     out << "  replayed picture  " << replay.image.string() << "\n"
         << "  exported pictures " << pictures.output->string() << "\n"
+        << "  LAS file          " << las.output->string() << "\n"
         << "  demonstration log " << demoHeader.string() << "\n"
         << "Look inside:  zarn-cli inspect " << header.string() << " --limit 3\n";
     return ExitCode::Ok;

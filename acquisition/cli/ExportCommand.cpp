@@ -25,11 +25,6 @@ std::string oneLine(std::string text) {
     return text;
 }
 
-int sourceExitCode(const std::string& problem) {
-    return problem.rfind(ExportSourceText::NoDataFile, 0) == 0 ? ExitCode::MissingFile
-                                                               : ExitCode::CorruptInput;
-}
-
 std::optional<CBmpCreator::PictureType> typeOf(const std::string& name) {
     if (name == "jpeg" || name == "jpg")
         return CBmpCreator::PictureType::Jpeg;
@@ -59,7 +54,7 @@ int runExportPictures(const ExportPicturesOptions& options, std::ostream& out, s
     const ExportSourceResult read = readExportSource(options.header);
     if (!read.source) {
         errorLine(err, oneLine(read.problem));
-        return sourceExitCode(read.problem);
+        return exportSourceExitCode(read.problem);
     }
     const ExportSource& source = *read.source;
     const LoadedSettings settings = loadSettings();

@@ -54,7 +54,8 @@ void LasLineWriter::begin(double depth, int decimals) {
 
 void LasLineWriter::value(double value, int decimals) {
     buffer_[length_++] = ' ';
-    put(value, FieldWidth, decimals);
+    // The null reads the same in every column.
+    put(value, FieldWidth, value == LasNull ? 2 : decimals);
 }
 
 void LasLineWriter::angle(double value) {

@@ -41,6 +41,8 @@ int run(CommandLine& line) {
         return runSonde(line.sonde, std::cout, std::cerr);
     case Command::ExportPictures:
         return runExportPictures(line.exportPictures, std::cout, std::cerr, progress);
+    case Command::ExportLas:
+        return runExportLas(line.exportLas, std::cout, std::cerr, progress);
     case Command::Paths:
         break;
     }

@@ -318,6 +318,7 @@ TEST(LasExport, NumbersAreWrittenInTheirFormats) {
              Case{"value", 12.345, "     12.35"},
              Case{"value", LasNull, "  -9999.25"},
              Case{"value3", 1.0004, "     1.000"},
+             Case{"value3", LasNull, "  -9999.25"},
              Case{"angle", 359.996, "      0.00"},
              Case{"angle", 359.994, "    359.99"},
              Case{"angle", 0.005, "      0.01"},
