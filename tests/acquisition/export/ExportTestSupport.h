@@ -31,6 +31,8 @@ struct TestRecord {
     // Raw orientation sensor values (accelerometer, magnetometer).
     int gx = 0, gy = 0, gz = 0, hx = 0, hy = 0, hz = 0;
     std::optional<int> speed; // 0.01 m/min; 5 m/min in the log's direction else
+    // A payload made beforehand (a mode-16 one: mode stays 16), in place of encoding one.
+    const std::vector<std::uint8_t>* payload = nullptr;
 };
 
 struct TestLogShape {
@@ -60,7 +62,9 @@ inline int resolutionCodeOf(int width) {
 inline std::vector<std::uint8_t> testRecordBytes(int n, const TestRecord& r,
                                                  const TestLogShape& shape) {
     std::vector<std::uint8_t> payload;
-    if (r.mode == 16) {
+    if (r.payload) {
+        payload = *r.payload;
+    } else if (r.mode == 16) {
         std::vector<std::uint32_t> rows(static_cast<std::size_t>(8 * r.width));
         for (int line = 0; line < 8; ++line)
             for (int x = 0; x < r.width; ++x)
