@@ -14,6 +14,8 @@ namespace {
 constexpr double FeetPerMetre = 3.28083;
 // Lines between two progress reports.
 constexpr long long ProgressLines = 200;
+// The bytes of lines gathered before a write.
+constexpr std::size_t ChunkBytes = 256 * 1024;
 
 } // namespace
 
@@ -126,6 +128,15 @@ LasExportResult LasExport::run(Progress& progress) {
     LasLineWriter line;
     LasGridRecord image, deviation, gamma;
     long long made = 0;
+    gridFile.walk(order < 0, m + l);
+    // The lines go out in large writes.
+    std::string chunk;
+    chunk.reserve(ChunkBytes + 1024);
+    const auto writeChunk = [&] {
+        out.write(chunk.data(), static_cast<std::streamsize>(chunk.size()));
+        chunk.clear();
+        return written();
+    };
     for (long long i = begin;; i += order) {
         if (progress.cancelled()) {
             progress.stage("User cancel wait ... End.");
@@ -167,9 +178,8 @@ LasExportResult LasExport::run(Progress& progress) {
             for (const double value : {deviation.GX, deviation.GY, deviation.GZ, deviation.HX,
                                        deviation.HY, deviation.HZ})
                 line.counts(value);
-        const std::string_view text = line.line();
-        out.write(text.data(), static_cast<std::streamsize>(text.size()));
-        if (!written())
+        chunk += line.line();
+        if (chunk.size() >= ChunkBytes && !writeChunk())
             return fail(job_.output.string() + ": cannot write");
         ++made;
         if (made % ProgressLines == 0)
@@ -178,6 +188,8 @@ LasExportResult LasExport::run(Progress& progress) {
         if (i == end)
             break;
     }
+    if (!writeChunk())
+        return fail(job_.output.string() + ": cannot write");
     gridFile.remove();
     std::string problem;
     if (!pending.commit(&problem))

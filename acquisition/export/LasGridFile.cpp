@@ -101,9 +101,10 @@ const LasGridRecord* LasGridFile::at(long long index) {
         if (block.used < oldest->used)
             oldest = &block;
     }
-    // A new block around the index, so that walking either way stays in it.
+    // A new block from the index on in the way the reader walks.
     const long long first =
-        std::max(0LL, std::min(index - BlockRecords / 2, count_ - BlockRecords));
+        std::max(0LL, std::min(backward_ ? index + reach_ - BlockRecords + 1 : index - reach_,
+                               count_ - BlockRecords));
     const long long count = std::min(BlockRecords, count_ - first);
     oldest->records.resize(static_cast<std::size_t>(BlockRecords));
     if (!readAll(fd_, oldest->records.data(),

@@ -5,6 +5,7 @@
 // of whole records and read through a few blocks of records; it is removed when the object goes.
 #pragma once
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <filesystem>
@@ -61,6 +62,12 @@ public:
     // The record at index (0 to count - 1), or nothing when index is outside the file or the
     // read failed (failed() then says so). Valid until the next call.
     const LasGridRecord* at(long long index);
+    // How the reader walks the file: toward lower indices or higher ones, with cursors up to
+    // reach records apart. A block read for the cursor ahead holds the ones behind it too.
+    void walk(bool backward, long long reach) {
+        backward_ = backward;
+        reach_ = std::max(0LL, std::min(reach, BlockRecords / 2));
+    }
     bool failed() const { return failed_; }
 
     // Closes and removes the file.
@@ -68,7 +75,7 @@ public:
     const std::filesystem::path& path() const { return path_; }
 
 private:
-    static constexpr long long BlockRecords = 512;
+    static constexpr long long BlockRecords = 2048;
     struct Block {
         long long first = -1;
         long long count = 0;
@@ -85,6 +92,8 @@ private:
     Block blocks_[3];
     unsigned long long clock_ = 0;
     bool failed_ = false;
+    bool backward_ = false;
+    long long reach_ = 0;
 };
 
 } // namespace zarn

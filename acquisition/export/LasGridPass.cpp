@@ -85,9 +85,17 @@ LasGridResult LasGridPass::run(LasGridFile& file, Progress& progress, double pro
                 record.HX = sums.hx / r;
                 record.HY = sums.hy / r;
                 record.HZ = sums.hz / r;
-                const int status = OrientedFormula(
-                    record.GX, record.GY, record.GZ, record.HX, record.HY, record.HZ, orientation,
-                    info.OrientationMode, info.MagneticDeclination, info.ImageOffset);
+                const OrientationInputs inputs{record.GX,
+                                               record.GY,
+                                               record.GZ,
+                                               record.HX,
+                                               record.HY,
+                                               record.HZ,
+                                               info.OrientationMode,
+                                               info.MagneticDeclination,
+                                               info.ImageOffset,
+                                               false}; // no read-out texts
+                const int status = OrientedFormula(inputs, orientation);
                 Orientation7 values{};
                 bool valid = false;
                 if (status == OrientationStatus::Complete) {

@@ -19,6 +19,46 @@ std::size_t alignRight(char* out, const char* text, std::size_t n, int width) {
     return pad + n;
 }
 
+// The digits of value with decimals decimals, as printf("%.*f") writes them, when the value
+// scaled to whole last digits lies clearly away from a half (then rounding the scaled value is
+// the rounding of the exact value); 0 when it does not, or when it is too large.
+std::size_t quickFixed(char* text, double value, int decimals) {
+    static constexpr double Scale[] = {1, 10, 100, 1000, 10000, 100000, 1000000};
+    if (decimals < 0 || decimals > 6 || !(std::fabs(value) < 1e12))
+        return 0;
+    const double scaled = std::fabs(value) * Scale[decimals];
+    if (scaled >= 1e15) // whole numbers no longer exact
+        return 0;
+    const double fraction = scaled - std::floor(scaled);
+    if (std::fabs(fraction - 0.5) < 1e-6)
+        return 0;
+    const auto whole = static_cast<long long>(std::llround(scaled));
+    char digits[32];
+    const std::to_chars_result done = std::to_chars(digits, digits + sizeof digits, whole);
+    auto n = static_cast<std::size_t>(done.ptr - digits);
+    std::size_t at = 0;
+    if (std::signbit(value))
+        text[at++] = '-';
+    const auto places = static_cast<std::size_t>(decimals);
+    if (n <= places) { // "0.0ddd"
+        text[at++] = '0';
+        if (places > 0)
+            text[at++] = '.';
+        for (std::size_t i = n; i < places; ++i)
+            text[at++] = '0';
+        std::memcpy(text + at, digits, n);
+        return at + n;
+    }
+    std::memcpy(text + at, digits, n - places);
+    at += n - places;
+    if (places > 0) {
+        text[at++] = '.';
+        std::memcpy(text + at, digits + n - places, places);
+        at += places;
+    }
+    return at;
+}
+
 } // namespace
 
 std::size_t LasLineWriter::fixed(char* out, std::size_t room, double value, int width,
@@ -26,9 +66,12 @@ std::size_t LasLineWriter::fixed(char* out, std::size_t room, double value, int 
     char text[64];
     if (!std::isfinite(value) || std::fabs(value) > 1e15)
         value = LasNull;
-    const std::to_chars_result done =
-        std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
-    const auto n = static_cast<std::size_t>(done.ptr - text);
+    std::size_t n = quickFixed(text, value, decimals);
+    if (n == 0) {
+        const std::to_chars_result done =
+            std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
+        n = static_cast<std::size_t>(done.ptr - text);
+    }
     if (static_cast<std::size_t>(width) + n > room)
         return 0;
     return alignRight(out, text, n, width);

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <random>
 
 namespace zarn::test {
 namespace {
@@ -345,6 +346,23 @@ TEST(LasExport, NumbersAreWrittenInTheirFormats) {
     LasLineWriter feet;
     feet.begin(1.0 / 12.0 * 397, 6);
     EXPECT_EQ(feet.line(), "\n    33.083333");
+
+    // Whatever the value, the text is printf's: ties of the binary value, values a hair off a
+    // tie, small and negative values, every precision the file uses.
+    std::mt19937 random(17);
+    std::uniform_real_distribution<double> spread(-20000.0, 20000.0);
+    std::vector<double> values = {0.125, -0.125,  2.675,     1.005,        0.0005,   -0.004, 0.0,
+                                  -0.0,  359.995, 12345.678, 1e11 + 0.375, 0.015625, 99.995};
+    for (int i = 0; i < 20000; ++i)
+        values.push_back(i % 2 ? spread(random)
+                               : std::round(spread(random) * 1000) / 1000 + 0.0005);
+    for (const double value : values)
+        for (const int decimals : {2, 3, 6}) {
+            char text[64];
+            const std::size_t n = LasLineWriter::fixed(text, sizeof text, value, 9, decimals);
+            ASSERT_EQ(std::string(text, n), format("%9.*f", decimals, value))
+                << value << " " << decimals;
+        }
 }
 
 TEST(LasExport, TheHeaderCarriesTheWellAndTheChosenCurves) {
