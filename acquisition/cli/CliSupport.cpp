@@ -2,6 +2,7 @@
 
 #include "acquisition/app/Preferences.h"
 #include "acquisition/cli/Commands.h"
+#include "acquisition/export/ExportSource.h"
 
 #include <atomic>
 
@@ -36,6 +37,11 @@ std::string oneLine(std::string_view text) {
         line += c;
     }
     return line;
+}
+
+int exportSourceExitCode(const std::string& problem) {
+    return problem.rfind(ExportSourceText::NoDataFile, 0) == 0 ? ExitCode::MissingFile
+                                                               : ExitCode::CorruptInput;
 }
 
 void errorLine(std::ostream& err, std::string_view text) {

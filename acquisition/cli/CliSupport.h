@@ -31,6 +31,10 @@ void errorLine(std::ostream& err, std::string_view text);
 // The text of a message on one line.
 std::string oneLine(std::string_view text);
 
+// The exit code of an export source that cannot be read (readExportSource's problem): a missing
+// data file, or a log that cannot be used.
+int exportSourceExitCode(const std::string& problem);
+
 // The program's message boxes on the command line: each message becomes one line on the error
 // stream; questions get the answer given (No unless the operator said yes). Installed for the
 // life of the object. Any thread.

@@ -75,6 +75,10 @@ struct Values {
     bool grey = false, colour = false, bicubic = false, bilinear = false;
     double surveyFrom = 0, surveyTo = 0, sectionAzimuth = 0;
     std::string surveyOutput, plot, surveyUnits;
+    std::string lasHeader, lasOutput, lasUnits;
+    std::vector<std::string> lasCurves;
+    int lasInterval = 1;
+    double lasFrom = 0, lasTo = 0;
 };
 
 // The options both exports take.
@@ -308,6 +312,41 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& args, std::os
         surveyCmd->add_option("--units", v.surveyUnits, "lengths in metres or feet")
             ->check(CLI::IsMember({"m", "ft"}));
 
+    ExportLasOptions& las = line.exportLas;
+    CLI::App* lasCmd = exportCmd->add_subcommand(
+        "las", "the log as one LAS 2.0 file: depth and the chosen curves, one line per step, "
+               "the sensors brought onto one depth by the header's offsets; unset options take "
+               "the LAS export settings of the configuration");
+    lasCmd->add_option("log", v.lasHeader, "the log's header file (.hed)")->required();
+    const CLI::Option* lasOutOpt = lasCmd->add_option(
+        "-o,--output", v.lasOutput,
+        "the LAS file (default: LAS20/NAME.las in the log's folder; its folder is created)");
+    const CLI::Option* curvesOpt =
+        lasCmd
+            ->add_option("--curves", v.lasCurves,
+                         "the curves, separated by commas (default: the configured)")
+            ->delimiter(',')
+            ->check(CLI::IsMember({"img", "speed", "gamma", "incl", "az", "hgdelta", "roll",
+                                   "mroll", "tgrav", "tmag", "raw", "all"}));
+    const CLI::Option* lasIntervalOpt =
+        lasCmd
+            ->add_option("--interval", v.lasInterval,
+                         "the sample interval: 1 or 5 cm, or 1, 2 or 4 inches with --units ft "
+                         "(default: the configured)")
+            ->check(CLI::IsMember({1, 2, 4, 5}));
+    const CLI::Option* lasFromOpt = lasCmd->add_option(
+        "--from", v.lasFrom, "start depth, in the depth unit (default: the proposed range)");
+    const CLI::Option* lasToOpt = lasCmd->add_option(
+        "--to", v.lasTo, "end depth, in the depth unit (default: the proposed range)");
+    const CLI::Option* lasUnitsOpt =
+        lasCmd
+            ->add_option("--units", v.lasUnits,
+                         "depths in metres or feet (default: the configured)")
+            ->check(CLI::IsMember({"m", "ft"}));
+    lasCmd->add_flag("--reverse", las.reverse, "the lines from the end of the log back");
+    lasCmd->add_flag("--replace", las.replaceExisting,
+                     "replace a LAS file of the same name without asking");
+
     for (CLI::App* command : app.get_subcommands({}))
         command->footer(ExitCodes);
 
@@ -374,6 +413,18 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& args, std::os
             sonde.action = SondeOptions::Action::List;
         }
         (void)sondeList;
+    } else if (*exportCmd && *lasCmd) {
+        line.command = Command::ExportLas;
+        las.header = v.lasHeader;
+        if (lasOutOpt->count() > 0)
+            las.output = v.lasOutput;
+        if (curvesOpt->count() > 0)
+            las.curves = v.lasCurves;
+        takeIf(lasIntervalOpt, v.lasInterval, las.interval);
+        takeIf(lasFromOpt, v.lasFrom, las.from);
+        takeIf(lasToOpt, v.lasTo, las.to);
+        if (lasUnitsOpt->count() > 0)
+            las.feet = v.lasUnits == "ft";
     } else if (*exportCmd) {
         const bool toLgx = lgxCmd->parsed();
         line.command = toLgx ? Command::ExportLgx : Command::ExportPictures;

@@ -23,7 +23,8 @@ enum class Command {
     Sonde,
     ExportPictures,
     ExportLgx,
-    Survey
+    Survey,
+    ExportLas
 };
 
 struct CommandLine {
@@ -38,6 +39,7 @@ struct CommandLine {
     SondeOptions sonde;
     ExportPicturesOptions exportPictures; // export pictures and export lgx
     SurveyOptions survey;
+    ExportLasOptions exportLas;
 };
 
 // The parse: the command line, or the exit code when the program ends here (0 after --help,

@@ -10,6 +10,7 @@
 #include <iosfwd>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace zarn::cli {
 
@@ -151,6 +152,24 @@ struct SurveyOptions {
 };
 int runSurvey(const SurveyOptions& options, std::ostream& out, std::ostream& err,
               Progress& progress = noProgress());
+
+// export las LOG.hed: the log as one LAS 2.0 file: depth and the chosen curves, one line per
+// step of the sample interval, the sensors brought onto one depth by the header's offsets.
+// Unset options take the LAS export settings of the configuration ([LASGenerator]), the
+// configured depth unit and the range the export dialog proposes.
+struct ExportLasOptions {
+    std::filesystem::path header;
+    std::optional<std::filesystem::path> output; // the LAS file; LAS20/NAME.las beside the log
+    // Curves by name: img, speed, gamma, incl, az, hgdelta, roll, mroll, tgrav, tmag, raw, all.
+    std::optional<std::vector<std::string>> curves;
+    std::optional<int> interval;    // cm (inches in feet): 1 or 5 (1, 2 or 4)
+    std::optional<double> from, to; // in the depth unit
+    std::optional<bool> feet;       // depths in feet; the configuration's depth unit else
+    bool reverse = false;           // the lines from the end of the log back
+    bool replaceExisting = false;   // answer yes to "Same file name exist, ..."
+};
+int runExportLas(const ExportLasOptions& options, std::ostream& out, std::ostream& err,
+                 Progress& progress = noProgress());
 
 // Set by the interrupt handler (Ctrl-C); long commands stop cleanly when they see it.
 bool interruptRequested();

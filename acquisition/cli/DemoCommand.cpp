@@ -1,7 +1,7 @@
 // demo: the main job on the embedded default. The simulated logger is bound like a driver, a
 // short interval is acquired through the real link and recorded, the log is replayed into a
-// picture, exported as depth-scaled JPEG pictures and an LGX image log, surveyed (the hole's
-// path from the sonde's sensors), and the log is also kept as the
+// picture, exported as depth-scaled JPEG pictures, an LGX image log and a LAS 2.0 file,
+// surveyed (the hole's path from the sonde's sensors), and the log is also kept as the
 // demonstration log the replay's file choice proposes.
 #include "acquisition/cli/AcquireRun.h"
 #include "acquisition/cli/CliSupport.h"
@@ -187,7 +187,15 @@ int runDemo(const DemoOptions& options, std::ostream& out, std::ostream& err, Pr
     if (const int surveyed = runSurvey(survey, out, err, progress); surveyed != ExitCode::Ok)
         return surveyed;
 
-    // 6. The demonstration log the replay's file choice proposes.
+    // 6. The log as a LAS 2.0 file, with the configured curves and interval.
+    ExportLasOptions las;
+    las.header = header;
+    las.output = output / (std::string(DemoTitle) + ".las");
+    las.replaceExisting = true;
+    if (const int exported = runExportLas(las, out, err, progress); exported != ExitCode::Ok)
+        return exported;
+
+    // 7. The demonstration log the replay's file choice proposes.
     const std::filesystem::path demoFolder = Home::configDir() / "Demo";
     std::filesystem::create_directories(demoFolder, ec);
     std::string problem;
@@ -206,6 +214,7 @@ int runDemo(const DemoOptions& options, std::ostream& out, std::ostream& err, Pr
         << "  LGX image log     " << (*pictures.output / "LGX").string() << "\n"
         << "  deviation survey  " << survey.output->string() << " and "
         << survey.plot->filename().string() << "\n"
+        << "  LAS file          " << las.output->string() << "\n"
         << "  demonstration log " << demoHeader.string() << "\n"
         << "Look inside:  zarn-cli inspect " << header.string() << " --limit 3\n";
     return ExitCode::Ok;

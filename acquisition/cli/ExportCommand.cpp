@@ -27,11 +27,6 @@ std::string oneLine(std::string text) {
     return text;
 }
 
-int sourceExitCode(const std::string& problem) {
-    return problem.rfind(ExportSourceText::NoDataFile, 0) == 0 ? ExitCode::MissingFile
-                                                               : ExitCode::CorruptInput;
-}
-
 std::optional<CBmpCreator::PictureType> typeOf(const std::string& name) {
     if (name == "jpeg" || name == "jpg")
         return CBmpCreator::PictureType::Jpeg;
@@ -69,7 +64,7 @@ int runExport(const ExportPicturesOptions& options, bool lgx, std::ostream& out,
     const ExportSourceResult read = readExportSource(options.header);
     if (!read.source) {
         errorLine(err, oneLine(read.problem));
-        return sourceExitCode(read.problem);
+        return exportSourceExitCode(read.problem);
     }
     const ExportSource& source = *read.source;
     const LoadedSettings settings = loadSettings();

@@ -7,7 +7,8 @@
 
 namespace zarn {
 
-ExportRecordReader::ExportRecordReader(const std::vector<ExportDataFile>& files) : files_(files) {
+ExportRecordReader::ExportRecordReader(const std::vector<ExportDataFile>& files, Read read)
+    : files_(files), read_(read) {
     std::error_code ec;
     for (const ExportDataFile& file : files_) {
         const std::uintmax_t size = std::filesystem::file_size(file.path, ec);
@@ -32,9 +33,19 @@ bool ExportRecordReader::readFollowing() {
         }
         const auto head = file_.bytesAt(position_, logrecord::HeadSize);
         const std::size_t length = head.empty() ? 0 : logrecord::lengthOf(head);
-        const auto whole = logrecord::soundLength(static_cast<std::uint32_t>(length))
-                               ? file_.bytesAt(position_, length)
-                               : std::span<const std::uint8_t>();
+        const bool sound = logrecord::soundLength(static_cast<std::uint32_t>(length));
+        if (read_ == Read::HeadsOnly) {
+            // The whole record must be in the file; only its head is kept.
+            if (sound && logrecord::plausibleHead(head) &&
+                static_cast<std::size_t>(position_) + length <= file_.size()) {
+                std::memcpy(following_.data(), head.data(), logrecord::HeadSize);
+                followingLength_ = logrecord::HeadSize;
+                position_ += static_cast<std::int64_t>(length);
+                return true;
+            }
+        }
+        const auto whole = sound && read_ == Read::WholeRecords ? file_.bytesAt(position_, length)
+                                                                : std::span<const std::uint8_t>();
         if (!whole.empty()) {
             std::memcpy(following_.data(), whole.data(), whole.size());
             followingLength_ = whole.size();

@@ -6,6 +6,10 @@
 // Where a file's records end before the file does (a record cut short, a length that cannot be
 // a record), that file ends and the reader says so in its notes; a file that cannot be opened
 // ends the data ("Trouble opening file.").
+//
+// An export that needs only the heads (the LAS export) reads heads only: a record is then its
+// 53-byte head, its payload is skipped, and a head must also look like one (its unused bytes 0)
+// for the file to go on.
 #pragma once
 
 #include "acquisition/export/ExportSource.h"
@@ -24,12 +28,16 @@ class ExportRecordReader {
 public:
     static constexpr const char* TroubleOpeningText = "Trouble opening file.";
 
-    explicit ExportRecordReader(const std::vector<ExportDataFile>& files);
+    enum class Read { WholeRecords, HeadsOnly };
+
+    explicit ExportRecordReader(const std::vector<ExportDataFile>& files,
+                                Read read = Read::WholeRecords);
 
     // Moves to the next record: true when there is one (then record() is it), false at the end
     // of the data.
     bool next();
-    // The current record, head and payload; valid until the next call of next().
+    // The current record, head and payload (the head alone when reading heads only); valid
+    // until the next call of next().
     std::span<const std::uint8_t> record() const;
     // The head of the record after the current one; false when the current one is the last.
     bool hasFollowing() const { return followingLength_ > 0; }
@@ -49,6 +57,7 @@ private:
     bool readFollowing();
 
     const std::vector<ExportDataFile>& files_;
+    Read read_;
     std::size_t fileIndex_ = 0;
     bool fileOpen_ = false;
     RecordFile file_;

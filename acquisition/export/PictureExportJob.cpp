@@ -82,17 +82,25 @@ double defaultInterval(const ExportSource& source) {
 
 std::optional<std::string> checkDepthRange(const ExportSource& source, double from, double to) {
     const ExportSpan span = exportSpanOf(source);
-    const double s = span.start;
-    const double e = span.end;
-    const double low = std::min(s, e);
-    const double high = std::max(s, e);
-    const auto inside = [&](double d) { return d >= low - 1e-9 && d <= high + 1e-9; };
-    if (!std::isfinite(from) || !std::isfinite(to) || !inside(from) || !inside(to))
-        return format("Bad entry value (begining %#.2f ending %#.2f) \n", s, e);
-    if (e > s && !(from < to))
+    return checkDepthRange(span.start, span.end, from, to);
+}
+
+std::optional<std::string> checkDepthRange(double start, double end, double from, double to) {
+    const auto hundredths = [](double value) { return std::llround(value * 100.0); };
+    const long long s = hundredths(start);
+    const long long e = hundredths(end);
+    const long long low = std::min(s, e);
+    const long long high = std::max(s, e);
+    const auto inside = [&](double d) {
+        return std::isfinite(d) && std::fabs(d) < 1e12 && hundredths(d) >= low &&
+               hundredths(d) <= high;
+    };
+    if (!inside(from) || !inside(to))
+        return format("Bad entry value (begining %#.2f ending %#.2f) \n", start, end);
+    if (e > s && !(hundredths(from) < hundredths(to)))
         return std::string(
             "Bad entry value, the depth of beginning must be smaller than the depth of stop");
-    if (e <= s && !(from > to))
+    if (e <= s && !(hundredths(from) > hundredths(to)))
         return std::string(
             "Bad entry value, the depth of stop must be smaller than the depth of beginning");
     return std::nullopt;

@@ -78,6 +78,11 @@ double defaultInterval(const ExportSource& source);
 // The range check of From and To; the message when the range is refused.
 [[nodiscard]] std::optional<std::string> checkDepthRange(const ExportSource& source, double from,
                                                          double to);
+// The same against a span from start to end in the log's direction (start after end: an upward
+// log), every value in one unit (m or ft) and compared in whole hundredths of it: From and To
+// inside the span, From before To in the log's direction. The LAS export checks its range so.
+[[nodiscard]] std::optional<std::string> checkDepthRange(double start, double end, double from,
+                                                         double to);
 
 // The interval check (magnitude in metres, or in mil when feet is set); the accepted interval
 // in metres, positive, or the message.

@@ -165,8 +165,10 @@ int OrientedFormula(const OrientationInputs& in, OrientationResult& result) {
         return stop(result);
     }
 
-    result.InclinationText = format("%5.1f", result.Inclination);
-    result.AzimuthText = format("%5.1f", result.Azimuth);
+    if (in.Texts) {
+        result.InclinationText = format("%5.1f", result.Inclination);
+        result.AzimuthText = format("%5.1f", result.Azimuth);
+    }
     result.Validity = OrientationStatus::Complete;
     return result.Validity;
 }
@@ -175,7 +177,7 @@ int OrientedFormula(double gx, double gy, double gz, double hx, double hy, doubl
                     OrientationResult& result, int orientationMode, double declination,
                     double imageOffset) {
     return OrientedFormula(
-        OrientationInputs{gx, gy, gz, hx, hy, hz, orientationMode, declination, imageOffset},
+        OrientationInputs{gx, gy, gz, hx, hy, hz, orientationMode, declination, imageOffset, true},
         result);
 }
 

@@ -47,6 +47,9 @@ struct OrientationInputs {
     int Mode = OrientationModes::None;
     double Declination = 0; // degrees, added to the magnetic heading
     double ImageOffset = 0; // degrees, the sonde's image offset (0 to 359.9)
+    // The read-out texts of inclination and azimuth are made; an export that needs only the
+    // numbers leaves them as they are.
+    bool Texts = true;
 };
 
 // Every output of the computation, named as in the orientation group of the measurement record.

@@ -45,6 +45,8 @@ int run(CommandLine& line) {
         return runExportLgx(line.exportPictures, std::cout, std::cerr, progress);
     case Command::Survey:
         return runSurvey(line.survey, std::cout, std::cerr, progress);
+    case Command::ExportLas:
+        return runExportLas(line.exportLas, std::cout, std::cerr, progress);
     case Command::Paths:
         break;
     }

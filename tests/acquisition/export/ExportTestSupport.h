@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,23 +28,29 @@ struct TestRecord {
     long long depthUnits = 0;
     int mode = 16;   // compression mode: 16, 8 (payload of zeros) or 0
     int width = 720; // pixels per line
+    int gamma = 0;   // raw gamma count
+    // Raw orientation sensor values (accelerometer, magnetometer).
+    int gx = 0, gy = 0, gz = 0, hx = 0, hy = 0, hz = 0;
+    std::optional<int> speed; // 0.01 m/min; 5 m/min in the log's direction else
+    // A payload made beforehand (a mode-16 one: mode stays 16), in place of encoding one.
+    const std::vector<std::uint8_t>* payload = nullptr;
 };
 
 struct TestLogShape {
     std::string name = "WELL1";
     bool down = true;
     int recordsPerFile = 1 << 30;
+    // [General] sensor offsets (cm) and gamma sensor; the header reader's defaults.
+    int cameraOffset = 8, deviationOffset = 107, gammaOffset = 145;
+    bool gammaOnBoard = false;
+    double gammaCoef = 1.0;
+    // [WellInfo] LogMode; 12 down or 11 up by the direction else.
+    std::optional<int> logMode;
+    std::string wellInfo; // more [WellInfo] lines ("Company=ACME\r\n")
     // The pixel of column x of line r (0 to 7) of record n.
     std::function<std::uint32_t(int n, int r, int x)> pixel = [](int, int, int) {
         return 0xFF808080u;
     };
-    // The raw orientation values of record n (HX, GX, HY, GY, HZ, GZ) and its gamma count.
-    std::function<std::array<std::int16_t, 6>(int n)> raw = [](int) {
-        return std::array<std::int16_t, 6>{};
-    };
-    std::function<std::uint16_t(int n)> gamma = [](int) { return std::uint16_t{0}; };
-    double gammaCoefficient = 0; // the header says gamma on board when not 0
-    int logMode = 0;             // the header's log mode; 12 down or 11 up when 0
 };
 
 inline int resolutionCodeOf(int width) {
@@ -56,7 +63,9 @@ inline int resolutionCodeOf(int width) {
 inline std::vector<std::uint8_t> testRecordBytes(int n, const TestRecord& r,
                                                  const TestLogShape& shape) {
     std::vector<std::uint8_t> payload;
-    if (r.mode == 16) {
+    if (r.payload) {
+        payload = *r.payload;
+    } else if (r.mode == 16) {
         std::vector<std::uint32_t> rows(static_cast<std::size_t>(8 * r.width));
         for (int line = 0; line < 8; ++line)
             for (int x = 0; x < r.width; ++x)
@@ -78,15 +87,16 @@ inline std::vector<std::uint8_t> testRecordBytes(int n, const TestRecord& r,
     };
     put16(logrecord::Length, static_cast<std::uint16_t>(bytes.size()));
     put32(logrecord::LoggerDepth, static_cast<std::uint32_t>(r.depthUnits));
-    put16(logrecord::Speed, static_cast<std::uint16_t>(shape.down ? 500 : -500));
+    put16(logrecord::Speed, static_cast<std::uint16_t>(r.speed.value_or(shape.down ? 500 : -500)));
+    put16(logrecord::GammaCount, static_cast<std::uint16_t>(r.gamma));
+    put16(logrecord::GX, static_cast<std::uint16_t>(r.gx));
+    put16(logrecord::GY, static_cast<std::uint16_t>(r.gy));
+    put16(logrecord::GZ, static_cast<std::uint16_t>(r.gz));
+    put16(logrecord::HX, static_cast<std::uint16_t>(r.hx));
+    put16(logrecord::HY, static_cast<std::uint16_t>(r.hy));
+    put16(logrecord::HZ, static_cast<std::uint16_t>(r.hz));
     put32(logrecord::ElapsedMs, static_cast<std::uint32_t>(n * 100));
     bytes[logrecord::Shutter] = 10;
-    const std::array<std::int16_t, 6> raw = shape.raw(n);
-    constexpr std::size_t RawAt[6] = {logrecord::HX, logrecord::GX, logrecord::HY,
-                                      logrecord::GY, logrecord::HZ, logrecord::GZ};
-    for (std::size_t i = 0; i < 6; ++i)
-        put16(RawAt[i], static_cast<std::uint16_t>(raw[i]));
-    put16(logrecord::GammaCount, shape.gamma(n));
     bytes[logrecord::SecondTemperature] = 70;
     bytes[logrecord::ImageMode] =
         static_cast<std::uint8_t>((resolutionCodeOf(r.width) << 5) | r.mode | 4);
@@ -125,19 +135,16 @@ inline std::filesystem::path writeTestLog(const std::filesystem::path& folder,
         ++files.back().count;
     }
     data.close();
-    std::string text =
-        format("[General]\r\nVersion=2000\r\nSerialNumber=417\r\nDataFiles=%zu\r\n"
-               "OrientationMode=0\r\n%s"
-               "[WellInfo]\r\nStartdepth=%lld\r\nEndDepth=%lld\r\nStartTime=0\r\n"
-               "EndTime=999999999\r\nLogMode=%d\r\n",
-               files.size(),
-               shape.gammaCoefficient != 0
-                   ? format("GammaOnBoard=yes\r\nGammaCoef=%g\r\n", shape.gammaCoefficient).c_str()
-                   : "",
-               files.front().first / 10, files.back().last / 10,
-               shape.logMode != 0 ? shape.logMode
-               : shape.down       ? 12
-                                  : 11);
+    std::string text = format(
+        "[General]\r\nVersion=2000\r\nSerialNumber=417\r\nDataFiles=%zu\r\nOrientationMode=0\r\n"
+        "CameraOffset=%d\r\nDeviationOffset=%d\r\nGammaOnBoard=%s\r\n"
+        "GammaOffset=%d\r\nGammaCoef=%.6G\r\n"
+        "[WellInfo]\r\nStartdepth=%lld\r\nEndDepth=%lld\r\nStartTime=0\r\n"
+        "EndTime=999999999\r\nLogMode=%d\r\n",
+        files.size(), shape.cameraOffset, shape.deviationOffset, shape.gammaOnBoard ? "yes" : "no",
+        shape.gammaOffset, shape.gammaCoef, files.front().first / 10, files.back().last / 10,
+        shape.logMode.value_or(shape.down ? 12 : 11));
+    text += shape.wellInfo;
     for (std::size_t i = 0; i < files.size(); ++i)
         text += format("[File%zu]\r\nFileName=%s\r\nStartDepth=%lld\r\nEndDepth=%lld\r\n"
                        "SampleCount=%lld\r\n",
@@ -151,8 +158,11 @@ inline std::filesystem::path writeTestLog(const std::filesystem::path& folder,
 // Records every step units from first, count of them (step negative going up).
 inline std::vector<TestRecord> evenRecords(long long first, long long step, int count) {
     std::vector<TestRecord> records;
-    for (int i = 0; i < count; ++i)
-        records.push_back(TestRecord{first + step * i});
+    for (int i = 0; i < count; ++i) {
+        TestRecord record;
+        record.depthUnits = first + step * i;
+        records.push_back(record);
+    }
     return records;
 }
 

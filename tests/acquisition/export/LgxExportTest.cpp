@@ -66,13 +66,21 @@ TEST(LgxExport, AReaderOfItsOwnFindsEveryLineAsTheLogHasIt) {
         TempHome home;
         TestLogShape shape;
         shape.down = c.down;
-        shape.raw = [](int) { return Raw; };
-        shape.gamma = [](int) { return std::uint16_t{250}; };
-        shape.gammaCoefficient = 2.0;
+        shape.gammaOnBoard = true;
+        shape.gammaCoef = 2.0;
         shape.pixel = [](int n, int, int x) { return pixelOf(200, 40 + n % 100, x % 256); };
         const long long first = c.down ? 100000 : 110000;
-        const fs::path header =
-            writeTestLog(home.file("log"), evenRecords(first, c.down ? 80 : -80, 126), shape);
+        std::vector<TestRecord> records = evenRecords(first, c.down ? 80 : -80, 126);
+        for (TestRecord& r : records) {
+            r.hx = Raw[0];
+            r.gx = Raw[1];
+            r.hy = Raw[2];
+            r.gy = Raw[3];
+            r.hz = Raw[4];
+            r.gz = Raw[5];
+            r.gamma = 250;
+        }
+        const fs::path header = writeTestLog(home.file("log"), records, shape);
         const ExportSourceResult read = readExportSource(header);
         ASSERT_TRUE(read.source) << read.problem;
         PictureExportJob job;

@@ -80,15 +80,24 @@ TEST(Survey, StationsAverageTheValidRecordsAroundThemAcrossNorth) {
     TempHome home;
     TestLogShape shape;
     const auto azimuthOf = [](int n) { return std::fmod(350.0 + n * 0.04 + 360.0, 360.0); };
-    shape.raw = [&](int n) {
-        if (n % 10 == 5)
-            return std::array<std::int16_t, 6>{0, -32768, 0, -32768, 0, -32768};
-        const sim::SensorReadings r = sensors.read(12.0, azimuthOf(n), n * 3.0);
-        const auto c = [](double v) { return static_cast<std::int16_t>(std::lround(v)); };
-        return std::array<std::int16_t, 6>{c(r.hx), c(r.gx), c(r.hy), c(r.gy), c(r.hz), c(r.gz)};
-    };
     // 8 mm a record from 10 m: 500 records over 4 m.
-    const auto header = writeTestLog(home.file("log"), evenRecords(100000, 80, 501), shape);
+    std::vector<TestRecord> records = evenRecords(100000, 80, 501);
+    for (int n = 0; n < static_cast<int>(records.size()); ++n) {
+        TestRecord& r = records[static_cast<std::size_t>(n)];
+        if (n % 10 == 5) {
+            r.gx = r.gy = r.gz = -32768;
+            continue;
+        }
+        const sim::SensorReadings s = sensors.read(12.0, azimuthOf(n), n * 3.0);
+        const auto c = [](double v) { return static_cast<int>(std::lround(v)); };
+        r.hx = c(s.hx);
+        r.gx = c(s.gx);
+        r.hy = c(s.hy);
+        r.gy = c(s.gy);
+        r.hz = c(s.hz);
+        r.gz = c(s.gz);
+    }
+    const auto header = writeTestLog(home.file("log"), records, shape);
     const ExportSourceResult read = readExportSource(header);
     ASSERT_TRUE(read.source) << read.problem;
     ExportSource source = *read.source;
@@ -123,9 +132,10 @@ TEST(Survey, StationsAverageTheValidRecordsAroundThemAcrossNorth) {
     EXPECT_EQ(validDirections(longer).size(), 4u);
 
     // A log without any sensor data says so.
-    TestLogShape blind;
-    blind.raw = [](int) { return std::array<std::int16_t, 6>{0, -32768, 0, -32768, 0, -32768}; };
-    const auto none = writeTestLog(home.file("blind"), evenRecords(100000, 80, 50), blind);
+    std::vector<TestRecord> blind = evenRecords(100000, 80, 50);
+    for (TestRecord& r : blind)
+        r.gx = r.gy = r.gz = -32768;
+    const auto none = writeTestLog(home.file("blind"), blind);
     const SurveyResult nothing = surveyStations(*readExportSource(none).source, {});
     EXPECT_EQ(nothing.problem, "the log holds no record with orientation data");
 }
