@@ -70,8 +70,8 @@ TEST(LgxExport, AReaderOfItsOwnFindsEveryLineAsTheLogHasIt) {
         shape.gammaCoef = 2.0;
         shape.pixel = [](int n, int, int x) { return pixelOf(200, 40 + n % 100, x % 256); };
         const long long first = c.down ? 100000 : 110000;
-        std::vector<TestRecord> records = evenRecords(first, c.down ? 80 : -80, 126);
-        for (TestRecord& r : records) {
+        std::vector<TestRecord> logRecords = evenRecords(first, c.down ? 80 : -80, 126);
+        for (TestRecord& r : logRecords) {
             r.hx = Raw[0];
             r.gx = Raw[1];
             r.hy = Raw[2];
@@ -80,7 +80,7 @@ TEST(LgxExport, AReaderOfItsOwnFindsEveryLineAsTheLogHasIt) {
             r.gz = Raw[5];
             r.gamma = 250;
         }
-        const fs::path header = writeTestLog(home.file("log"), records, shape);
+        const fs::path header = writeTestLog(home.file("log"), logRecords, shape);
         const ExportSourceResult read = readExportSource(header);
         ASSERT_TRUE(read.source) << read.problem;
         PictureExportJob job;
