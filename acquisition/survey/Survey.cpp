@@ -70,7 +70,8 @@ SurveyResult surveyStations(const ExportSource& source, const SurveyOptions& opt
     // The valid records' directions of each station.
     std::vector<std::vector<double>> inclinations(count), azimuths(count);
 
-    ExportRecordReader reader(source.files);
+    // The sensors are in the record heads: the payloads are skipped.
+    ExportRecordReader reader(source.files, ExportRecordReader::Read::HeadsOnly);
     OrientationResult orientation;
     while (reader.next()) {
         if (progress.cancelled()) {
