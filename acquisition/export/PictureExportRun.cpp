@@ -419,11 +419,18 @@ PictureExportResult PictureExportRun::run(Progress& progress) {
 
         // The rotation of this record, and how it moves from line to line.
         using frame::s16;
-        const int status = OrientedFormula(
-            s16(record, logrecord::GX), s16(record, logrecord::GY), s16(record, logrecord::GZ),
-            s16(record, logrecord::HX), s16(record, logrecord::HY), s16(record, logrecord::HZ),
-            orientation, job_.deviation, source_.info.MagneticDeclination,
-            source_.info.ImageOffset);
+        OrientationInputs inputs;
+        inputs.GX = s16(record, logrecord::GX);
+        inputs.GY = s16(record, logrecord::GY);
+        inputs.GZ = s16(record, logrecord::GZ);
+        inputs.HX = s16(record, logrecord::HX);
+        inputs.HY = s16(record, logrecord::HY);
+        inputs.HZ = s16(record, logrecord::HZ);
+        inputs.Mode = job_.deviation;
+        inputs.Declination = source_.info.MagneticDeclination;
+        inputs.ImageOffset = source_.info.ImageOffset;
+        inputs.Texts = false; // only the angles are used
+        const int status = OrientedFormula(inputs, orientation);
         double angle = orientation.OrientedAngle;
         double angleStep = 0;
         if (firstRecord) {
@@ -478,19 +485,22 @@ PictureExportResult PictureExportRun::run(Progress& progress) {
             // it still take their share of it, so the pictures reach the end depth.
             pastEnd = (line.depth - job_.to) * direction >= 0;
 
-            // The line turned, at the record's width, then at the picture's width.
             const std::span<const std::uint32_t> decoded(
                 lines.decoded.data() +
                     static_cast<std::ptrdiff_t>(i) * static_cast<std::ptrdiff_t>(recordWidth),
                 static_cast<std::size_t>(recordWidth));
-            if (job_.bicubic)
-                line.fraction = ShiftWhole(previousAngle, decoded, lines.turned, recordWidth);
-            else
-                RotateRow(previousAngle, decoded, lines.turned, recordWidth);
+            // The line turned, straight into the resampler's window when it has the picture's
+            // width, else at its own width and then resampled to the picture's.
             std::uint32_t* out = resampler.nextPixels();
-            if (recordWidth == width) {
-                std::copy_n(lines.turned.begin(), width, out);
-            } else {
+            const bool direct = recordWidth == width;
+            const std::span<std::uint32_t> turned =
+                direct ? std::span<std::uint32_t>(out, static_cast<std::size_t>(width))
+                       : std::span<std::uint32_t>(lines.turned);
+            if (job_.bicubic)
+                line.fraction = ShiftWhole(previousAngle, decoded, turned, recordWidth);
+            else
+                RotateRow(previousAngle, decoded, turned, recordWidth);
+            if (!direct) {
                 for (int x = 0; x < width; ++x)
                     out[x] = lines.turned[static_cast<std::size_t>(x) *
                                           static_cast<std::size_t>(recordWidth) /

@@ -83,11 +83,18 @@ SurveyResult surveyStations(const ExportSource& source, const SurveyOptions& opt
                               static_cast<double>(std::max<std::uint64_t>(reader.totalBytes(), 1)));
         const std::span<const std::uint8_t> record = reader.record();
         using frame::s16;
-        const int status = OrientedFormula(
-            s16(record, logrecord::GX), s16(record, logrecord::GY), s16(record, logrecord::GZ),
-            s16(record, logrecord::HX), s16(record, logrecord::HY), s16(record, logrecord::HZ),
-            orientation, source.info.OrientationMode, source.info.MagneticDeclination,
-            source.info.ImageOffset);
+        OrientationInputs inputs;
+        inputs.GX = s16(record, logrecord::GX);
+        inputs.GY = s16(record, logrecord::GY);
+        inputs.GZ = s16(record, logrecord::GZ);
+        inputs.HX = s16(record, logrecord::HX);
+        inputs.HY = s16(record, logrecord::HY);
+        inputs.HZ = s16(record, logrecord::HZ);
+        inputs.Mode = source.info.OrientationMode;
+        inputs.Declination = source.info.MagneticDeclination;
+        inputs.ImageOffset = source.info.ImageOffset;
+        inputs.Texts = false; // only the angles are used
+        const int status = OrientedFormula(inputs, orientation);
         if (status != OrientationStatus::Complete || orientation.Inclination == OrientationNoData ||
             orientation.Azimuth == OrientationNoData)
             continue;
