@@ -419,17 +419,8 @@ PictureExportResult PictureExportRun::run(Progress& progress) {
 
         // The rotation of this record, and how it moves from line to line.
         using frame::s16;
-        OrientationInputs inputs;
-        inputs.GX = s16(record, logrecord::GX);
-        inputs.GY = s16(record, logrecord::GY);
-        inputs.GZ = s16(record, logrecord::GZ);
-        inputs.HX = s16(record, logrecord::HX);
-        inputs.HY = s16(record, logrecord::HY);
-        inputs.HZ = s16(record, logrecord::HZ);
-        inputs.Mode = job_.deviation;
-        inputs.Declination = source_.info.MagneticDeclination;
-        inputs.ImageOffset = source_.info.ImageOffset;
-        inputs.Texts = false; // only the angles are used
+        const OrientationInputs inputs = logrecord::orientationInputsOf(
+            record, job_.deviation, source_.info.MagneticDeclination, source_.info.ImageOffset);
         const int status = OrientedFormula(inputs, orientation);
         double angle = orientation.OrientedAngle;
         double angleStep = 0;

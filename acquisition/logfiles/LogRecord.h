@@ -124,6 +124,25 @@ inline bool plausibleHead(std::span<const std::uint8_t> head) {
     return true;
 }
 
+// The orientation inputs of a record's head: its six raw sensor values, with the reference,
+// declination and image offset given; without the read-out texts (an export needs the angles
+// only).
+inline OrientationInputs orientationInputsOf(std::span<const std::uint8_t> head, int mode,
+                                             double declination, double imageOffset) {
+    OrientationInputs inputs;
+    inputs.GX = frame::s16(head, GX);
+    inputs.GY = frame::s16(head, GY);
+    inputs.GZ = frame::s16(head, GZ);
+    inputs.HX = frame::s16(head, HX);
+    inputs.HY = frame::s16(head, HY);
+    inputs.HZ = frame::s16(head, HZ);
+    inputs.Mode = mode;
+    inputs.Declination = declination;
+    inputs.ImageOffset = imageOffset;
+    inputs.Texts = false;
+    return inputs;
+}
+
 // The elapsed time text of the measurement record: hours, minutes and seconds, each "%02.0f",
 // joined by ":" ("01:02:03").
 std::string elapsedTimeText(std::uint64_t milliseconds);

@@ -82,18 +82,9 @@ SurveyResult surveyStations(const ExportSource& source, const SurveyOptions& opt
             progress.fraction(static_cast<double>(reader.bytesRead()) /
                               static_cast<double>(std::max<std::uint64_t>(reader.totalBytes(), 1)));
         const std::span<const std::uint8_t> record = reader.record();
-        using frame::s16;
-        OrientationInputs inputs;
-        inputs.GX = s16(record, logrecord::GX);
-        inputs.GY = s16(record, logrecord::GY);
-        inputs.GZ = s16(record, logrecord::GZ);
-        inputs.HX = s16(record, logrecord::HX);
-        inputs.HY = s16(record, logrecord::HY);
-        inputs.HZ = s16(record, logrecord::HZ);
-        inputs.Mode = source.info.OrientationMode;
-        inputs.Declination = source.info.MagneticDeclination;
-        inputs.ImageOffset = source.info.ImageOffset;
-        inputs.Texts = false; // only the angles are used
+        const OrientationInputs inputs = logrecord::orientationInputsOf(
+            record, source.info.OrientationMode, source.info.MagneticDeclination,
+            source.info.ImageOffset);
         const int status = OrientedFormula(inputs, orientation);
         if (status != OrientationStatus::Complete || orientation.Inclination == OrientationNoData ||
             orientation.Azimuth == OrientationNoData)
