@@ -12,6 +12,12 @@ void postToGui(std::function<void()> work) {
     QMetaObject::invokeMethod(app, std::move(work), Qt::QueuedConnection);
 }
 
+void postTo(QObject* context, std::function<void()> work) {
+    if (context == nullptr)
+        return;
+    QMetaObject::invokeMethod(context, std::move(work), Qt::QueuedConnection);
+}
+
 bool onGuiThread() {
     const QCoreApplication* app = QCoreApplication::instance();
     return app != nullptr && QThread::currentThread() == app->thread();

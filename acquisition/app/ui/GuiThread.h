@@ -4,10 +4,15 @@
 
 #include <functional>
 
+class QObject;
+
 namespace zarn::ui {
 
 // Queues work for the window thread. Runs nothing when no application object exists.
 void postToGui(std::function<void()> work);
+// The same for work on an object of the windows: dropped, not run, when the object is gone
+// before the work's turn comes.
+void postTo(QObject* context, std::function<void()> work);
 // True on the thread that owns the windows.
 bool onGuiThread();
 

@@ -2,8 +2,11 @@
 
 #include "acquisition/app/ui/GuiThread.h"
 
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QPointer>
+
+#include <cstdio>
 
 namespace zarn::ui {
 namespace {
@@ -117,7 +120,16 @@ QMessageBox* QtUserMessages::makeBox(const UserMessage& message, QWidget* parent
     return box;
 }
 
+QtUserMessages::Attendance QtUserMessages::attendanceOfPlatform() {
+    return QGuiApplication::platformName() == QLatin1String("offscreen") ? Attendance::Unattended
+                                                                         : Attendance::Attended;
+}
+
 MessageAnswer QtUserMessages::ask(const UserMessage& message) {
+    if (attendance_ == Attendance::Unattended) {
+        std::fprintf(stderr, "%s: %s\n", message.title.c_str(), message.text.c_str());
+        return defaultAnswerOf(message);
+    }
     if (!onGuiThread()) {
         // Another thread never waits on the windows: it gets the default answer at once and
         // the operator still sees the message.
@@ -131,6 +143,8 @@ MessageAnswer QtUserMessages::ask(const UserMessage& message) {
 }
 
 void QtUserMessages::notify(const UserMessage& message) {
+    if (attendance_ == Attendance::Unattended)
+        std::fprintf(stderr, "%s: %s\n", message.title.c_str(), message.text.c_str());
     QPointer<QWidget> parent = parent_;
     postToGui([message, parent] {
         QMessageBox* box = makeBox(message, parent.data());

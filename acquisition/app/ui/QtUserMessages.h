@@ -15,8 +15,15 @@ namespace zarn::ui {
 
 class QtUserMessages final : public UserMessages {
 public:
+    // Unattended: nobody is there to answer (the offscreen platform of the tests and the
+    // screenshots). Every message then also goes to stderr, and a question is answered at once
+    // with its default answer instead of waiting.
+    enum class Attendance { Attended, Unattended };
     // parent: the window the boxes are centred on (may be null, or change later).
-    explicit QtUserMessages(QWidget* parent = nullptr) : parent_(parent) {}
+    explicit QtUserMessages(QWidget* parent = nullptr, Attendance attendance = Attendance::Attended)
+        : parent_(parent), attendance_(attendance) {}
+    // Unattended on the offscreen platform, attended elsewhere.
+    static Attendance attendanceOfPlatform();
     void setParent(QWidget* parent) { parent_ = parent; }
 
     MessageAnswer ask(const UserMessage& message) override;
@@ -29,6 +36,7 @@ public:
 
 private:
     QWidget* parent_;
+    Attendance attendance_;
 };
 
 } // namespace zarn::ui
