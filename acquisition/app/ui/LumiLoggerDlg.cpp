@@ -81,8 +81,8 @@ CLumiLoggerDlg::CLumiLoggerDlg(AcquisitionEngine& engine, CPreferences& preferen
         const long long param = m.param;
         if (onGuiThread())
             handleMessage(kind, id, param);
-        else
-            postTo(this, [this, kind, id, param] { handleMessage(kind, id, param); });
+        else // sent by a worker: queued for this thread's next serve
+            MessageBus::instance().post(Role::MainWindow, m);
     });
     // The drawing thread only marks that rows were drawn; the window copies at its pace.
     engine_.setRowObserver([this](const DrawnRow&, double) { rowsDrawn_ = true; });
@@ -149,7 +149,7 @@ void CLumiLoggerDlg::buildCentre() {
 }
 
 void CLumiLoggerDlg::buildMenu() {
-    const auto add = [this](QMenu* menu, std::string_view text, const char* name) {
+    const auto add = [](QMenu* menu, std::string_view text, const char* name) {
         QAction* a = menu->addAction(qs(text));
         a->setObjectName(QString::fromLatin1(name));
         return a;

@@ -8,7 +8,7 @@
 namespace zarn::ui {
 
 QtBeeper::QtBeeper(std::function<void(const Tone&)> play, QObject* parent)
-    : QObject(parent), play_(std::move(play)) {
+    : QObject(parent), inbox_(new GuiInbox(this, 10)), play_(std::move(play)) {
     if (!play_)
         play_ = [](const Tone&) { QApplication::beep(); };
     Beeper::install(this);
@@ -23,7 +23,7 @@ void QtBeeper::beep(int frequencyHz, int durationMs) {
         return;
     // One player at a time: the tone waits for the one before it to end.
     if (!playing_.exchange(true))
-        postTo(this, [this] { playNext(); });
+        inbox_->post([this] { playNext(); });
 }
 
 void QtBeeper::playNext() {

@@ -13,6 +13,8 @@
 
 namespace zarn::ui {
 
+class GuiInbox;
+
 class QtBeeper final : public QObject, public Beeper {
     Q_OBJECT
 public:
@@ -27,6 +29,7 @@ public:
 private:
     void playNext();
 
+    GuiInbox* inbox_;
     std::function<void(const Tone&)> play_;
     ToneQueue queue_;
     std::atomic<bool> playing_{false};

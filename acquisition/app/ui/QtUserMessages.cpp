@@ -4,7 +4,6 @@
 
 #include <QGuiApplication>
 #include <QMessageBox>
-#include <QPointer>
 
 #include <cstdio>
 
@@ -108,6 +107,11 @@ MessageAnswer dismissedAnswerOf(MessageButtons buttons) {
 
 } // namespace
 
+QtUserMessages::QtUserMessages(QWidget* parent, Attendance attendance)
+    : parent_(parent), attendance_(attendance), inbox_(std::make_unique<GuiInbox>()) {}
+
+QtUserMessages::~QtUserMessages() = default;
+
 MessageAnswer QtUserMessages::defaultAnswerOf(const UserMessage& message) {
     return message.defaultAnswer.value_or(firstAnswerOf(message.buttons));
 }
@@ -145,9 +149,8 @@ MessageAnswer QtUserMessages::ask(const UserMessage& message) {
 void QtUserMessages::notify(const UserMessage& message) {
     if (attendance_ == Attendance::Unattended)
         std::fprintf(stderr, "%s: %s\n", message.title.c_str(), message.text.c_str());
-    QPointer<QWidget> parent = parent_;
-    postToGui([message, parent] {
-        QMessageBox* box = makeBox(message, parent.data());
+    inbox_->post([this, message] {
+        QMessageBox* box = makeBox(message, parent_);
         box->setAttribute(Qt::WA_DeleteOnClose);
         box->setModal(false);
         box->show();

@@ -4,9 +4,11 @@
 // shown without waiting, on the window thread.
 #pragma once
 
+#include "acquisition/app/ui/GuiThread.h"
 #include "platform/UserMessages.h"
 
 #include <functional>
+#include <memory>
 
 class QWidget;
 class QMessageBox;
@@ -20,8 +22,10 @@ public:
     // with its default answer instead of waiting.
     enum class Attendance { Attended, Unattended };
     // parent: the window the boxes are centred on (may be null, or change later).
-    explicit QtUserMessages(QWidget* parent = nullptr, Attendance attendance = Attendance::Attended)
-        : parent_(parent), attendance_(attendance) {}
+    // Made on the window thread.
+    explicit QtUserMessages(QWidget* parent = nullptr,
+                            Attendance attendance = Attendance::Attended);
+    ~QtUserMessages() override;
     // Unattended on the offscreen platform, attended elsewhere.
     static Attendance attendanceOfPlatform();
     void setParent(QWidget* parent) { parent_ = parent; }
@@ -37,6 +41,7 @@ public:
 private:
     QWidget* parent_;
     Attendance attendance_;
+    std::unique_ptr<GuiInbox> inbox_; // notices from any thread
 };
 
 } // namespace zarn::ui

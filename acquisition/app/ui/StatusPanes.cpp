@@ -40,7 +40,7 @@ QPixmap iconPixmap(StatusPanes::Icon icon) {
 
 } // namespace
 
-StatusPanes::StatusPanes(QStatusBar* bar) : QObject(bar) {
+StatusPanes::StatusPanes(QStatusBar* bar) : QObject(bar), inbox_(new GuiInbox(this, 20)) {
     bar->setSizeGripEnabled(false);
     for (int i = 0; i < Count; ++i) {
         auto* label = new QLabel(bar);
@@ -71,7 +71,7 @@ void StatusPanes::setPaneText(int pane, std::string_view text) {
         posted_ = true;
     }
     if (post)
-        postTo(this, [this] { showPending(); });
+        inbox_->post([this] { showPending(); });
 }
 
 void StatusPanes::showPending() {

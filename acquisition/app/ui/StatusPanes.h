@@ -20,6 +20,8 @@ class QStatusBar;
 
 namespace zarn::ui {
 
+class GuiInbox;
+
 class StatusPanes final : public QObject, public StatusBar {
     Q_OBJECT
 public:
@@ -49,6 +51,7 @@ public:
 private:
     void showPending();
 
+    GuiInbox* inbox_;
     std::array<QLabel*, Count> panes_{};
     std::mutex mutex_;
     std::array<std::string, Count> pending_;

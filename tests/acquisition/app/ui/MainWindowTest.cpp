@@ -117,6 +117,11 @@ TEST(MainWindow, PowersRecordsStopsReplaysAndClosesAgainstTheSimulator) {
         << "the winch lowers the sonde while it records";
     EXPECT_TRUE(waitUntil([&] { return litPixels(window.strip()) > 10000; }, 3000))
         << "the image grows on the screen";
+    // scripts/screenshots.sh asks for the picture of the window while it records.
+    if (const char* folder = std::getenv("ZARN_SCREENSHOT_DIR")) {
+        runEventsFor(1500);
+        EXPECT_TRUE(window.grab().save(QString::fromUtf8(folder) + "/zarn-main.png"));
+    }
     window.panel().OnStop();
     EXPECT_FALSE(engine.recorderState().recording.load());
 
