@@ -11,8 +11,10 @@
 #include "acquisition/app/ui/QtProgress.h"
 #include "acquisition/app/ui/ReplayStartDialogs.h"
 #include "acquisition/app/ui/StatusPanes.h"
+#include "acquisition/app/ui/TechnicalToolsDlg.h"
 #include "acquisition/engine/AcquisitionEngine.h"
 #include "acquisition/link/LinkState.h"
+#include "platform/SettingsStore.h"
 #include "platform/UserMessages.h"
 
 #include <QAction>
@@ -97,6 +99,8 @@ CLumiLoggerDlg::CLumiLoggerDlg(AcquisitionEngine& engine, CPreferences& preferen
     delayedCopy_->setSingleShot(true);
     connect(delayedCopy_, &QTimer::timeout, this, [this] { refreshImage(true); });
 
+    // The hidden chord of the technical tools, over every key of the program.
+    QCoreApplication::instance()->installEventFilter(new TechnicalToolsChord(this));
     connect(panel_, &CPowerDlg::newLogRequested, this, &CLumiLoggerDlg::OnNewLog);
     connect(panel_, &CPowerDlg::displayRestarted, this, &CLumiLoggerDlg::restartDisplay);
     connect(panel_, &CPowerDlg::forcedCopyRequested, this, [this] { refreshImage(true); });
@@ -343,6 +347,29 @@ void CLumiLoggerDlg::handleMessage(int kind, int id, long long param) {
             MessageBus::instance().post(role, command(Cmd::DepthUnitChanged));
         restartDisplay();
     }
+    if (kind == static_cast<int>(MessageKind::Private) && id == Cmd::MainWindowPrivate &&
+        param == Cmd::OpenTechnicalTools)
+        OnTechnicalTools();
+}
+
+void CLumiLoggerDlg::OnTechnicalTools() {
+    if (technicalToolsOpen_)
+        return;
+    technicalToolsOpen_ = true;
+    CTechnicalToolsDlg dialog(engine_.configuration().switches, this);
+    if (choices_.technicalTools ? choices_.technicalTools(dialog)
+                                : dialog.exec() == QDialog::Accepted) {
+        SettingsStore store;
+        TechnicalSwitches switches = engine_.configuration().switches;
+        const bool stored = dialog.logic().accept(switches, store);
+        static_cast<void>(
+            engine_.editConfiguration([&](Configuration& c) { c.switches = switches; }));
+        if (!stored)
+            showMessage("The technical tools could not be stored in " + store.file().string(),
+                        MessageIcon::Warning);
+        panel_->Refresh();
+    }
+    technicalToolsOpen_ = false;
 }
 
 void CLumiLoggerDlg::OnImperialDepth() {

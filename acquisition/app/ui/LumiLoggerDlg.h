@@ -33,6 +33,7 @@ class CPreferences;
 namespace zarn::ui {
 
 class CAlertDlg;
+class CTechnicalToolsDlg;
 class CEndProcessDlg;
 class CPowerDlg;
 class ImageStripView;
@@ -61,6 +62,8 @@ struct WindowChoices {
     std::function<std::optional<double>(const SetDepthPlayerLogic& logic)> depthStart;
     // "Multi file selector": the first file to replay.
     std::function<int(MultiFileSelectorLogic& logic)> startFile;
+    // The technical tools dialog, already made: true for OK.
+    std::function<bool(CTechnicalToolsDlg& dialog)> technicalTools;
 };
 
 class CLumiLoggerDlg final : public QMainWindow {
@@ -78,6 +81,8 @@ public:
     void OnNewLog();
     void OnImperialDepth();
     void OnAbout();
+    // The technical tools dialog (the hidden key chord); its switches stored on OK.
+    void OnTechnicalTools();
     // The close request: the checks, then the orderly end of the link. True when the window
     // may close; it cannot run twice at once.
     bool closeRequest();
@@ -134,6 +139,7 @@ private:
     bool firstPaint_ = true;
     bool closing_ = false;
     bool inCloseRequest_ = false;
+    bool technicalToolsOpen_ = false;
     bool mayClose_ = false;
 };
 
