@@ -64,8 +64,8 @@ std::string titleOf(const std::filesystem::path& header) {
 } // namespace
 
 CLumiLoggerDlg::CLumiLoggerDlg(AcquisitionEngine& engine, CPreferences& preferences,
-                               QWidget* parent)
-    : QMainWindow(parent), engine_(engine), preferences_(preferences) {
+                               WindowPlacementRecord& placements, QWidget* parent)
+    : QMainWindow(parent), engine_(engine), preferences_(preferences), placements_(placements) {
     setWindowTitle(qs(MainWindowText::ProductName) + QStringLiteral(" version") + QChar(0x00A0) +
                    qs(MainWindowText::Version));
     panes_ = new StatusPanes(statusBar());
@@ -508,6 +508,7 @@ bool CLumiLoggerDlg::closeRequest() {
     closing_ = true;
     endProcess_->show();
     endProcess_->setText(QStringLiteral("Shutdown ... wait"));
+    storePlacement();
     if (!preferences_.SaveFiles())
         showMessage("The settings could not be saved.", MessageIcon::Warning);
     endProcess_->setText(QStringLiteral("Ending USB Process ... wait"));
@@ -534,6 +535,26 @@ void CLumiLoggerDlg::resizeEvent(QResizeEvent* event) {
     panes_->layoutFor(width());
 }
 
+void CLumiLoggerDlg::applyPlacement() {
+    const WindowPlacement& main = placements_[PlacedWindow::Main];
+    if (!main.usable())
+        return;
+    const PlacementRect& r = main.normalPosition;
+    // The width is the image strip's; the stored height is taken when it leaves room for it.
+    move(r.left, r.top);
+    const int height = r.bottom - r.top;
+    if (height >= minimumSizeHint().height())
+        resize(width(), height);
+}
+
+void CLumiLoggerDlg::storePlacement() {
+    WindowPlacement& main = placements_[PlacedWindow::Main];
+    const QRect frame = geometry();
+    main.length = static_cast<std::int32_t>(WindowPlacement::Size);
+    main.showCommand = isMinimized() ? 2 : 1;
+    main.normalPosition = {frame.left(), frame.top(), frame.right() + 1, frame.bottom() + 1};
+}
+
 void CLumiLoggerDlg::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (!firstPaint_)
@@ -541,6 +562,7 @@ void CLumiLoggerDlg::showEvent(QShowEvent* event) {
     firstPaint_ = false;
     // The window keeps its width; a resize changes only its height.
     setFixedWidth(width());
+    applyPlacement();
     QTimer::singleShot(FirstCopyMs, this, [this] { refreshImage(true); });
 }
 

@@ -8,6 +8,7 @@
 // only through posted messages and published values, which this window reads at its own pace.
 #pragma once
 
+#include "acquisition/app/WindowPlacement.h"
 #include "acquisition/logfiles/MultiFileSelectorLogic.h"
 #include "acquisition/logfiles/SetDepthPlayerLogic.h"
 
@@ -69,7 +70,9 @@ struct WindowChoices {
 class CLumiLoggerDlg final : public QMainWindow {
     Q_OBJECT
 public:
-    CLumiLoggerDlg(AcquisitionEngine& engine, CPreferences& preferences, QWidget* parent = nullptr);
+    // placements: the application's window placement record, which CPreferences saves.
+    CLumiLoggerDlg(AcquisitionEngine& engine, CPreferences& preferences,
+                   WindowPlacementRecord& placements, QWidget* parent = nullptr);
     ~CLumiLoggerDlg() override;
 
     WindowChoices& choices() { return choices_; }
@@ -114,9 +117,12 @@ private:
     void showAlarms();
     bool sondeMarkedPowered() const;
     void installDefaultChoices();
+    void applyPlacement();
+    void storePlacement();
 
     AcquisitionEngine& engine_;
     CPreferences& preferences_;
+    WindowPlacementRecord& placements_;
     WindowChoices choices_;
     StatusPanes* panes_ = nullptr;
     ImageStripView* strip_ = nullptr;

@@ -68,7 +68,17 @@ TEST(MainWindow, StartsInReplayModeWithoutTheBridgeLibrary) {
     EXPECT_FALSE(window.action("newLog")->isEnabled());
     EXPECT_EQ(window.compassText(0).toStdString(), compassLabelsOf(0)[0]);
     EXPECT_EQ(window.unitText(), "Meters");
+    window.move(40, 30);
     EXPECT_TRUE(window.closeRequest()) << "nothing runs: the window closes at once";
+    // The close keeps where the window was for the next start.
+    const std::optional<std::string> saved = readWholeFile(home.file("LvZARN.dat"));
+    ASSERT_TRUE(saved);
+    const std::optional<WindowPlacementRecord> placements = WindowPlacementRecord::decode(*saved);
+    ASSERT_TRUE(placements);
+    const WindowPlacement& main = (*placements)[PlacedWindow::Main];
+    EXPECT_TRUE(main.usable());
+    EXPECT_EQ(main.normalPosition.left, window.geometry().left());
+    EXPECT_EQ(main.normalPosition.bottom - main.normalPosition.top, window.geometry().height());
     unsetenv("ZARN_FTD2XX");
 }
 
