@@ -24,8 +24,14 @@ namespace zarn::ui {
 CLumiLoggerApp::CLumiLoggerApp(const AppOptions& options) : options_(options) {}
 
 CLumiLoggerApp::~CLumiLoggerApp() {
-    // The window goes first (it uses the engine), then the engine joins every link thread,
-    // then what the threads used.
+    // Every worker ends before anything it reaches is freed: the replay and the link threads
+    // (which write to the window's status bar) are stopped and joined first, then the window
+    // goes, then the engine and what the threads used.
+    if (engine_) {
+        engine_->stop();
+        static_cast<void>(engine_->stopLink()); // a late thread is joined just below
+        engine_->link().joinThreads();
+    }
     window_.reset();
     engine_.reset();
     preferences_.reset();

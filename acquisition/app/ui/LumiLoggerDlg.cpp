@@ -5,6 +5,7 @@
 #include "acquisition/app/ui/AboutDlg.h"
 #include "acquisition/app/ui/AlertDlg.h"
 #include "acquisition/app/ui/EndProcessDlg.h"
+#include "acquisition/app/ui/FileDialogs.h"
 #include "acquisition/app/ui/GuiThread.h"
 #include "acquisition/app/ui/ImageStripView.h"
 #include "acquisition/app/ui/PowerDlg.h"
@@ -204,13 +205,9 @@ void CLumiLoggerDlg::installDefaultChoices() {
         [this](const std::filesystem::path& folder) -> std::optional<std::filesystem::path> {
         // Headers are matched in either case: "*.hed" and "*.HED" and any mix.
         QFileDialog dialog(this, qs(MenuText::OpenAndPlay).remove('&'),
-                           QString::fromStdString(folder.string()),
-                           QStringLiteral("ZARN File (*.hed)"));
-        dialog.setOption(QFileDialog::DontUseNativeDialog, false);
+                           QString::fromStdString(folder.string()));
         dialog.setFileMode(QFileDialog::ExistingFile);
-        dialog.setFilter(dialog.filter() | QDir::CaseSensitive);
-        dialog.setNameFilters({QStringLiteral("ZARN File (*.hed *.HED *.Hed *.hEd *.heD *.HEd "
-                                              "*.hED *.HeD)")});
+        dialog.setNameFilter(anyCaseFilter(QStringLiteral("ZARN File"), QStringLiteral("hed")));
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
             return std::nullopt;
         return std::filesystem::path(dialog.selectedFiles().front().toStdString());
@@ -222,7 +219,7 @@ void CLumiLoggerDlg::installDefaultChoices() {
                            QString::fromStdString((folder / last).string()));
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setDefaultSuffix(QStringLiteral("HED"));
-        dialog.setNameFilters({QStringLiteral("ZARN File (*.HED *.hed)")});
+        dialog.setNameFilter(anyCaseFilter(QStringLiteral("ZARN File"), QStringLiteral("hed")));
         // The replacement question is the program's own, asked after the dialog.
         dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
