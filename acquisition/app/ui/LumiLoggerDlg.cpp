@@ -533,8 +533,10 @@ void CLumiLoggerDlg::resizeEvent(QResizeEvent* event) {
 }
 
 void CLumiLoggerDlg::applyPlacement() {
+    // The placement a close stored; the first start's default (show command 0, a window of
+    // the old dialog's size) keeps the window's own size.
     const WindowPlacement& main = placements_[PlacedWindow::Main];
-    if (!main.usable())
+    if (!main.usable() || main.showCommand == 0)
         return;
     const PlacementRect& r = main.normalPosition;
     // The width is the image strip's; the stored height is taken when it leaves room for it.

@@ -103,7 +103,11 @@ TEST(MainWindow, PowersRecordsStopsReplaysAndClosesAgainstTheSimulator) {
     ASSERT_TRUE(
         waitUntil([&] { return engine.link().linkState() >= LinkState::LoggerOnly; }, 30000))
         << "the simulated logger answers";
+    // Images turned to north: the compass row follows the configured mode at power-on.
+    ASSERT_TRUE(engine.editConfiguration([](Configuration& c) { c.logger.orientationMode = 1; }));
     window.panel().OnPower();
+    EXPECT_EQ(window.compassText(0), "N");
+    EXPECT_EQ(window.compassText(2), "|E");
     const auto sondeOn = [&] {
         return engine.panel().powerState() == PowerPanelLogic::PowerState::On &&
                engine.panel().orderStep() == PowerPanelLogic::IdleStep;
