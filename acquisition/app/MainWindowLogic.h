@@ -43,6 +43,7 @@ inline constexpr std::string_view Exit = "&Exit";
 inline constexpr std::string_view CameraControl = "&Camera Control";
 inline constexpr std::string_view LoggerSetup = "&Logger Setup";
 inline constexpr std::string_view DeviationData = "&Deviation Data";
+inline constexpr std::string_view SetDepth = "Set current depht.";
 inline constexpr std::string_view ImperialDepth = "&Imperial Depth";
 inline constexpr std::string_view About = "&About software...";
 } // namespace MenuText

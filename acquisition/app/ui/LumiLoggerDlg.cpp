@@ -15,6 +15,8 @@
 #include "acquisition/app/ui/TechnicalToolsDlg.h"
 #include "acquisition/engine/AcquisitionEngine.h"
 #include "acquisition/link/LinkState.h"
+#include "acquisition/settings/ui/PRecordingMode.h"
+#include "acquisition/settings/ui/PSetDepthDlg.h"
 #include "platform/SettingsStore.h"
 #include "platform/UserMessages.h"
 
@@ -176,6 +178,8 @@ void CLumiLoggerDlg::buildMenu() {
     add(tools, MenuText::CameraControl, "cameraControl")->setEnabled(false);
     add(tools, MenuText::LoggerSetup, "loggerSetup")->setEnabled(false);
     add(tools, MenuText::DeviationData, "deviationData")->setEnabled(false);
+    connect(add(tools, MenuText::SetDepth, "setDepth"), &QAction::triggered, this,
+            &CLumiLoggerDlg::OnSetDepth);
     tools->addSeparator();
     QAction* imperial = add(tools, MenuText::ImperialDepth, "imperialDepth");
     imperial->setCheckable(true);
@@ -225,6 +229,22 @@ void CLumiLoggerDlg::installDefaultChoices() {
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
             return std::nullopt;
         return std::filesystem::path(dialog.selectedFiles().front().toStdString());
+    };
+    choices_.recordingMode = [this](double speed, bool feet,
+                                    int orientationMode) -> std::optional<RecordingModeChoice> {
+        CPRecordingMode dialog({speed, feet, orientationMode, lastLogDirection_}, this);
+        dialog.exec();
+        if (!dialog.choice())
+            return std::nullopt; // Escape or the close button: no new log
+        lastLogDirection_ = dialog.choice()->logDirection;
+        return RecordingModeChoice{dialog.choice()->logDirection == logdirection::Downhole,
+                                   dialog.choice()->splitLength};
+    };
+    choices_.depthToSet = [this](bool feet, int sondeLengthCm,
+                                 double depthScale) -> std::optional<double> {
+        CPSetDepthDlg dialog({feet, sondeLengthCm, depthScale}, this);
+        dialog.exec();
+        return dialog.depthToSet();
     };
     choices_.depthStart = [this](const SetDepthPlayerLogic& logic) -> std::optional<double> {
         CPSetDepthPlayer dialog(logic, this);
@@ -289,6 +309,8 @@ void CLumiLoggerDlg::refreshMenuAndIcons() {
     action("openAndPlay")->setEnabled(menu.openAndPlay);
     action("imperialDepth")->setEnabled(menu.imperialDepth);
     action("newLog")->setEnabled(menu.newLog);
+    // The logger's depth counter is set while it answers.
+    action("setDepth")->setEnabled(engine_.link().linkState() >= LinkState::LoggerOnly);
 
     const bool busy =
         (engine_.stream().snapshot().LoggerStatus.Flags & PowerPanelLogic::BusyBits) != 0;
@@ -380,6 +402,20 @@ void CLumiLoggerDlg::OnImperialDepth() {
         showMessage("The depth unit could not be saved.", MessageIcon::Warning);
     MessageBus::instance().post(Role::MainWindow,
                                 privateMessage(Cmd::MainWindowPrivate, Cmd::DepthUnitChanged));
+}
+
+void CLumiLoggerDlg::OnSetDepth() {
+    const Configuration configuration = engine_.configuration();
+    const std::optional<double> depth =
+        choices_.depthToSet(configuration.program.depthUnit == 1,
+                            engine_.sondes().working.sondeLength, configuration.logger.depthScale);
+    if (!depth)
+        return;
+    // The depth-set frame carries the logger's new depth counter.
+    if (!engine_.editConfiguration([&](Configuration& c) { c.logger.presetDepthMetres = *depth; }))
+        showMessage("The depth could not be saved.", MessageIcon::Warning);
+    if (!engine_.link().sendF2())
+        showMessage("The depth could not be sent to the logger.", MessageIcon::Error);
 }
 
 void CLumiLoggerDlg::OnAbout() {

@@ -59,6 +59,9 @@ struct WindowChoices {
     // The recording mode dialog; empty: dismissed (the new log is cancelled).
     std::function<std::optional<RecordingModeChoice>(double speed, bool feet, int orientationMode)>
         recordingMode;
+    // The depth reset: the depth to set (metres) for the selected sonde; empty: cancelled.
+    std::function<std::optional<double>(bool feet, int sondeLengthCm, double depthScale)>
+        depthToSet;
     // "Set depth start": a start depth, or none for "All".
     std::function<std::optional<double>(const SetDepthPlayerLogic& logic)> depthStart;
     // "Multi file selector": the first file to replay.
@@ -83,6 +86,8 @@ public:
     bool openLog(const std::filesystem::path& header);
     void OnNewLog();
     void OnImperialDepth();
+    // The depth reset: the logger's depth counter set to the depth the operator reads.
+    void OnSetDepth();
     void OnAbout();
     // The technical tools dialog (the hidden key chord); its switches stored on OK.
     void OnTechnicalTools();
@@ -146,6 +151,7 @@ private:
     bool closing_ = false;
     bool inCloseRequest_ = false;
     bool technicalToolsOpen_ = false;
+    int lastLogDirection_ = 1; // the recording mode's last choice: 1 downhole
     bool mayClose_ = false;
 };
 

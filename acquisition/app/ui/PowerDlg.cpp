@@ -1,7 +1,9 @@
 #include "acquisition/app/ui/PowerDlg.h"
 
+#include "acquisition/displays/ui/GraphicCounterCtrl.h"
 #include "acquisition/engine/AcquisitionEngine.h"
 #include "acquisition/link/LinkState.h"
+#include "platform/PixelImage.h"
 #include "platform/StatusBar.h"
 
 #include <QGridLayout>
@@ -35,14 +37,21 @@ QToolButton* makeButton(const QString& text, const QString& tip, QWidget* parent
     return b;
 }
 
-QLabel* makeReadOut(QWidget* parent) {
-    auto* l = new QLabel(parent);
-    l->setFrameShape(QFrame::Panel);
-    l->setFrameShadow(QFrame::Sunken);
-    l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    l->setMinimumWidth(70);
-    l->setStyleSheet(QStringLiteral("background: black; color: yellow; font-weight: bold;"));
-    return l;
+constexpr std::uint32_t Yellow = pixelOf(255, 255, 0);
+constexpr std::uint32_t LightCyan = pixelOf(0xA0, 0xFF, 0xFF);
+constexpr std::uint32_t Black = pixelOf(0, 0, 0);
+constexpr std::uint32_t Red = pixelOf(255, 0, 0);
+constexpr std::uint32_t White = pixelOf(255, 255, 255);
+
+// A read-out: yellow digits on black, red with white digits in its blink phase.
+CGraphicCounterCtrl* makeReadOut(QWidget* parent) {
+    auto* counter = new CGraphicCounterCtrl(parent);
+    counter->setMinimumSize(70, 22);
+    counter->SetBackground(Black);
+    counter->SetTextColour(Yellow);
+    counter->SetAlternateBackground(Red);
+    counter->SetAlternateTextColour(White);
+    return counter;
 }
 
 QString powerStyle(PowerPanelLogic::ButtonImage image) {
@@ -110,7 +119,7 @@ CPowerDlg::CPowerDlg(AcquisitionEngine& engine, QWidget* parent)
     speed_->setValue(25);
     speed_->setToolTip(
         QStringLiteral("Player speed variator (depending of your sytem performance)."));
-    elapsed_->setText(QStringLiteral("00:00:00"));
+    elapsed_->WriteCounterDataCString("00:00:00");
 
     auto* buttons = new QHBoxLayout;
     for (QToolButton* b : {power_, record_, stop_, play_, pause_, rewind_})
@@ -304,26 +313,22 @@ void CPowerDlg::refreshMeasuredValues() {
     const MeasurementRecord r = engine_.recorderState().replayActive ? engine_.replayedRecord()
                                                                      : engine_.stream().snapshot();
     if (engine_.link().linkState() < 3) {
-        voltage_->clear();
-        current_->clear();
+        voltage_->WriteCounterDataCString("");
+        current_->WriteCounterDataCString("");
     } else {
-        voltage_->setText(QString::fromUtf8(r.ValueAText.c_str()));
-        current_->setText(QString::fromUtf8(r.ValueBText.c_str()));
+        voltage_->WriteCounterDataCString(r.ValueAText.c_str());
+        current_->WriteCounterDataCString(r.ValueBText.c_str());
     }
-    // The supply read-outs blink while out of range.
-    const bool blink = (tick_ & 1) != 0;
-    const QString normal = QStringLiteral("background: black; color: yellow; font-weight: bold;");
-    const QString alarm = QStringLiteral("background: red; color: white; font-weight: bold;");
-    voltage_->setStyleSheet(r.ValueA >= 128 && blink ? alarm : normal);
-    current_->setStyleSheet(r.ValueB > 250 && blink ? alarm : normal);
-    elapsed_->setText(QString::fromUtf8(r.ElapsedTimeText.c_str()));
+    blinkWhen(*voltage_, r.ValueA >= 128);
+    blinkWhen(*current_, r.ValueB > 250);
+    elapsed_->WriteCounterDataCString(r.ElapsedTimeText.c_str());
     if (engine_.link().flags().sondePowered) {
         const TransmissionCounts c = engine_.link().statistics().snapshot();
-        valid_->setText(QString::number(r.Counters.GoodFrames));
-        error_->setText(QString::number(c.videoRequests - c.recoveries));
+        valid_->WriteCounterDataInt(static_cast<int>(r.Counters.GoodFrames));
+        error_->WriteCounterDataInt(c.videoRequests - c.recoveries);
     } else {
-        valid_->clear();
-        error_->clear();
+        valid_->WriteCounterDataCString("");
+        error_->WriteCounterDataCString("");
     }
     // The information text: a depth reversal while recording, else the logger's status.
     const auto now = PanelStatusText::Clock::now();
@@ -337,6 +342,15 @@ void CPowerDlg::refreshMeasuredValues() {
                    status_.update(r.CommStatus, engine_.link().flags().dataReceived, now)) {
         showStatus(*view);
     }
+}
+
+void CPowerDlg::blinkWhen(CGraphicCounterCtrl& counter, bool outOfRange) {
+    if (outOfRange == counter.model().blinking())
+        return;
+    if (outOfRange)
+        counter.StartBlinking(2);
+    else
+        counter.StopBlinking();
 }
 
 void CPowerDlg::refreshButtons() {
@@ -357,15 +371,13 @@ void CPowerDlg::refreshButtons() {
         stop_->setEnabled(state.recording);
         pause_->setEnabled(state.recording);
         elapsed_->setVisible(state.recording);
-        elapsed_->setStyleSheet(
-            QStringLiteral("background: black; color: yellow; font-weight: bold;"));
+        elapsed_->SetTextColour(Yellow);
     } else {
         record_->setEnabled(false);
         record_->setStyleSheet(QString());
         const bool shown = state.logLoaded && (state.playing || state.paused);
         elapsed_->setVisible(shown);
-        elapsed_->setStyleSheet(
-            QStringLiteral("background: black; color: #A0FFFF; font-weight: bold;"));
+        elapsed_->SetTextColour(LightCyan);
     }
 }
 

@@ -20,6 +20,8 @@ class AcquisitionEngine;
 
 namespace zarn::ui {
 
+class CGraphicCounterCtrl;
+
 class CPowerDlg final : public QWidget {
     Q_OBJECT
 public:
@@ -62,6 +64,8 @@ private:
     void refreshMeasuredValues();
     void refreshButtons();
     void restartDisplayLater();
+    // The supply read-outs blink while out of range.
+    static void blinkWhen(CGraphicCounterCtrl& counter, bool outOfRange);
     int configuredOrientationMode() const;
 
     AcquisitionEngine& engine_;
@@ -76,12 +80,12 @@ private:
     QToolButton* cameraTools_;
     QToolButton* deviationTools_;
     QToolButton* loggerSetup_;
-    QLabel* voltage_;
-    QLabel* current_;
-    QLabel* valid_;
-    QLabel* error_;
+    CGraphicCounterCtrl* voltage_;
+    CGraphicCounterCtrl* current_;
+    CGraphicCounterCtrl* valid_;
+    CGraphicCounterCtrl* error_;
     QLabel* info_;
-    QLabel* elapsed_;
+    CGraphicCounterCtrl* elapsed_;
     QSlider* speed_;
     QTimer* refresh_;
     QTimer* restart_;
