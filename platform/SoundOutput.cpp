@@ -17,6 +17,7 @@ using PcmPrepare = int (*)(void*);
 using PcmClose = int (*)(void*);
 using ErrorHandler = void (*)(const char*, int, const char*, int, const char*, ...);
 using SetErrorHandler = int (*)(ErrorHandler);
+using FreeConfiguration = int (*)();
 constexpr int StreamPlayback = 0;
 constexpr int FormatS16Le = 2;
 constexpr int AccessReadWriteInterleaved = 3;
@@ -72,8 +73,14 @@ SoundOutput::~SoundOutput() {
     // calls_ is set whenever pcm_ is.
     if (pcm_ != nullptr)
         calls_->close(pcm_);
-    if (library_ != nullptr)
-        dlclose(library_);
+    if (library_ == nullptr)
+        return;
+    // The library keeps the sound configuration it parsed for the whole process; it goes with
+    // the library.
+    if (auto freeConfiguration =
+            reinterpret_cast<FreeConfiguration>(dlsym(library_, "snd_config_update_free_global")))
+        freeConfiguration();
+    dlclose(library_);
 }
 
 bool SoundOutput::play(std::span<const std::int16_t> samples) {
