@@ -60,3 +60,29 @@ function(zarn_fuzzer name source)
     target_link_libraries(${name} PRIVATE ${ARG_DEPS})
     target_link_options(${name} PRIVATE -fsanitize=fuzzer)
 endfunction()
+
+# zarn_ui_library(NAME DEPS ...): the windows of one program, a static library from every .cpp
+# of a ui/ folder, with Qt's meta-object compiler run over its headers.
+function(zarn_ui_library name)
+    cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+    file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+    file(GLOB headers CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+    add_library(${name} STATIC ${sources} ${headers})
+    set_target_properties(${name} PROPERTIES AUTOMOC ON)
+    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+    target_link_libraries(${name} PUBLIC ${ARG_DEPS} Qt6::Widgets)
+endfunction()
+
+# zarn_gui_test(NAME DEPS ...): a GoogleTest program of windows, label gui. Its main (in the
+# test support library) starts a QApplication on the offscreen platform unless QT_QPA_PLATFORM
+# names another, so the tests need no display.
+function(zarn_gui_test name)
+    cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+    file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+    add_executable(${name} ${sources})
+    set_target_properties(${name} PROPERTIES AUTOMOC ON)
+    target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+    target_link_libraries(${name} PRIVATE ${ARG_DEPS} zarn_guitestsupport GTest::gmock)
+    gtest_discover_tests(${name} PROPERTIES LABELS gui ENVIRONMENT QT_QPA_PLATFORM=offscreen
+                         DISCOVERY_TIMEOUT 60)
+endfunction()

@@ -28,13 +28,14 @@ LAYERS = {
     "acquisition/survey": "survey",
     "acquisition/link": "link",
     "acquisition/engine": "engine",
+    "acquisition/displays": "displays",
     "acquisition/cli": "cli",
     "sim": "sim",
     "viewer": "viewer",
 }
 
 # The data path, bottom first: each layer may include the layers before it.
-ORDER = ["platform", "wire", "app", "settings", "stream", "logfiles", "export", "survey", "link", "engine", "cli"]
+ORDER = ["platform", "wire", "app", "settings", "stream", "logfiles", "export", "survey", "link", "engine", "displays", "cli"]
 ALLOWED = {layer: set(ORDER[:i]) for i, layer in enumerate(ORDER)}
 # The simulated logger is the other end of the wire: it shares the frame layout, the row shape
 # and the compression tables, never the program's decoders or link.

@@ -23,7 +23,7 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 run_suite "$asan"
 
 echo "== TSan build"
 dir="$("$root/scripts/build.sh" thread)"
-TSAN_OPTIONS=halt_on_error=1 run_suite "$dir"
+TSAN_OPTIONS="halt_on_error=1 suppressions=$root/tests/tsan-qt.supp" run_suite "$dir"
 
 echo "== fuzzers (ASan+UBSan)"
 "$root/scripts/fuzz.sh" "$asan" "${ZARN_FUZZ_SECONDS:-30}"
