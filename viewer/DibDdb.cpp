@@ -154,22 +154,25 @@ void CDibDdb::drawScale(const StripEntry& entry, std::int64_t overlapLimit, int 
     const int offset = Offsets[std::clamp(style_.fontSize, 1, 3) - 1] * scale;
     const int labelHeight = BitmapFont::GlyphHeight * scale;
 
-    const auto label = [&](std::int64_t d, std::uint32_t c) {
-        const std::int64_t y = rowOfDepth(entry, d);
+    // A label centred on the row of its tick (clipped to the piece), or with its top given.
+    const auto labelAt = [&](std::int64_t d, std::uint32_t c, std::int64_t top) {
         const std::string s = labelOf(d);
         text(band, first,
              boxAt(x + 12,
-                   static_cast<int>(std::clamp<std::int64_t>(y + offset - labelHeight / 2,
-                                                             INT32_MIN / 2, INT32_MAX / 2)),
-                   s, scale),
+                   static_cast<int>(std::clamp<std::int64_t>(top, INT32_MIN / 2, INT32_MAX / 2)), s,
+                   scale),
              s, c, scale);
     };
+    const auto label = [&](std::int64_t d, std::uint32_t c) {
+        labelAt(d, c, rowOfDepth(entry, d) + offset - labelHeight / 2);
+    };
+    // The header's depth at its foot and the trailer's at its head, whole inside their bevels.
     if (header) {
-        label(entry.depthTo, colour::Black);
+        labelAt(entry.depthTo, colour::Black, entry.height - Sep - 1 - labelHeight);
         return;
     }
     if (trailer) {
-        label(entry.depthFrom, colour::Black);
+        labelAt(entry.depthFrom, colour::Black, Sep);
         return;
     }
     if (!(entry.pixelsPerMetre > 0) || entry.height <= 0)

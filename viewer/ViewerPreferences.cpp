@@ -73,4 +73,17 @@ bool writePreferences(zarn::SettingsStore& store, const ViewerPreferences& p) {
     return written;
 }
 
+std::string depthScaleText(int step, bool imperial) {
+    if (imperial)
+        return zarn::format("0.%02d ft", step);
+    return std::to_string(step) + " cm";
+}
+
+int depthScaleIndex(int step) {
+    for (int i = 0; i < 6; ++i)
+        if (DepthScaleSteps[i] == step)
+            return i;
+    return 0;
+}
+
 } // namespace lvviewer

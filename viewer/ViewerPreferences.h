@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace lvviewer {
@@ -36,5 +37,12 @@ std::uint32_t colorRefOfPixel(std::uint32_t pixel);
 ViewerPreferences readPreferences(zarn::SettingsStore& store);
 // Writes them all. False when the store cannot be written.
 [[nodiscard]] bool writePreferences(zarn::SettingsStore& store, const ViewerPreferences& p);
+
+// The "Depth Scale" choices of the preferences dialog: their texts in the unit ("1 cm" or
+// "0.01 ft" for a tick step of 1) and their steps.
+inline constexpr int DepthScaleSteps[6] = {1, 2, 5, 10, 20, 50};
+std::string depthScaleText(int step, bool imperial);
+// The choice of a step; a step not among them is the first.
+int depthScaleIndex(int step);
 
 } // namespace lvviewer
