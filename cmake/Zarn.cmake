@@ -71,6 +71,9 @@ function(zarn_ui_library name)
     set_target_properties(${name} PROPERTIES AUTOMOC ON)
     target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
     target_link_libraries(${name} PUBLIC ${ARG_DEPS} Qt6::Widgets)
+    # Qt's keywords (slots, signals, emit) would clash with the core's names: Q_SIGNALS,
+    # Q_SLOTS and Q_EMIT instead.
+    target_compile_definitions(${name} PUBLIC QT_NO_KEYWORDS)
 endfunction()
 
 # zarn_gui_test(NAME DEPS ...): a GoogleTest program of windows, label gui. Its main (in the

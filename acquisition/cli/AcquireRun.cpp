@@ -240,35 +240,19 @@ int AcquireRun::startRecording() {
 
 std::optional<RecordingSetup> AcquireRun::prepareNewLog(const std::filesystem::path& headerPath,
                                                         std::string& problem) {
-    const MeasurementRecord now = engine_->stream().snapshot();
     const LogName name = logNameOf(headerPath);
-    NewLogRequest request;
-    request.folder = std::filesystem::absolute(name.folder);
-    request.title = name.title;
-    request.loggingDown = options_.loggingDown;
-    request.splitLength = options_.splitLength;
-    request.loggerDepth = now.LoggerDepth;
-    request.imageDepth = now.ImageDepth;
-    // The question may be asked: no lock is held while it waits.
-    Configuration configuration = engine_->configuration();
-    NewLogCreation creation(configuration);
-    const NewLogResult made = creation.Create(request);
+    const NewLogResult made =
+        engine_->prepareNewLog(name.folder, name.title, options_.loggingDown, options_.splitLength);
     for (const SkippedLogFile& skipped : made.skipped)
         errorLine(err_, "not deleted: " + skipped.listedName + " (" + skipped.reason + ")");
     if (made.outcome == NewLogOutcome::InvalidName) {
-        problem = "not a log name: " + request.title;
+        problem = "not a log name: " + name.title;
         return std::nullopt;
     }
     if (made.outcome == NewLogOutcome::Declined) {
-        problem = "a log named " + request.title + " exists; --replace replaces it";
+        problem = "a log named " + name.title + " exists; --replace replaces it";
         return std::nullopt;
     }
-    // The engine's own store has no saver, so the edit cannot fail: the path keys go to the
-    // configuration file with Save files once the recording runs.
-    static_cast<void>(engine_->editConfiguration([&](Configuration& c) {
-        c.paths = configuration.paths;
-        c.program.recordSplit = configuration.program.recordSplit;
-    }));
     return made.setup;
 }
 

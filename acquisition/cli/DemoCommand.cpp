@@ -7,6 +7,7 @@
 #include "acquisition/cli/CliSupport.h"
 #include "acquisition/cli/Commands.h"
 #include "acquisition/cli/LogWalk.h"
+#include "acquisition/engine/SimulatorSetup.h"
 #include "acquisition/logfiles/LogPaths.h"
 #include "platform/FileIo.h"
 #include "platform/Format.h"
@@ -23,8 +24,6 @@ namespace zarn::cli {
 namespace {
 
 constexpr const char* DemoTitle = "ZARN_DEMO_720";
-constexpr const char* SimulatorFileName = "libzarn_ftd2xx_sim.so";
-
 // The simulated run: 20 m logged down at 10 m/min in fast mode, with the default borehole. In
 // fast mode the simulator's clock runs ahead of ours while the power-on sequence waits, so the
 // winch waits a minute of its time before it moves: the recording starts at the top.
@@ -37,38 +36,6 @@ constexpr const char* SimulatorConfiguration = "[Device]\n"
                                                "StartDelay = 60\n";
 constexpr double StopDepth = 29.5;
 constexpr double RunLimitSeconds = 900;
-
-std::filesystem::path programFolder() {
-    std::error_code ec;
-    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::filesystem::path() : self.parent_path();
-}
-
-// The simulator: as given, next to the program, in the library folder beside it, or where the
-// build made it.
-std::filesystem::path findSimulator(const std::string& given) {
-    if (!given.empty())
-        return given;
-    std::error_code ec;
-    const std::filesystem::path here = programFolder();
-    for (const std::filesystem::path& candidate :
-         {here / SimulatorFileName, here / ".." / "lib" / "zarn" / SimulatorFileName,
-          std::filesystem::path(ZARN_BUILT_SIMULATOR)}) {
-        if (std::filesystem::is_regular_file(candidate, ec))
-            return std::filesystem::weakly_canonical(candidate, ec);
-    }
-    return {};
-}
-
-// A sonde for the run when none is selected; the sonde file is left as it is.
-void ensureSonde(SondeTable& sondes) {
-    if (sondes.selectedSlot().occupied())
-        return;
-    SondeSlot& slot = sondes.slots[static_cast<std::size_t>(sondes.selected)];
-    slot = SondeSlot{};
-    slot.serialNumber = 417;
-    sondes.copySelectedToWorking();
-}
 
 // A copy made under a temporary name and renamed: an interrupted copy leaves no file cut short.
 [[nodiscard]] bool copyFile(const std::filesystem::path& from, const std::filesystem::path& to,

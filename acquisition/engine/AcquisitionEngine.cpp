@@ -189,33 +189,80 @@ void AcquisitionEngine::showMessage(std::string_view text) {
         UserMessage{std::string(text), "ZARN", MessageIcon::Error, MessageButtons::Ok});
 }
 
+NewLogResult AcquisitionEngine::prepareNewLog(const std::filesystem::path& folder,
+                                              const std::string& title, bool loggingDown,
+                                              std::optional<int> splitLength) {
+    const MeasurementRecord now = stream_.snapshot();
+    NewLogRequest request;
+    request.folder = std::filesystem::absolute(folder);
+    request.title = title;
+    request.loggingDown = loggingDown;
+    request.splitLength = splitLength;
+    request.loggerDepth = now.LoggerDepth;
+    request.imageDepth = now.ImageDepth;
+    // The question may be asked: no lock is held while it waits.
+    Configuration configuration = configuration_.snapshot();
+    NewLogCreation creation(configuration);
+    NewLogResult made = creation.Create(request);
+    if (made.outcome == NewLogOutcome::Ready && !editConfiguration([&](Configuration& c) {
+            c.paths = configuration.paths;
+            c.program.recordSplit = configuration.program.recordSplit;
+        }))
+        showMessage("The new log's paths could not be saved in the configuration file.");
+    return made;
+}
+
 bool AcquisitionEngine::openReplay(const std::filesystem::path& headerPath, std::string& error,
                                    Progress& progress) {
-    state_.replayActive = true;
-    publishSettings();
     bool started = false;
-    progress.stage("Load loging file, wait ..");
-    switch (player_.OpenLog(headerPath, nullptr, progress)) {
+    switch (openReplayLog(headerPath, progress)) {
     case CReplayPlayer::OpenResult::Failed:
         error = "cannot open the log " + headerPath.string();
-        break;
+        return false;
     case CReplayPlayer::OpenResult::Cancelled:
         error = "the opening of " + headerPath.string() + " was cancelled";
-        break;
+        return false;
     case CReplayPlayer::OpenResult::ChooseDepth:
-        started = player_.StartAtDepth(std::nullopt);
+        started = startReplayAtDepth(std::nullopt);
         break;
     case CReplayPlayer::OpenResult::ChooseFile:
-        started = player_.StartAtFile(std::nullopt);
+        started = startReplayAtFile(std::nullopt);
         break;
     }
-    if (!started && error.empty())
+    if (!started)
         error = "no record could be read from " + player_.DataFilePath().string();
-    if (!started) {
-        state_.replayActive = false;
-        publishSettings();
-    }
     return started;
+}
+
+CReplayPlayer::OpenResult AcquisitionEngine::openReplayLog(const std::filesystem::path& headerPath,
+                                                           Progress& progress) {
+    state_.replayActive = true;
+    publishSettings();
+    progress.stage("Load loging file, wait ..");
+    const CReplayPlayer::OpenResult result = player_.OpenLog(headerPath, nullptr, progress);
+    if (result == CReplayPlayer::OpenResult::Failed ||
+        result == CReplayPlayer::OpenResult::Cancelled)
+        leaveReplayMode();
+    return result;
+}
+
+bool AcquisitionEngine::startReplayAtDepth(std::optional<double> depthMetres, Progress& progress) {
+    const bool started = player_.StartAtDepth(depthMetres, progress);
+    if (!started)
+        leaveReplayMode();
+    return started;
+}
+
+bool AcquisitionEngine::startReplayAtFile(std::optional<int> fileIndex) {
+    const bool started = player_.StartAtFile(fileIndex);
+    if (!started)
+        leaveReplayMode();
+    return started;
+}
+
+void AcquisitionEngine::leaveReplayMode() {
+    state_.replayActive = false;
+    publishSettings();
 }
 
 bool AcquisitionEngine::playToEnd(int speedSlider, Progress& progress) {

@@ -26,6 +26,7 @@
 #include "acquisition/logfiles/DataLogWriter.h"
 #include "acquisition/logfiles/Header.h"
 #include "acquisition/logfiles/LogFilesDisplay.h"
+#include "acquisition/logfiles/NewLog.h"
 #include "acquisition/logfiles/RecordingRule.h"
 #include "acquisition/logfiles/ReplayPlayer.h"
 #include "acquisition/logfiles/ReplaySink.h"
@@ -120,6 +121,13 @@ public:
     void stop() override;
 
     // ---- Recording ----
+    // "New log." after the save dialog and the recording mode: names the log in folder under
+    // title (asking before an old log of that name is replaced, and deleting it on Yes), from
+    // where the sonde is now, and takes the new paths and split length into the configuration
+    // (its saver, when the store has one, writes them). Runs on the windows' thread.
+    [[nodiscard]] NewLogResult prepareNewLog(const std::filesystem::path& folder,
+                                             const std::string& title, bool loggingDown,
+                                             std::optional<int> splitLength);
     // Recording start of a new log: the recording mode's direction and the current image depth
     // go to the recording rule, then the data log writer starts and the statistics are reset
     // (good-frame count included), as the panel's recording start does. False when it did not
@@ -139,6 +147,16 @@ public:
     // recording was cancelled through progress).
     [[nodiscard]] bool openReplay(const std::filesystem::path& headerPath, std::string& error,
                                   Progress& progress = noProgress());
+    // The same in the window's two steps. First the log is opened (repaired when needed) and
+    // the player says which start the operator chooses: ChooseDepth ("Set depth start") or
+    // ChooseFile ("Multi file selector"); Failed and Cancelled leave replay mode.
+    [[nodiscard]] CReplayPlayer::OpenResult openReplayLog(const std::filesystem::path& headerPath,
+                                                          Progress& progress = noProgress());
+    // Then the start chosen (none: the first record, the first file). False when no record
+    // could be read; replay mode is left then.
+    [[nodiscard]] bool startReplayAtDepth(std::optional<double> depthMetres,
+                                          Progress& progress = noProgress());
+    [[nodiscard]] bool startReplayAtFile(std::optional<int> fileIndex);
     // Plays from the current position to the end of the last data file and waits for it,
     // reporting to progress. False when progress was cancelled (the playback is stopped).
     [[nodiscard]] bool playToEnd(int speedSlider, Progress& progress = noProgress());
@@ -198,6 +216,7 @@ private:
     void showMessage(std::string_view text) override;
 
     void publishSettings();
+    void leaveReplayMode();
     ConfigurationAccess configurationAccess();
 
     MessageBus& bus_;

@@ -2,8 +2,10 @@
 
 #include "acquisition/app/ui/GuiThread.h"
 
+#include <QGuiApplication>
 #include <QMessageBox>
-#include <QPointer>
+
+#include <cstdio>
 
 namespace zarn::ui {
 namespace {
@@ -105,6 +107,11 @@ MessageAnswer dismissedAnswerOf(MessageButtons buttons) {
 
 } // namespace
 
+QtUserMessages::QtUserMessages(QWidget* parent, Attendance attendance)
+    : parent_(parent), attendance_(attendance), inbox_(std::make_unique<GuiInbox>()) {}
+
+QtUserMessages::~QtUserMessages() = default;
+
 MessageAnswer QtUserMessages::defaultAnswerOf(const UserMessage& message) {
     return message.defaultAnswer.value_or(firstAnswerOf(message.buttons));
 }
@@ -117,7 +124,16 @@ QMessageBox* QtUserMessages::makeBox(const UserMessage& message, QWidget* parent
     return box;
 }
 
+QtUserMessages::Attendance QtUserMessages::attendanceOfPlatform() {
+    return QGuiApplication::platformName() == QLatin1String("offscreen") ? Attendance::Unattended
+                                                                         : Attendance::Attended;
+}
+
 MessageAnswer QtUserMessages::ask(const UserMessage& message) {
+    if (attendance_ == Attendance::Unattended) {
+        std::fprintf(stderr, "%s: %s\n", message.title.c_str(), message.text.c_str());
+        return defaultAnswerOf(message);
+    }
     if (!onGuiThread()) {
         // Another thread never waits on the windows: it gets the default answer at once and
         // the operator still sees the message.
@@ -131,9 +147,10 @@ MessageAnswer QtUserMessages::ask(const UserMessage& message) {
 }
 
 void QtUserMessages::notify(const UserMessage& message) {
-    QPointer<QWidget> parent = parent_;
-    postToGui([message, parent] {
-        QMessageBox* box = makeBox(message, parent.data());
+    if (attendance_ == Attendance::Unattended)
+        std::fprintf(stderr, "%s: %s\n", message.title.c_str(), message.text.c_str());
+    inbox_->post([this, message] {
+        QMessageBox* box = makeBox(message, parent_);
         box->setAttribute(Qt::WA_DeleteOnClose);
         box->setModal(false);
         box->show();

@@ -4,9 +4,11 @@
 // shown without waiting, on the window thread.
 #pragma once
 
+#include "acquisition/app/ui/GuiThread.h"
 #include "platform/UserMessages.h"
 
 #include <functional>
+#include <memory>
 
 class QWidget;
 class QMessageBox;
@@ -15,8 +17,17 @@ namespace zarn::ui {
 
 class QtUserMessages final : public UserMessages {
 public:
+    // Unattended: nobody is there to answer (the offscreen platform of the tests and the
+    // screenshots). Every message then also goes to stderr, and a question is answered at once
+    // with its default answer instead of waiting.
+    enum class Attendance { Attended, Unattended };
     // parent: the window the boxes are centred on (may be null, or change later).
-    explicit QtUserMessages(QWidget* parent = nullptr) : parent_(parent) {}
+    // Made on the window thread.
+    explicit QtUserMessages(QWidget* parent = nullptr,
+                            Attendance attendance = Attendance::Attended);
+    ~QtUserMessages() override;
+    // Unattended on the offscreen platform, attended elsewhere.
+    static Attendance attendanceOfPlatform();
     void setParent(QWidget* parent) { parent_ = parent; }
 
     MessageAnswer ask(const UserMessage& message) override;
@@ -29,6 +40,8 @@ public:
 
 private:
     QWidget* parent_;
+    Attendance attendance_;
+    std::unique_ptr<GuiInbox> inbox_; // notices from any thread
 };
 
 } // namespace zarn::ui

@@ -1,3 +1,5 @@
+#include "WindowTestSupport.h"
+
 #include "acquisition/app/ui/QtUserMessages.h"
 
 #include <gtest/gtest.h>
@@ -38,7 +40,7 @@ TEST(QtUserMessages, NoticeFromAWorkerIsShownOnTheWindowThread) {
     });
     worker.join();
     EXPECT_TRUE(openBoxes().isEmpty()) << "shown before the window thread ran";
-    QApplication::processEvents();
+    ASSERT_TRUE(test::waitUntil([] { return !openBoxes().isEmpty(); }, 2000));
     const auto boxes = openBoxes();
     ASSERT_EQ(boxes.size(), 1);
     EXPECT_EQ(boxes.front()->text(), "Trouble opening file.");
@@ -52,8 +54,7 @@ TEST(QtUserMessages, QuestionFromAWorkerGetsItsDefaultAnswerWithoutWaiting) {
     std::thread worker([&] { answer = messages.ask(replaceQuestion); });
     worker.join(); // would hang if the worker waited for the window thread
     EXPECT_EQ(answer, MessageAnswer::No);
-    QApplication::processEvents();
-    EXPECT_EQ(openBoxes().size(), 1);
+    EXPECT_TRUE(test::waitUntil([] { return openBoxes().size() == 1; }, 2000));
     closeBoxes();
 }
 

@@ -1,0 +1,140 @@
+// The main window of the acquisition program: the growing unrolled image of the borehole wall
+// under its compass scale, the menu with its guards, the status bar, and the probe control
+// panel docked under the image. It owns the windows of the program and serves the engine on the
+// window thread: the messages posted to the window, the panel's deadlines, the image refresh
+// and the alarms.
+//
+// Threads: everything here runs on the window thread. The engine's workers reach the window
+// only through posted messages and published values, which this window reads at its own pace.
+#pragma once
+
+#include "acquisition/logfiles/MultiFileSelectorLogic.h"
+#include "acquisition/logfiles/SetDepthPlayerLogic.h"
+
+#include <QElapsedTimer>
+#include <QMainWindow>
+
+#include <array>
+#include <atomic>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QAction;
+class QLabel;
+class QTimer;
+
+namespace zarn {
+class AcquisitionEngine;
+class CPreferences;
+} // namespace zarn
+
+namespace zarn::ui {
+
+class CAlertDlg;
+class CEndProcessDlg;
+class CPowerDlg;
+class ImageStripView;
+class StatusPanes;
+
+// The recording mode's choices for a new log.
+struct RecordingModeChoice {
+    bool loggingDown = true;
+    int splitLength = 100;
+};
+
+// The operator's choices in the main window's dialogs. Each has a default that shows the
+// dialog; tests replace them with scripted answers.
+struct WindowChoices {
+    // The log to replay, from the open dialog; empty: cancelled.
+    std::function<std::optional<std::filesystem::path>(const std::filesystem::path& folder)>
+        headerToOpen;
+    // The header of a new log, from the save dialog; empty: cancelled.
+    std::function<std::optional<std::filesystem::path>(const std::filesystem::path& folder,
+                                                       const std::string& lastTitle)>
+        headerToSave;
+    // The recording mode dialog; empty: dismissed (the new log is cancelled).
+    std::function<std::optional<RecordingModeChoice>(double speed, bool feet, int orientationMode)>
+        recordingMode;
+    // "Set depth start": a start depth, or none for "All".
+    std::function<std::optional<double>(const SetDepthPlayerLogic& logic)> depthStart;
+    // "Multi file selector": the first file to replay.
+    std::function<int(MultiFileSelectorLogic& logic)> startFile;
+};
+
+class CLumiLoggerDlg final : public QMainWindow {
+    Q_OBJECT
+public:
+    CLumiLoggerDlg(AcquisitionEngine& engine, CPreferences& preferences, QWidget* parent = nullptr);
+    ~CLumiLoggerDlg() override;
+
+    WindowChoices& choices() { return choices_; }
+
+    // The menu commands.
+    void OnOpenAndPlay();
+    // Opens a log for replay at the start the operator chooses; true when it is ready to play.
+    bool openLog(const std::filesystem::path& header);
+    void OnNewLog();
+    void OnImperialDepth();
+    void OnAbout();
+    // The close request: the checks, then the orderly end of the link. True when the window
+    // may close; it cannot run twice at once.
+    bool closeRequest();
+
+    CPowerDlg& panel() { return *panel_; }
+    ImageStripView& strip() { return *strip_; }
+    StatusPanes& statusPanes() { return *panes_; }
+    CAlertDlg& alarms() { return *alert_; }
+    QAction* action(const char* name) const;
+    QString compassText(int label) const;
+    QString unitText() const;
+    bool closing() const { return closing_; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void buildMenu();
+    void buildCentre();
+    void serve();
+    void refreshMenuAndIcons();
+    void refreshImage(bool forced);
+    void restartDisplay();
+    void showOrientationMode(int mode);
+    void showUnit();
+    void handleMessage(int kind, int id, long long param);
+    void showAlarms();
+    bool sondeMarkedPowered() const;
+    void installDefaultChoices();
+
+    AcquisitionEngine& engine_;
+    CPreferences& preferences_;
+    WindowChoices choices_;
+    StatusPanes* panes_ = nullptr;
+    ImageStripView* strip_ = nullptr;
+    CPowerDlg* panel_ = nullptr;
+    CAlertDlg* alert_ = nullptr;
+    CEndProcessDlg* endProcess_ = nullptr;
+    QWidget* compassRow_ = nullptr;
+    std::array<QLabel*, 8> compass_{};
+    QLabel* unit_ = nullptr;
+    QTimer* serve_ = nullptr;
+    QTimer* menuTimer_ = nullptr;
+    QTimer* delayedCopy_ = nullptr;
+    std::atomic<bool> rowsDrawn_{false};
+    bool forcedCopyWanted_ = false;
+    QElapsedTimer sinceCopy_;
+    std::uint64_t alarmsShown_ = 0;
+    int menuTicks_ = 0;
+    std::uint32_t framesSeen_ = 0;
+    bool blink_ = false;
+    bool firstPaint_ = true;
+    bool closing_ = false;
+    bool inCloseRequest_ = false;
+    bool mayClose_ = false;
+};
+
+} // namespace zarn::ui

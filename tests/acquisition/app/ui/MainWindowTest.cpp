@@ -1,0 +1,184 @@
+#include "WindowTestSupport.h"
+
+#include "acquisition/app/MainWindowLogic.h"
+#include "acquisition/app/PanelStatusText.h"
+#include "acquisition/app/ui/AlertDlg.h"
+#include "acquisition/app/ui/ImageStripView.h"
+#include "acquisition/app/ui/LumiLoggerApp.h"
+#include "acquisition/app/ui/LumiLoggerDlg.h"
+#include "acquisition/app/ui/PowerDlg.h"
+#include "acquisition/app/ui/StatusPanes.h"
+#include "acquisition/cli/Commands.h"
+#include "acquisition/engine/AcquisitionEngine.h"
+#include "acquisition/link/LinkState.h"
+#include "platform/FileIo.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QToolButton>
+
+#include <cstdlib>
+#include <sstream>
+
+namespace zarn::ui {
+namespace {
+
+using test::runEventsFor;
+using test::waitUntil;
+
+bool contains(const std::vector<std::string>& texts, const std::string& text) {
+    return std::find(texts.begin(), texts.end(), text) != texts.end();
+}
+
+// The number of image pixels of the strip's band that are not black.
+long litPixels(const ImageStripView& strip) {
+    const PixelImage& band = strip.shown();
+    long lit = 0;
+    for (int y = 0; y < band.height(); ++y)
+        for (int x = 1; x < 721; ++x)
+            if ((band.at(x, y) & 0x00FFFFFF) != 0)
+                ++lit;
+    return lit;
+}
+
+TEST(MainWindow, StartsInReplayModeWithoutTheBridgeLibrary) {
+    zarn::test::TempHome home;
+    zarn::test::RecordingUserMessages messages;
+    setenv("ZARN_FTD2XX", (home.path() / "no-such-bridge.so").c_str(), 1);
+    AppOptions options;
+    options.messages = &messages;
+    CLumiLoggerApp app(options);
+    ASSERT_TRUE(app.InitInstance());
+    CLumiLoggerDlg& window = *app.window();
+    EXPECT_TRUE(
+        waitUntil([&] { return window.statusPanes().paneText(1) == "USB not installed."; }, 5000));
+    // After the panel's start-up delay the information text says the program replays only.
+    EXPECT_TRUE(waitUntil(
+        [&] { return window.panel().statusText().toStdString() == PanelText::NoUsb; }, 8000));
+    EXPECT_FALSE(window.panel().powerButton()->isEnabled());
+    EXPECT_TRUE(window.action("openAndPlay")->isEnabled());
+    EXPECT_FALSE(window.action("newLog")->isEnabled());
+    EXPECT_EQ(window.compassText(0).toStdString(), compassLabelsOf(0)[0]);
+    EXPECT_EQ(window.unitText(), "Meters");
+    EXPECT_TRUE(window.closeRequest()) << "nothing runs: the window closes at once";
+    unsetenv("ZARN_FTD2XX");
+}
+
+// The whole day of a logging engineer against the simulated logger: the sonde switched on from
+// the panel, a new log recorded down a few metres, stopped, the program refusing to close while
+// the sonde is on, the log replayed with its image drawn and its header left as it was, the
+// sonde off and the program closed.
+TEST(MainWindow, PowersRecordsStopsReplaysAndClosesAgainstTheSimulator) {
+    zarn::test::TempHome home;
+    zarn::test::RecordingUserMessages messages;
+    home.write("simulator.ini", "[Device]\nFastMode = yes\n"
+                                "[Winch]\nStartDepth = 10\nEndDepth = 40\nSpeed = 10\n"
+                                "StartDelay = 60\n");
+    // The program's own simulation: its settings file in the home is the test's.
+    AppOptions options;
+    options.simulate = true;
+    options.messages = &messages;
+    CLumiLoggerApp app(options);
+    ASSERT_TRUE(app.InitInstance());
+    CLumiLoggerDlg& window = *app.window();
+    AcquisitionEngine& engine = *app.engine();
+    ASSERT_TRUE(
+        waitUntil([&] { return engine.link().linkState() >= LinkState::LoggerOnly; }, 30000))
+        << "the simulated logger answers";
+    window.panel().OnPower();
+    const auto sondeOn = [&] {
+        return engine.panel().powerState() == PowerPanelLogic::PowerState::On &&
+               engine.panel().orderStep() == PowerPanelLogic::IdleStep;
+    };
+    ASSERT_TRUE(waitUntil(sondeOn, 60000)) << "the power-on orders were accepted";
+    EXPECT_TRUE(waitUntil([&] { return window.action("newLog")->isEnabled(); }, 2000));
+    EXPECT_FALSE(window.action("openAndPlay")->isEnabled()) << "no replay while powered";
+
+    // Record: the recording mode and the save dialog answered as the operator would.
+    const std::filesystem::path header = home.path() / "logs" / "GUI_LOG.HED";
+    std::filesystem::create_directories(header.parent_path());
+    bool modeAsked = false;
+    window.choices().recordingMode = [&](double, bool, int) {
+        modeAsked = true;
+        return std::optional<RecordingModeChoice>(RecordingModeChoice{true, 100});
+    };
+    window.choices().headerToSave = [&](const std::filesystem::path&, const std::string&) {
+        return std::optional<std::filesystem::path>(header);
+    };
+    const double startDepth = engine.stream().snapshot().ImageDepth;
+    window.panel().OnRecord();
+    ASSERT_TRUE(modeAsked);
+    ASSERT_TRUE(engine.recorderState().recording.load())
+        << ::testing::PrintToString(messages.texts());
+    ASSERT_TRUE(
+        waitUntil([&] { return engine.stream().snapshot().ImageDepth > startDepth + 3.0; }, 120000))
+        << "the winch lowers the sonde while it records";
+    EXPECT_TRUE(waitUntil([&] { return litPixels(window.strip()) > 10000; }, 3000))
+        << "the image grows on the screen";
+    // scripts/screenshots.sh asks for the picture of the window while it records.
+    if (const char* folder = std::getenv("ZARN_SCREENSHOT_DIR")) {
+        runEventsFor(1500);
+        EXPECT_TRUE(window.grab().save(QString::fromUtf8(folder) + "/zarn-main.png"));
+    }
+    window.panel().OnStop();
+    EXPECT_FALSE(engine.recorderState().recording.load());
+
+    // The log is complete: its header and records read back.
+    const std::filesystem::path written = header.parent_path() / "GUI_LOG.hed";
+    ASSERT_TRUE(std::filesystem::exists(written));
+    std::ostringstream out, err;
+    cli::InspectOptions inspect;
+    inspect.header = written;
+    EXPECT_EQ(cli::runInspect(inspect, out, err), 0) << err.str();
+    const std::string records = out.str();
+    EXPECT_GT(std::count(records.begin(), records.end(), '\n'), 20);
+    EXPECT_EQ(records.find("CORRUPT"), std::string::npos);
+
+    // Closing while the sonde is on is refused, and nothing stops.
+    EXPECT_FALSE(window.closeRequest());
+    EXPECT_TRUE(contains(messages.texts(), std::string(MainWindowText::CloseRefused)));
+    EXPECT_TRUE(sondeOn());
+
+    // Off, then the log replays and draws its image; Stop leaves its header as it was.
+    window.panel().OnPower();
+    ASSERT_TRUE(waitUntil(
+        [&] { return engine.panel().powerState() == PowerPanelLogic::PowerState::Off; }, 30000));
+    ASSERT_TRUE(waitUntil([&] { return window.action("openAndPlay")->isEnabled(); }, 2000));
+    const std::optional<std::string> headerBefore = readWholeFile(written);
+    ASSERT_TRUE(headerBefore);
+    window.choices().headerToOpen = [&](const std::filesystem::path&) {
+        return std::optional<std::filesystem::path>(written);
+    };
+    window.choices().depthStart = [](const SetDepthPlayerLogic&) {
+        return std::optional<double>(); // "All"
+    };
+    window.OnOpenAndPlay();
+    ASSERT_TRUE(window.panel().playButton()->isEnabled());
+    window.panel().OnPlay();
+    EXPECT_TRUE(waitUntil([&] { return litPixels(window.strip()) > 10000; }, 20000))
+        << "the replay draws the image";
+    window.panel().OnStop();
+    EXPECT_EQ(readWholeFile(written), headerBefore);
+
+    EXPECT_TRUE(window.closeRequest());
+    EXPECT_TRUE(window.closing());
+    unsetenv("ZARN_FTD2XX");
+    unsetenv("ZARN_SIM_CONFIG");
+}
+
+TEST(MainWindow, AlarmWindowShowsTheLastAlarmAndComesBackAfterOk) {
+    CAlertDlg alert;
+    alert.ShowAlarm(QStringLiteral("Low Battery."),
+                    QStringLiteral("Low battery / Power Failure !!!"));
+    EXPECT_TRUE(alert.isVisible());
+    EXPECT_EQ(alert.windowTitle(), "Low Battery.");
+    alert.hide(); // "&OK"
+    alert.ShowAlarm(QStringLiteral("Invalid Depth !!!"), QStringLiteral("Encoder Error"));
+    EXPECT_TRUE(alert.isVisible());
+    EXPECT_EQ(alert.message(), "Encoder Error");
+}
+
+} // namespace
+} // namespace zarn::ui
