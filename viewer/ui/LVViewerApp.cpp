@@ -94,7 +94,7 @@ void CLVViewerApp::receive() {
                 if (!file.isEmpty())
                     frame_->openFile(file);
             }
-            emit fileReceived(file);
+            Q_EMIT fileReceived(file);
         });
     }
 }

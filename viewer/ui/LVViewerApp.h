@@ -40,7 +40,7 @@ public:
     // The instance name of this user's viewer.
     static QString defaultInstance();
 
-signals:
+Q_SIGNALS:
     void fileReceived(const QString& file);
 
 private:

@@ -85,7 +85,7 @@ void CLVViewerView::paintEvent(QPaintEvent*) {
                       : QString();
     if (status != status_) {
         status_ = status;
-        emit statusChanged(status_);
+        Q_EMIT statusChanged(status_);
     }
 }
 
@@ -112,11 +112,11 @@ void CLVViewerView::keyPressEvent(QKeyEvent* event) {
         break;
     case Qt::Key_Plus:
         if (keypad && view_.zoomLevel() > 0)
-            emit zoomRequested(view_.zoomLevel() - 1);
+            Q_EMIT zoomRequested(view_.zoomLevel() - 1);
         return;
     case Qt::Key_Minus:
         if (keypad && view_.zoomLevel() < ZoomLevels - 1)
-            emit zoomRequested(view_.zoomLevel() + 1);
+            Q_EMIT zoomRequested(view_.zoomLevel() + 1);
         return;
     default:
         QWidget::keyPressEvent(event);
@@ -136,9 +136,9 @@ void CLVViewerView::wheelEvent(QWheelEvent* event) {
 void CLVViewerView::mousePressEvent(QMouseEvent* event) {
     // The first side button zooms out, the second zooms in.
     if (event->button() == Qt::BackButton && view_.zoomLevel() < ZoomLevels - 1)
-        emit zoomRequested(view_.zoomLevel() + 1);
+        Q_EMIT zoomRequested(view_.zoomLevel() + 1);
     else if (event->button() == Qt::ForwardButton && view_.zoomLevel() > 0)
-        emit zoomRequested(view_.zoomLevel() - 1);
+        Q_EMIT zoomRequested(view_.zoomLevel() - 1);
     else
         QWidget::mousePressEvent(event);
 }

@@ -30,7 +30,7 @@ public:
     QString statusText() const { return status_; }
     QScrollBar* scrollBar() const { return bar_; }
 
-signals:
+Q_SIGNALS:
     void statusChanged(const QString& text);
     void zoomRequested(int level);
 
