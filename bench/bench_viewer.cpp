@@ -82,23 +82,42 @@ Fixture& fixture() {
     return f;
 }
 
-void openToFirstScreen(benchmark::State& state, int metres) {
-    const fs::path file = fixture().first.at(metres);
+// A document with its view on a screen of ScreenWidth x ScreenHeight at the strip's top.
+struct Shown {
     CLVViewerDoc doc;
-    doc.setCacheBudget(Budget);
+    ViewState view;
     ScreenComposer composer;
-    for (auto _ : state) {
+
+    explicit Shown(bool loader) {
+        doc.setUseLoader(loader);
+        doc.setCacheBudget(Budget);
+        view.setClient(ScreenWidth, ScreenHeight);
+    }
+    bool open(benchmark::State& state, const fs::path& file, std::int64_t top) {
         AssemblyFailure failure;
         if (!doc.OnOpenDocument(file, zarn::noProgress(), &failure)) {
             state.SkipWithError(failure.text.c_str());
-            return;
+            return false;
         }
-        ViewState view;
-        view.setClient(ScreenWidth, ScreenHeight);
-        view.setStrip(doc.totalHeight(), doc.startRow());
+        view.setStrip(doc.totalHeight(), top);
+        return true;
+    }
+    void compose() {
+        doc.setFocus(view.top());
         benchmark::DoNotOptimize(composer.compose(doc, view, ScreenWidth, ScreenHeight, nullptr));
+    }
+};
+
+void openToFirstScreen(benchmark::State& state, int metres) {
+    const fs::path file = fixture().first.at(metres);
+    Shown shown(true);
+    for (auto _ : state) {
+        if (!shown.open(state, file, 0))
+            return;
+        shown.view.scrollTo(shown.doc.startRow());
+        shown.compose();
         state.PauseTiming();
-        doc.OnCloseDocument();
+        shown.doc.OnCloseDocument();
         state.ResumeTiming();
     }
 }
@@ -116,61 +135,42 @@ struct Figures {
 std::map<int, Figures> figures;
 
 void BM_ScrollOneScreen(benchmark::State& state) {
-    const fs::path file = fixture().first.at(static_cast<int>(state.range(0)));
-    CLVViewerDoc doc;
-    doc.setUseLoader(false);
-    doc.setCacheBudget(Budget);
-    AssemblyFailure failure;
-    if (!doc.OnOpenDocument(file, zarn::noProgress(), &failure)) {
-        state.SkipWithError(failure.text.c_str());
+    Shown shown(false);
+    if (!shown.open(state, fixture().first.at(static_cast<int>(state.range(0))), 0))
         return;
-    }
-    ViewState view;
-    view.setClient(ScreenWidth, ScreenHeight);
-    view.setStrip(doc.totalHeight(), 0);
-    ScreenComposer composer;
-    composer.compose(doc, view, ScreenWidth, ScreenHeight, nullptr);
+    shown.compose();
     std::uint64_t screens = 0;
-    const std::uint64_t before = doc.cache().published();
+    const std::uint64_t before = shown.doc.cache().published();
     for (auto _ : state) {
-        view.scrollTo(view.top() + ScreenHeight);
-        if (view.top() == view.maxTop())
-            view.scrollTo(0);
-        benchmark::DoNotOptimize(composer.compose(doc, view, ScreenWidth, ScreenHeight, nullptr));
+        shown.view.scrollTo(shown.view.top() + ScreenHeight);
+        if (shown.view.top() == shown.view.maxTop())
+            shown.view.scrollTo(0);
+        shown.compose();
         ++screens;
     }
     figures[static_cast<int>(state.range(0))].bandsPerScreen =
-        double(doc.cache().published() - before) / double(std::max<std::uint64_t>(1, screens));
+        double(shown.doc.cache().published() - before) /
+        double(std::max<std::uint64_t>(1, screens));
 }
 BENCHMARK(BM_ScrollOneScreen)->Arg(1000)->Unit(benchmark::kMillisecond);
 
 void BM_JumpAboutWithTheLoader(benchmark::State& state) {
     const int metres = static_cast<int>(state.range(0));
-    const fs::path file = fixture().first.at(metres);
-    CLVViewerDoc doc;
-    doc.setCacheBudget(Budget);
-    AssemblyFailure failure;
-    if (!doc.OnOpenDocument(file, zarn::noProgress(), &failure)) {
-        state.SkipWithError(failure.text.c_str());
+    Shown shown(true);
+    if (!shown.open(state, fixture().first.at(metres), 0))
         return;
-    }
-    ViewState view;
-    view.setClient(ScreenWidth, ScreenHeight);
-    view.setStrip(doc.totalHeight(), 0);
-    ScreenComposer composer;
     int step = 0;
     for (auto _ : state) {
-        // Twenty places spread over the borehole, each shown and decoded around by the loader.
-        view.scrollToPosition((step++ * 7919) % (ScrollRange + 1));
-        doc.setFocus(view.top());
-        benchmark::DoNotOptimize(composer.compose(doc, view, ScreenWidth, ScreenHeight, nullptr));
-        doc.waitUntilLoaderIdle();
+        // Places spread over the borehole, each shown and decoded around by the loader.
+        shown.view.scrollToPosition((step++ * 7919) % (ScrollRange + 1));
+        shown.compose();
+        shown.doc.waitUntilLoaderIdle();
     }
     rusage usage{};
     ::getrusage(RUSAGE_SELF, &usage);
     Figures& f = figures[metres];
-    f.peakBytes = doc.cache().peakBytes();
-    f.budget = doc.cache().budget();
+    f.peakBytes = shown.doc.cache().peakBytes();
+    f.budget = shown.doc.cache().budget();
     f.peakResidentKb = usage.ru_maxrss;
 }
 BENCHMARK(BM_JumpAboutWithTheLoader)->Arg(1000)->Iterations(20)->Unit(benchmark::kMillisecond);

@@ -57,6 +57,12 @@ struct Opened {
         EXPECT_TRUE(done) << failure.text;
         return done;
     }
+    // Two pictures of the same size, the first one opened.
+    bool openTwo(const std::string& first, const std::string& second, int width, int rows) {
+        writePicture(home.file(first), width, rows);
+        writePicture(home.file(second), width, rows);
+        return open(home.file(first));
+    }
 };
 
 TEST(Document, PictureRowsLandInTheStripLayoutExactly) {
@@ -170,11 +176,8 @@ TEST(Document, MarksTicksAndLabelsShowWherePiecesStartAndOverlap) {
 
 TEST(Document, APictureThatFailsIsDrawnAsAMissingPartWithItsReason) {
     Opened o;
-    const fs::path f = o.home.path();
-    writePicture(f / "F_X_0000.00-0001.00.bmp", 10, 1000);
-    writePicture(f / "F_X_0001.00-0002.00.bmp", 10, 1000);
-    ASSERT_TRUE(o.open(f / "F_X_0000.00-0001.00.bmp"));
-    fs::remove(f / "F_X_0001.00-0002.00.bmp");
+    ASSERT_TRUE(o.openTwo("F_X_0000.00-0001.00.bmp", "F_X_0001.00-0002.00.bmp", 10, 1000));
+    fs::remove(o.home.file("F_X_0001.00-0002.00.bmp"));
     const StripEntry& gone = o.doc.entries()[2];
     const PlacedBand band = o.doc.bandAt(gone.top + 50);
     ASSERT_TRUE(band.band);
@@ -198,10 +201,7 @@ TEST(Document, APictureThatFailsIsDrawnAsAMissingPartWithItsReason) {
 
 TEST(Document, AGapOf100KilometresKeepsMemoryFlat) {
     Opened o;
-    const fs::path f = o.home.path();
-    writePicture(f / "G_X_0000.00-0001.00.bmp", 100, 1000);
-    writePicture(f / "G_X_100000.00-100001.00.bmp", 100, 1000);
-    ASSERT_TRUE(o.open(f / "G_X_0000.00-0001.00.bmp"));
+    ASSERT_TRUE(o.openTwo("G_X_0000.00-0001.00.bmp", "G_X_100000.00-100001.00.bmp", 100, 1000));
     CLVViewerDoc& doc = o.doc;
     // 1000 rows a metre: 100 million rows of missing parts, in a few pieces.
     EXPECT_GT(doc.totalHeight(), 100'000'000);
