@@ -18,7 +18,9 @@
 #include <QComboBox>
 #include <QEventLoop>
 #include <QKeyEvent>
+#include <QScrollBar>
 #include <QTimer>
+#include <QWheelEvent>
 
 namespace lvviewer::test {
 namespace {
@@ -72,6 +74,16 @@ TEST(ViewerWindows, OpenScrollToTheEndAndEveryReduction) {
     EXPECT_NE(end.find(" to 13.00 meter"), std::string::npos) << end;
     press(view, Qt::Key_Home);
     EXPECT_EQ(view.state().top(), 0);
+    // The thumb dragged to the bottom reaches the end exactly; a wheel notch towards the user
+    // scrolls down four line steps.
+    view.scrollBar()->setValue(ScrollRange);
+    EXPECT_EQ(view.state().top(), view.state().maxTop());
+    view.scrollBar()->setValue(0);
+    QWheelEvent wheel(QPointF(10, 10), view.mapToGlobal(QPointF(10, 10)), QPoint(), QPoint(0, -120),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(&view, &wheel);
+    EXPECT_EQ(view.state().top(), 4 * view.state().lineStepUnits());
+    EXPECT_EQ(view.scrollBar()->value(), view.state().scrollPosition());
 
     const int edge = frame.document().geometry().scaleEdge();
     for (int level = 1; level < 5; ++level) {
