@@ -109,7 +109,8 @@ void CDibDdb::layoutRows(const StripEntry& entry, int first, const PixelView& ba
 }
 
 bool CDibDdb::renderBand(const std::vector<StripEntry>& entries, int index, int first,
-                         const PixelView& band, std::string* reason) const {
+                         const PixelView& band, PictureRowSource& source,
+                         std::string* reason) const {
     const StripEntry& entry = entries[static_cast<std::size_t>(index)];
     bool decoded = true;
     layoutRows(entry, first, band);
@@ -118,7 +119,7 @@ bool CDibDdb::renderBand(const std::vector<StripEntry>& entries, int index, int 
         const PixelView area{band.pixels + left, std::min(entry.width, geometry_.widest),
                              band.height, band.stride};
         decoded = entry.width <= geometry_.widest &&
-                  decodePictureRows(entry.path, {entry.width, entry.height}, first, area, reason);
+                  source.decode(entry.path, {entry.width, entry.height}, first, area, reason);
         if (!decoded)
             layoutRows(entry, first, band);
     }

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "platform/PixelImage.h"
+#include "viewer/PictureRows.h"
 #include "viewer/StripEntry.h"
 
 #include <cstdint>
@@ -34,8 +35,10 @@ public:
     // Rows first .. first + band.height - 1 of entry `index`, band strip-width wide. A picture's
     // pixels are decoded from its file; when that fails the rows are drawn as a missing part
     // and false is returned with the reason.
+    // The pictures' rows come through the calling thread's source.
     [[nodiscard]] bool renderBand(const std::vector<StripEntry>& entries, int index, int first,
-                                  const zarn::PixelView& band, std::string* reason) const;
+                                  const zarn::PixelView& band, PictureRowSource& source,
+                                  std::string* reason) const;
 
     // The layout of the rows without pixels of a picture, marks or text.
     void layoutRows(const StripEntry& entry, int first, const zarn::PixelView& band) const;

@@ -36,6 +36,7 @@ bool CLVViewerDoc::OnOpenDocument(const std::filesystem::path& path, zarn::Progr
 void CLVViewerDoc::OnCloseDocument() {
     stopLoader();
     cache_.clear();
+    source_.reset();
     assembly_ = Assembly{};
     entries_.clear();
     totalHeight_ = 0;
@@ -43,14 +44,14 @@ void CLVViewerDoc::OnCloseDocument() {
     loaded_ = false;
 }
 
-Band CLVViewerDoc::renderBandOf(BandKey key) const {
+Band CLVViewerDoc::renderBandOf(BandKey key, PictureRowSource& source) const {
     const StripEntry& entry = entries_[static_cast<std::size_t>(key.entry)];
     const int first = key.band * BandRows;
     const int rows = std::min(BandRows, entry.height - first);
     Band band;
     band.pixels.resize(renderer_->geometry().stripWidth(), rows);
     std::string reason;
-    if (!renderer_->renderBand(entries_, key.entry, first, band.pixels.view(), &reason))
+    if (!renderer_->renderBand(entries_, key.entry, first, band.pixels.view(), source, &reason))
         band.failure = entry.path.filename().string() + ": " + reason;
     return band;
 }
@@ -62,7 +63,7 @@ PlacedBand CLVViewerDoc::decodeBand(BandKey key, std::int64_t top) {
         case PieceCache::Claim::Ready:
             return {band, key.entry, top};
         case PieceCache::Claim::Claimed:
-            return {cache_.publish(key, renderBandOf(key)), key.entry, top};
+            return {cache_.publish(key, renderBandOf(key, source_)), key.entry, top};
         case PieceCache::Claim::Busy:
             // The loader is decoding it: its result is ours.
             if ((band = cache_.waitFor(key)))
@@ -144,7 +145,7 @@ bool CLVViewerDoc::waitUntilLoaderIdle() {
     return !stop_.load();
 }
 
-std::optional<BandKey> CLVViewerDoc::nextLoaderBand(std::int64_t focus) const {
+std::optional<std::pair<BandKey, bool>> CLVViewerDoc::nextLoaderBand(std::int64_t focus) const {
     // The bands in strip order from the focus: ahead as far as half the budget, behind as far as
     // a quarter, taken alternately so that the nearest come first.
     const std::size_t rowBytes =
@@ -167,13 +168,13 @@ std::optional<BandKey> CLVViewerDoc::nextLoaderBand(std::int64_t focus) const {
         if (ahead < aheadEnd) {
             const auto [key, e] = keyAt(ahead);
             if (!cache_.holds(key))
-                return key;
+                return std::pair{key, true};
             ahead = std::min(e.bottom(), e.top + std::int64_t{key.band + 1} * BandRows);
         }
         if (behind > behindEnd) {
             const auto [key, e] = keyAt(behind - 1);
             if (!cache_.holds(key))
-                return key;
+                return std::pair{key, false};
             behind = e.top + std::int64_t{key.band} * BandRows;
         }
     }
@@ -181,10 +182,12 @@ std::optional<BandKey> CLVViewerDoc::nextLoaderBand(std::int64_t focus) const {
 }
 
 void CLVViewerDoc::loaderMain() {
+    // A source ahead of the focus and one behind, so that each goes on down its pictures.
+    PictureRowSource ahead, behind;
     while (!stop_.load()) {
         const std::int64_t focus = focus_.load();
-        const std::optional<BandKey> key = nextLoaderBand(focus);
-        if (!key) {
+        const std::optional<std::pair<BandKey, bool>> next = nextLoaderBand(focus);
+        if (!next) {
             std::unique_lock lock(loaderMutex_);
             idle_ = true;
             idleFocus_ = focus;
@@ -193,10 +196,11 @@ void CLVViewerDoc::loaderMain() {
             idle_ = false;
             continue;
         }
+        const BandKey* key = &next->first;
         BandPtr ready;
         if (cache_.claim(*key, &ready) != PieceCache::Claim::Claimed)
             continue;
-        Band band = renderBandOf(*key);
+        Band band = renderBandOf(*key, next->second ? ahead : behind);
         // Stopped meanwhile: the document may be about to change; nothing is stored.
         if (stop_.load()) {
             cache_.abandon(*key);

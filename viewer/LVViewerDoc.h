@@ -81,8 +81,9 @@ public:
 
 private:
     PlacedBand decodeBand(BandKey key, std::int64_t top);
-    Band renderBandOf(BandKey key) const;
-    std::optional<BandKey> nextLoaderBand(std::int64_t focus) const;
+    Band renderBandOf(BandKey key, PictureRowSource& source) const;
+    // The next band the loader decodes, and whether it lies ahead of the focus.
+    std::optional<std::pair<BandKey, bool>> nextLoaderBand(std::int64_t focus) const;
     void loaderMain();
     void rebuild();
 
@@ -90,6 +91,7 @@ private:
     std::vector<StripEntry> entries_;
     std::unique_ptr<CDibDdb> renderer_;
     PieceCache cache_;
+    PictureRowSource source_; // the window thread's
     std::int64_t totalHeight_ = 0;
     std::int64_t startRow_ = 0;
     bool loaded_ = false;

@@ -51,8 +51,16 @@ bool decodeBmpRows(const fs::path& path, ImageSize expected, int first,
 
 } // namespace
 
-bool decodePictureRows(const fs::path& path, ImageSize expected, int first,
-                       const zarn::PixelView& target, std::string* reason) {
+PictureRowSource::PictureRowSource() = default;
+PictureRowSource::~PictureRowSource() = default;
+
+void PictureRowSource::reset() {
+    jpeg_.reset();
+    jpegPath_.clear();
+}
+
+bool PictureRowSource::decode(const fs::path& path, ImageSize expected, int first,
+                              const zarn::PixelView& target, std::string* reason) {
     if (target.empty() || target.width != expected.width || first < 0 ||
         static_cast<long long>(first) + target.height > expected.height)
         return say(reason, "rows outside the picture");
@@ -61,13 +69,28 @@ bool decodePictureRows(const fs::path& path, ImageSize expected, int first,
         return decodeBmpRows(path, expected, first, target, reason);
     if (type != ImageType::Jpeg)
         return say(reason, "Could not cope with this file format!");
-    zarn::JpegRowsSize size;
-    std::string problem;
-    if (!zarn::decodeJpegRows(path, first, target, &problem, &size))
-        return say(reason, problem);
-    if (size.width != expected.width || size.height != expected.height)
+    // The reader of the same picture goes on when the rows lie further down; else a new one.
+    if (!jpeg_ || jpegPath_ != path || !jpeg_->ok() || first < jpeg_->nextRow()) {
+        jpeg_ = std::make_unique<zarn::JpegRowReader>(path);
+        jpegPath_ = path;
+    }
+    const zarn::JpegRowsSize size = jpeg_->size();
+    if (jpeg_->ok() && (size.width != expected.width || size.height != expected.height)) {
+        reset();
         return say(reason, "the picture has changed since the folder was read");
+    }
+    if (!jpeg_->read(first, target)) {
+        std::string problem = jpeg_->ok() ? "rows outside the picture" : jpeg_->error();
+        reset();
+        return say(reason, std::move(problem));
+    }
     return true;
+}
+
+bool decodePictureRows(const fs::path& path, ImageSize expected, int first,
+                       const zarn::PixelView& target, std::string* reason) {
+    PictureRowSource source;
+    return source.decode(path, expected, first, target, reason);
 }
 
 } // namespace lvviewer

@@ -3,15 +3,13 @@
 #include "platform/imaging/CodecSupport.h"
 
 #include <csetjmp>
-#include <memory>
+#include <cstdio>
 
 // jpeglib.h needs FILE and size_t declared first.
 #include <jpeglib.h>
 
 namespace zarn {
 namespace {
-
-using imaging::fail;
 
 struct ErrorManager {
     jpeg_error_mgr manager;
@@ -29,68 +27,129 @@ struct ErrorManager {
 // as they go.
 void onMessage(j_common_ptr) {}
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
+} // namespace
+
+struct JpegRowReader::State {
+    std::FILE* file = nullptr;
+    jpeg_decompress_struct info{};
+    ErrorManager errors{};
+    bool created = false;
+    bool started = false;
+    int next = 0;
+    std::string error;
+
+    // The steps between setjmp and their end: no object with a destructor lives in them, since
+    // an error leaves them by longjmp.
+    bool start() {
+        if (setjmp(errors.jump))
+            return false;
+        jpeg_stdio_src(&info, file);
+        jpeg_read_header(&info, TRUE);
+        // Our pixels' bytes in memory are B, G, R, A: libjpeg-turbo writes them so directly.
+        info.out_color_space = JCS_EXT_BGRA;
+        jpeg_start_decompress(&info);
+        started = true;
+        return true;
+    }
+    bool rows(int first, const PixelView& target) {
+        if (setjmp(errors.jump))
+            return false;
+        if (first > next)
+            next +=
+                static_cast<int>(jpeg_skip_scanlines(&info, static_cast<JDIMENSION>(first - next)));
+        for (int y = 0; y < target.height;) {
+            JSAMPROW row = reinterpret_cast<JSAMPROW>(target.row(y));
+            const JDIMENSION read = jpeg_read_scanlines(&info, &row, 1);
+            if (read == 0) {
+                imaging::fail(&error, "JPEG data ended early");
+                return false;
+            }
+            y += static_cast<int>(read);
+            next += static_cast<int>(read);
+        }
+        return true;
+    }
+    void failed() {
+        if (error.empty())
+            error = std::string("JPEG decoding failed: ") + errors.message;
+    }
 };
 
-// The part of the work between setjmp and the end of the decoding: no object with a destructor
-// lives here, since an error leaves it by longjmp.
-bool decodeRows(jpeg_decompress_struct& info, ErrorManager& errors, std::FILE* file, int first,
-                const PixelView& target, std::string* error, JpegRowsSize* size) {
-    if (setjmp(errors.jump)) {
-        fail(error, std::string("JPEG decoding failed: ") + errors.message);
+JpegRowReader::JpegRowReader(const std::filesystem::path& path)
+    : state_(std::make_unique<State>()) {
+    State& s = *state_;
+    s.file = std::fopen(path.c_str(), "rb");
+    if (!s.file) {
+        s.error = "the file could not be opened";
+        return;
+    }
+    s.info.err = jpeg_std_error(&s.errors.manager);
+    s.errors.manager.error_exit = onError;
+    s.errors.manager.output_message = onMessage;
+    jpeg_create_decompress(&s.info);
+    s.created = true;
+    if (!s.start())
+        s.failed();
+}
+
+JpegRowReader::~JpegRowReader() {
+    if (state_->created)
+        jpeg_destroy_decompress(&state_->info);
+    if (state_->file)
+        std::fclose(state_->file);
+}
+
+bool JpegRowReader::ok() const {
+    return state_->error.empty();
+}
+const std::string& JpegRowReader::error() const {
+    return state_->error;
+}
+JpegRowsSize JpegRowReader::size() const {
+    if (!state_->started)
+        return {};
+    return {static_cast<int>(state_->info.output_width),
+            static_cast<int>(state_->info.output_height)};
+}
+int JpegRowReader::nextRow() const {
+    return state_->next;
+}
+
+bool JpegRowReader::read(int first, const PixelView& target) {
+    State& s = *state_;
+    if (!ok())
+        return false;
+    const JpegRowsSize whole = size();
+    if (target.empty() || target.width != whole.width || first < s.next ||
+        static_cast<long long>(first) + target.height > whole.height) {
+        // Not an error of the file: the reader stays usable for other rows.
         return false;
     }
-    jpeg_stdio_src(&info, file);
-    jpeg_read_header(&info, TRUE);
-    if (size)
-        *size = {static_cast<int>(info.image_width), static_cast<int>(info.image_height)};
-    // Our pixels' bytes in memory are B, G, R, A: libjpeg-turbo writes them so directly.
-    info.out_color_space = JCS_EXT_BGRA;
-    jpeg_start_decompress(&info);
-    if (static_cast<long long>(info.output_width) != target.width || first < 0 ||
-        static_cast<long long>(first) + target.height >
-            static_cast<long long>(info.output_height)) {
-        fail(error, "JPEG picture of " + std::to_string(info.output_width) + " x " +
-                        std::to_string(info.output_height) + " pixels has not the rows asked for");
+    if (!s.rows(first, target)) {
+        s.failed();
         return false;
-    }
-    if (first > 0)
-        jpeg_skip_scanlines(&info, static_cast<JDIMENSION>(first));
-    for (int y = 0; y < target.height;) {
-        JSAMPROW row = reinterpret_cast<JSAMPROW>(target.row(y));
-        const JDIMENSION read = jpeg_read_scanlines(&info, &row, 1);
-        if (read == 0) {
-            fail(error, "JPEG data ended early");
-            return false;
-        }
-        y += static_cast<int>(read);
     }
     return true;
 }
 
-} // namespace
-
 bool decodeJpegRows(const std::filesystem::path& path, int first, const PixelView& target,
                     std::string* error, JpegRowsSize* size) {
-    if (target.empty()) {
-        fail(error, "no rows asked for");
+    JpegRowReader reader(path);
+    if (size)
+        *size = reader.size();
+    if (!reader.ok()) {
+        imaging::fail(error, reader.error());
         return false;
     }
-    const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-    if (!file) {
-        fail(error, "the file could not be opened");
+    if (!reader.read(first, target)) {
+        const JpegRowsSize whole = reader.size();
+        imaging::fail(error, reader.ok() ? "JPEG picture of " + std::to_string(whole.width) +
+                                               " x " + std::to_string(whole.height) +
+                                               " pixels has not the rows asked for"
+                                         : reader.error());
         return false;
     }
-    jpeg_decompress_struct info{};
-    ErrorManager errors{};
-    info.err = jpeg_std_error(&errors.manager);
-    errors.manager.error_exit = onError;
-    errors.manager.output_message = onMessage;
-    jpeg_create_decompress(&info);
-    const bool done = decodeRows(info, errors, file.get(), first, target, error, size);
-    jpeg_destroy_decompress(&info);
-    return done;
+    return true;
 }
 
 } // namespace zarn

@@ -3,6 +3,7 @@
 // colours, marks and labels with the overlap in red, a picture that fails drawn as a missing
 // part with its reason; a 100 km gap that keeps memory flat.
 #include "viewer/LVViewerDoc.h"
+#include "viewer/PictureRows.h"
 #include "viewer/ViewState.h"
 
 #include "platform/imaging/JpegFile.h"
@@ -132,6 +133,27 @@ TEST(Document, JpegRowsDeepInAPictureAreThoseOfTheWholeDecode) {
             EXPECT_EQ(stripPixel(o.doc, picture.top + row, o.doc.geometry().pictureLeft() + x),
                       whole->at(x, row))
                 << row << " " << x;
+}
+
+TEST(Document, ARowSourceGoesOnDownAPictureAndStartsAgainForRowsAbove) {
+    zarn::test::TempHome home;
+    const fs::path file = home.file("S_X_0000.00-0003.00.jpg");
+    writePicture(file, 32, 3000, [](int x, int y) { return zarn::pixelOf(x * 8, y / 12, y); });
+    std::ifstream in(file, std::ios::binary);
+    const std::optional<zarn::PixelImage> whole =
+        zarn::decodeJpeg(std::string((std::istreambuf_iterator<char>(in)), {}));
+    ASSERT_TRUE(whole);
+    PictureRowSource source;
+    zarn::PixelImage rows(32, 8);
+    for (const int first : {2000, 2500, 100, 2992, 0}) { // down, up again, down
+        std::string reason;
+        ASSERT_TRUE(source.decode(file, {32, 3000}, first, rows.view(), &reason)) << reason;
+        for (int y = 0; y < 8; ++y)
+            EXPECT_EQ(rows.at(9, y), whole->at(9, first + y)) << first + y;
+    }
+    std::string reason;
+    EXPECT_FALSE(source.decode(file, {32, 2999}, 0, rows.view(), &reason));
+    EXPECT_EQ(reason, "the picture has changed since the folder was read");
 }
 
 bool inked(CLVViewerDoc& doc, std::int64_t y0, std::int64_t y1, int x0, int x1, std::uint32_t ink) {
