@@ -28,9 +28,13 @@ private:
     locale_t previous_;
 };
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
 
-char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char lower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 } // namespace
 
@@ -84,10 +88,34 @@ int parseInt(std::string_view text) {
     return static_cast<int>(value);
 }
 
-double parseDouble(std::string_view text) {
+namespace {
+
+// strtod in the "C" locale over the text; read: how many characters the number took.
+double readDouble(std::string_view text, size_t& read) {
     // strtod needs a terminated string; the copy is short-lived and settings texts are small.
     std::string copy(text);
-    return strtod_l(copy.c_str(), nullptr, cLocale());
+    char* end = nullptr;
+    const double value = strtod_l(copy.c_str(), &end, cLocale());
+    read = static_cast<size_t>(end - copy.c_str());
+    return value;
+}
+
+} // namespace
+
+double parseDouble(std::string_view text) {
+    size_t read = 0;
+    return readDouble(text, read);
+}
+
+std::optional<double> parseWholeDouble(std::string_view text) {
+    const std::string_view number = trim(text);
+    if (number.empty())
+        return std::nullopt;
+    size_t read = 0;
+    const double value = readDouble(number, read);
+    if (read != number.size())
+        return std::nullopt;
+    return value;
 }
 
 std::string timeStamp19(const std::tm& t) {

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <ctime>
 #include <limits>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -27,6 +28,11 @@ int parseInt(std::string_view text);
 
 // Like atof in the "C" locale: the longest prefix that reads as a number; 0.0 when there is none.
 double parseDouble(std::string_view text);
+
+// The same reading, but only of a text that is one number as a whole: blanks around it are
+// allowed, anything else left over after the number ("10,25", "1-2") or no number at all gives
+// nothing. What counts as a number is what parseDouble reads (so also "1e3", "inf", "0x1p4").
+std::optional<double> parseWholeDouble(std::string_view text);
 
 // The first 19 characters of the C runtime's asctime text for the given local time, in English
 // whatever the locale, day of month zero-padded: "Tue Dec 08 21:14:58".

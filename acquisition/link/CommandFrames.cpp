@@ -116,7 +116,7 @@ std::optional<CommandFrame> CommandFrames::F1(LoggerParameters& logger,
 }
 
 CommandFrame CommandFrames::F2(const LoggerParameters& logger) {
-    const double counts = logger.depthScale * 100.0 * logger.presetDepthMetres;
+    const double counts = depthCounterCounts(logger.depthScale, logger.presetDepthMetres);
     const std::int32_t preset = saturatedTrunc<std::int32_t>(counts);
     FrameWriter w(6);
     w.byte(IdDepthSet).dword(static_cast<std::uint32_t>(preset));

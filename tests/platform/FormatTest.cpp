@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <gtest/gtest.h>
 #include <limits>
+#include <optional>
 
 namespace zarn {
 namespace {
@@ -40,6 +41,33 @@ TEST(Format, ParseIntBehavesLikeAtoiWithoutOverflow) {
                           {"2147483647", INT_MAX}};
     for (const auto& c : cases)
         EXPECT_EQ(parseInt(c.text), c.value) << c.text;
+}
+
+TEST(Format, ParseWholeDoubleTakesOnlyATextThatIsOneNumber) {
+    struct Case {
+        const char* text;
+        std::optional<double> value;
+        double prefix; // what parseDouble reads from the same text
+    };
+    const Case cases[] = {{"10.00", 10.0, 10.0},
+                          {" 10 ", 10.0, 10.0},
+                          {"\t-2.5\r\n", -2.5, -2.5},
+                          {"+3", 3.0, 3.0},
+                          {".5", 0.5, 0.5},
+                          {"7.", 7.0, 7.0},
+                          {"10,25", std::nullopt, 10.0},
+                          {"1-2", std::nullopt, 1.0},
+                          {"1 0", std::nullopt, 1.0},
+                          {"12abc", std::nullopt, 12.0},
+                          {"", std::nullopt, 0.0},
+                          {"   ", std::nullopt, 0.0},
+                          {"-", std::nullopt, 0.0},
+                          {".", std::nullopt, 0.0},
+                          {"abc", std::nullopt, 0.0}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(parseWholeDouble(c.text), c.value) << '"' << c.text << '"';
+        EXPECT_DOUBLE_EQ(parseDouble(c.text), c.prefix) << '"' << c.text << '"';
+    }
 }
 
 TEST(Format, TimeStampIsTheFirst19CharactersOfAsctimeInEnglish) {

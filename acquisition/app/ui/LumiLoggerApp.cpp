@@ -7,6 +7,7 @@
 #include "acquisition/app/ui/PowerDlg.h"
 #include "acquisition/app/ui/QtBeeper.h"
 #include "acquisition/app/ui/QtUserMessages.h"
+#include "acquisition/app/ui/SplashDlg.h"
 #include "acquisition/engine/AcquisitionEngine.h"
 #include "acquisition/engine/SimulatorSetup.h"
 #include "platform/Home.h"
@@ -23,8 +24,14 @@ namespace zarn::ui {
 CLumiLoggerApp::CLumiLoggerApp(const AppOptions& options) : options_(options) {}
 
 CLumiLoggerApp::~CLumiLoggerApp() {
-    // The window goes first (it uses the engine), then the engine joins every link thread,
-    // then what the threads used.
+    // Every worker ends before anything it reaches is freed: the replay and the link threads
+    // (which write to the window's status bar) are stopped and joined first, then the window
+    // goes, then the engine and what the threads used.
+    if (engine_) {
+        engine_->stop();
+        static_cast<void>(engine_->stopLink()); // a late thread is joined just below
+        engine_->link().joinThreads();
+    }
     window_.reset();
     engine_.reset();
     preferences_.reset();
@@ -64,7 +71,7 @@ bool CLumiLoggerApp::InitInstance() {
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         setup.visibleHeight = std::max(256, screen->size().height());
     engine_ = std::make_unique<AcquisitionEngine>(setup);
-    window_ = std::make_unique<CLumiLoggerDlg>(*engine_, *preferences_);
+    window_ = std::make_unique<CLumiLoggerDlg>(*engine_, *preferences_, placements_);
     messages_->setParent(window_.get());
     instance_->TrackFirstInstance([this] {
         if (!window_)
@@ -77,6 +84,9 @@ bool CLumiLoggerApp::InitInstance() {
     });
     window_->resize(window_->sizeHint().width(), 900);
     window_->show();
+    if (store_.snapshot().program.splash)
+        if (CSplashDlg* splash = CSplashDlg::create(Home::configDir(), window_.get()))
+            splash->show();
     // Without the bridge library the link says so and the program runs in replay mode.
     static_cast<void>(engine_->startLink());
     if (options_.open) {

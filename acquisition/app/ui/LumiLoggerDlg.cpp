@@ -5,14 +5,17 @@
 #include "acquisition/app/ui/AboutDlg.h"
 #include "acquisition/app/ui/AlertDlg.h"
 #include "acquisition/app/ui/EndProcessDlg.h"
+#include "acquisition/app/ui/FileDialogs.h"
 #include "acquisition/app/ui/GuiThread.h"
 #include "acquisition/app/ui/ImageStripView.h"
 #include "acquisition/app/ui/PowerDlg.h"
 #include "acquisition/app/ui/QtProgress.h"
 #include "acquisition/app/ui/ReplayStartDialogs.h"
 #include "acquisition/app/ui/StatusPanes.h"
+#include "acquisition/app/ui/TechnicalToolsDlg.h"
 #include "acquisition/engine/AcquisitionEngine.h"
 #include "acquisition/link/LinkState.h"
+#include "platform/SettingsStore.h"
 #include "platform/UserMessages.h"
 
 #include <QAction>
@@ -62,8 +65,8 @@ std::string titleOf(const std::filesystem::path& header) {
 } // namespace
 
 CLumiLoggerDlg::CLumiLoggerDlg(AcquisitionEngine& engine, CPreferences& preferences,
-                               QWidget* parent)
-    : QMainWindow(parent), engine_(engine), preferences_(preferences) {
+                               WindowPlacementRecord& placements, QWidget* parent)
+    : QMainWindow(parent), engine_(engine), preferences_(preferences), placements_(placements) {
     setWindowTitle(qs(MainWindowText::ProductName) + QStringLiteral(" version") + QChar(0x00A0) +
                    qs(MainWindowText::Version));
     panes_ = new StatusPanes(statusBar());
@@ -97,6 +100,8 @@ CLumiLoggerDlg::CLumiLoggerDlg(AcquisitionEngine& engine, CPreferences& preferen
     delayedCopy_->setSingleShot(true);
     connect(delayedCopy_, &QTimer::timeout, this, [this] { refreshImage(true); });
 
+    // The hidden chord of the technical tools, over every key of the program.
+    QCoreApplication::instance()->installEventFilter(new TechnicalToolsChord(this));
     connect(panel_, &CPowerDlg::newLogRequested, this, &CLumiLoggerDlg::OnNewLog);
     connect(panel_, &CPowerDlg::displayRestarted, this, &CLumiLoggerDlg::restartDisplay);
     connect(panel_, &CPowerDlg::forcedCopyRequested, this, [this] { refreshImage(true); });
@@ -200,13 +205,9 @@ void CLumiLoggerDlg::installDefaultChoices() {
         [this](const std::filesystem::path& folder) -> std::optional<std::filesystem::path> {
         // Headers are matched in either case: "*.hed" and "*.HED" and any mix.
         QFileDialog dialog(this, qs(MenuText::OpenAndPlay).remove('&'),
-                           QString::fromStdString(folder.string()),
-                           QStringLiteral("ZARN File (*.hed)"));
-        dialog.setOption(QFileDialog::DontUseNativeDialog, false);
+                           QString::fromStdString(folder.string()));
         dialog.setFileMode(QFileDialog::ExistingFile);
-        dialog.setFilter(dialog.filter() | QDir::CaseSensitive);
-        dialog.setNameFilters({QStringLiteral("ZARN File (*.hed *.HED *.Hed *.hEd *.heD *.HEd "
-                                              "*.hED *.HeD)")});
+        dialog.setNameFilter(anyCaseFilter(QStringLiteral("ZARN File"), QStringLiteral("hed")));
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
             return std::nullopt;
         return std::filesystem::path(dialog.selectedFiles().front().toStdString());
@@ -218,7 +219,7 @@ void CLumiLoggerDlg::installDefaultChoices() {
                            QString::fromStdString((folder / last).string()));
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setDefaultSuffix(QStringLiteral("HED"));
-        dialog.setNameFilters({QStringLiteral("ZARN File (*.HED *.hed)")});
+        dialog.setNameFilter(anyCaseFilter(QStringLiteral("ZARN File"), QStringLiteral("hed")));
         // The replacement question is the program's own, asked after the dialog.
         dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
@@ -343,6 +344,29 @@ void CLumiLoggerDlg::handleMessage(int kind, int id, long long param) {
             MessageBus::instance().post(role, command(Cmd::DepthUnitChanged));
         restartDisplay();
     }
+    if (kind == static_cast<int>(MessageKind::Private) && id == Cmd::MainWindowPrivate &&
+        param == Cmd::OpenTechnicalTools)
+        OnTechnicalTools();
+}
+
+void CLumiLoggerDlg::OnTechnicalTools() {
+    if (technicalToolsOpen_)
+        return;
+    technicalToolsOpen_ = true;
+    CTechnicalToolsDlg dialog(engine_.configuration().switches, this);
+    if (choices_.technicalTools ? choices_.technicalTools(dialog)
+                                : dialog.exec() == QDialog::Accepted) {
+        SettingsStore store;
+        TechnicalSwitches switches = engine_.configuration().switches;
+        const bool stored = dialog.logic().accept(switches, store);
+        static_cast<void>(
+            engine_.editConfiguration([&](Configuration& c) { c.switches = switches; }));
+        if (!stored)
+            showMessage("The technical tools could not be stored in " + store.file().string(),
+                        MessageIcon::Warning);
+        panel_->Refresh();
+    }
+    technicalToolsOpen_ = false;
 }
 
 void CLumiLoggerDlg::OnImperialDepth() {
@@ -481,6 +505,7 @@ bool CLumiLoggerDlg::closeRequest() {
     closing_ = true;
     endProcess_->show();
     endProcess_->setText(QStringLiteral("Shutdown ... wait"));
+    storePlacement();
     if (!preferences_.SaveFiles())
         showMessage("The settings could not be saved.", MessageIcon::Warning);
     endProcess_->setText(QStringLiteral("Ending USB Process ... wait"));
@@ -507,6 +532,28 @@ void CLumiLoggerDlg::resizeEvent(QResizeEvent* event) {
     panes_->layoutFor(width());
 }
 
+void CLumiLoggerDlg::applyPlacement() {
+    // The placement a close stored; the first start's default (show command 0, a window of
+    // the old dialog's size) keeps the window's own size.
+    const WindowPlacement& main = placements_[PlacedWindow::Main];
+    if (!main.usable() || main.showCommand == 0)
+        return;
+    const PlacementRect& r = main.normalPosition;
+    // The width is the image strip's; the stored height is taken when it leaves room for it.
+    move(r.left, r.top);
+    const int height = r.bottom - r.top;
+    if (height >= minimumSizeHint().height())
+        resize(width(), height);
+}
+
+void CLumiLoggerDlg::storePlacement() {
+    WindowPlacement& main = placements_[PlacedWindow::Main];
+    const QRect frame = geometry();
+    main.length = static_cast<std::int32_t>(WindowPlacement::Size);
+    main.showCommand = isMinimized() ? 2 : 1;
+    main.normalPosition = {frame.left(), frame.top(), frame.right() + 1, frame.bottom() + 1};
+}
+
 void CLumiLoggerDlg::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (!firstPaint_)
@@ -514,6 +561,7 @@ void CLumiLoggerDlg::showEvent(QShowEvent* event) {
     firstPaint_ = false;
     // The window keeps its width; a resize changes only its height.
     setFixedWidth(width());
+    applyPlacement();
     QTimer::singleShot(FirstCopyMs, this, [this] { refreshImage(true); });
 }
 

@@ -8,6 +8,7 @@
 // only through posted messages and published values, which this window reads at its own pace.
 #pragma once
 
+#include "acquisition/app/WindowPlacement.h"
 #include "acquisition/logfiles/MultiFileSelectorLogic.h"
 #include "acquisition/logfiles/SetDepthPlayerLogic.h"
 
@@ -33,6 +34,7 @@ class CPreferences;
 namespace zarn::ui {
 
 class CAlertDlg;
+class CTechnicalToolsDlg;
 class CEndProcessDlg;
 class CPowerDlg;
 class ImageStripView;
@@ -61,12 +63,16 @@ struct WindowChoices {
     std::function<std::optional<double>(const SetDepthPlayerLogic& logic)> depthStart;
     // "Multi file selector": the first file to replay.
     std::function<int(MultiFileSelectorLogic& logic)> startFile;
+    // The technical tools dialog, already made: true for OK.
+    std::function<bool(CTechnicalToolsDlg& dialog)> technicalTools;
 };
 
 class CLumiLoggerDlg final : public QMainWindow {
     Q_OBJECT
 public:
-    CLumiLoggerDlg(AcquisitionEngine& engine, CPreferences& preferences, QWidget* parent = nullptr);
+    // placements: the application's window placement record, which CPreferences saves.
+    CLumiLoggerDlg(AcquisitionEngine& engine, CPreferences& preferences,
+                   WindowPlacementRecord& placements, QWidget* parent = nullptr);
     ~CLumiLoggerDlg() override;
 
     WindowChoices& choices() { return choices_; }
@@ -78,6 +84,8 @@ public:
     void OnNewLog();
     void OnImperialDepth();
     void OnAbout();
+    // The technical tools dialog (the hidden key chord); its switches stored on OK.
+    void OnTechnicalTools();
     // The close request: the checks, then the orderly end of the link. True when the window
     // may close; it cannot run twice at once.
     bool closeRequest();
@@ -109,9 +117,12 @@ private:
     void showAlarms();
     bool sondeMarkedPowered() const;
     void installDefaultChoices();
+    void applyPlacement();
+    void storePlacement();
 
     AcquisitionEngine& engine_;
     CPreferences& preferences_;
+    WindowPlacementRecord& placements_;
     WindowChoices choices_;
     StatusPanes* panes_ = nullptr;
     ImageStripView* strip_ = nullptr;
@@ -134,6 +145,7 @@ private:
     bool firstPaint_ = true;
     bool closing_ = false;
     bool inCloseRequest_ = false;
+    bool technicalToolsOpen_ = false;
     bool mayClose_ = false;
 };
 

@@ -1,6 +1,7 @@
 // The program's sounds in the windows: tones queued in order from any thread (never waiting,
-// dropped only when the short queue is full) and played one after the other on the window
-// thread, each for its duration. Without a sound device the tone is the system bell.
+// dropped only when the short queue is full) and played one after the other by a player thread
+// of their own: generated tones on the sound device, or the system bell (rung on the window
+// thread) where there is no device.
 #pragma once
 
 #include "platform/Beeper.h"
@@ -8,8 +9,10 @@
 
 #include <QObject>
 
-#include <atomic>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
+#include <thread>
 
 namespace zarn::ui {
 
@@ -18,21 +21,31 @@ class GuiInbox;
 class QtBeeper final : public QObject, public Beeper {
     Q_OBJECT
 public:
-    // play: how a tone sounds (the system bell unless given); installed as the program's
-    // beeper for the object's life.
-    explicit QtBeeper(std::function<void(const Tone&)> play = {}, QObject* parent = nullptr);
+    // How a tone sounds, on the player thread; waits while it plays. False when it could not
+    // be played (the bell rings instead).
+    using Play = std::function<bool(const Tone&)>;
+
+    // play: the sound device's unless given. Installed as the program's beeper for the
+    // object's life; made on the window thread.
+    explicit QtBeeper(Play play = {}, QObject* parent = nullptr);
     ~QtBeeper() override;
 
     void beep(int frequencyHz, int durationMs) override;
     std::uint64_t dropped() const { return queue_.dropped(); }
+    // Tones that rang the bell for want of a device.
+    std::uint64_t bells() const;
 
 private:
-    void playNext();
+    void playerLoop();
 
     GuiInbox* inbox_;
-    std::function<void(const Tone&)> play_;
+    Play play_;
     ToneQueue queue_;
-    std::atomic<bool> playing_{false};
+    mutable std::mutex mutex_;
+    std::condition_variable wake_;
+    bool stopping_ = false;
+    std::uint64_t bells_ = 0;
+    std::thread player_;
 };
 
 } // namespace zarn::ui

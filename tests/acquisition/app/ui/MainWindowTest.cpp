@@ -2,22 +2,28 @@
 
 #include "acquisition/app/MainWindowLogic.h"
 #include "acquisition/app/PanelStatusText.h"
+#include "acquisition/app/TechnicalSwitchesStore.h"
 #include "acquisition/app/ui/AlertDlg.h"
 #include "acquisition/app/ui/ImageStripView.h"
 #include "acquisition/app/ui/LumiLoggerApp.h"
 #include "acquisition/app/ui/LumiLoggerDlg.h"
 #include "acquisition/app/ui/PowerDlg.h"
 #include "acquisition/app/ui/StatusPanes.h"
+#include "acquisition/app/ui/TechnicalToolsDlg.h"
 #include "acquisition/cli/Commands.h"
 #include "acquisition/engine/AcquisitionEngine.h"
 #include "acquisition/link/LinkState.h"
 #include "platform/FileIo.h"
+#include "platform/SettingsStore.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QCheckBox>
+#include <QKeyEvent>
 #include <QToolButton>
+#include <QWindow>
 
 #include <cstdlib>
 #include <sstream>
@@ -62,7 +68,17 @@ TEST(MainWindow, StartsInReplayModeWithoutTheBridgeLibrary) {
     EXPECT_FALSE(window.action("newLog")->isEnabled());
     EXPECT_EQ(window.compassText(0).toStdString(), compassLabelsOf(0)[0]);
     EXPECT_EQ(window.unitText(), "Meters");
+    window.move(40, 30);
     EXPECT_TRUE(window.closeRequest()) << "nothing runs: the window closes at once";
+    // The close keeps where the window was for the next start.
+    const std::optional<std::string> saved = readWholeFile(home.file("LvZARN.dat"));
+    ASSERT_TRUE(saved);
+    const std::optional<WindowPlacementRecord> placements = WindowPlacementRecord::decode(*saved);
+    ASSERT_TRUE(placements);
+    const WindowPlacement& main = (*placements)[PlacedWindow::Main];
+    EXPECT_TRUE(main.usable());
+    EXPECT_EQ(main.normalPosition.left, window.geometry().left());
+    EXPECT_EQ(main.normalPosition.bottom - main.normalPosition.top, window.geometry().height());
     unsetenv("ZARN_FTD2XX");
 }
 
@@ -87,7 +103,11 @@ TEST(MainWindow, PowersRecordsStopsReplaysAndClosesAgainstTheSimulator) {
     ASSERT_TRUE(
         waitUntil([&] { return engine.link().linkState() >= LinkState::LoggerOnly; }, 30000))
         << "the simulated logger answers";
+    // Images turned to north: the compass row follows the configured mode at power-on.
+    ASSERT_TRUE(engine.editConfiguration([](Configuration& c) { c.logger.orientationMode = 1; }));
     window.panel().OnPower();
+    EXPECT_EQ(window.compassText(0), "N");
+    EXPECT_EQ(window.compassText(2), "|E");
     const auto sondeOn = [&] {
         return engine.panel().powerState() == PowerPanelLogic::PowerState::On &&
                engine.panel().orderStep() == PowerPanelLogic::IdleStep;
@@ -166,6 +186,43 @@ TEST(MainWindow, PowersRecordsStopsReplaysAndClosesAgainstTheSimulator) {
     EXPECT_TRUE(window.closing());
     unsetenv("ZARN_FTD2XX");
     unsetenv("ZARN_SIM_CONFIG");
+}
+
+TEST(MainWindow, TheKeyChordOpensTheTechnicalToolsAndOkStoresTheSwitches) {
+    zarn::test::TempHome home;
+    zarn::test::RecordingUserMessages messages;
+    setenv("ZARN_FTD2XX", (home.path() / "no-such-bridge.so").c_str(), 1);
+    AppOptions options;
+    options.messages = &messages;
+    CLumiLoggerApp app(options);
+    ASSERT_TRUE(app.InitInstance());
+    CLumiLoggerDlg& window = *app.window();
+    int opened = 0;
+    window.choices().technicalTools = [&](CTechnicalToolsDlg& dialog) {
+        ++opened;
+        EXPECT_FALSE(dialog.box(TechnicalToolsLogic::Box::TechnicalTools)->isChecked());
+        dialog.box(TechnicalToolsLogic::Box::TechnicalTools)->setChecked(true);
+        return true;
+    };
+    QWindow* surface = window.windowHandle();
+    ASSERT_NE(surface, nullptr);
+    const auto press = [&](int key) {
+        QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
+        QCoreApplication::sendEvent(surface, &event);
+    };
+    // Out of order nothing opens; in order it opens once.
+    for (int key : {Qt::Key_Shift, Qt::Key_Control, Qt::Key_Alt, Qt::Key_T})
+        press(key);
+    runEventsFor(100);
+    EXPECT_EQ(opened, 0);
+    for (int key : {Qt::Key_Control, Qt::Key_Shift, Qt::Key_Alt, Qt::Key_T})
+        press(key);
+    ASSERT_TRUE(waitUntil([&] { return opened == 1; }, 2000));
+    EXPECT_TRUE(app.engine()->configuration().switches.technicalTools);
+    EXPECT_TRUE(TechnicalSwitchesStore::read(SettingsStore()).technicalTools)
+        << "kept in the per-user settings store";
+    EXPECT_TRUE(window.closeRequest());
+    unsetenv("ZARN_FTD2XX");
 }
 
 TEST(MainWindow, AlarmWindowShowsTheLastAlarmAndComesBackAfterOk) {
