@@ -19,8 +19,11 @@
 #include <QEventLoop>
 #include <QKeyEvent>
 #include <QScrollBar>
+#include <QSysInfo>
 #include <QTimer>
+
 #include <QWheelEvent>
+#include <fstream>
 
 namespace lvviewer::test {
 namespace {
@@ -155,6 +158,21 @@ TEST(ViewerWindows, ASecondStartHandsItsFileToTheRunningViewer) {
     EXPECT_TRUE(first.frame()->preferences().imperial());
     const std::string text = status(*first.frame());
     EXPECT_EQ(text.rfind("DEPTH: from 12.00 ft", 0), 0u) << text;
+}
+
+TEST(ViewerWindows, ALockLeftByAViewerThatDiedDoesNotBlockTheNextStart) {
+    zarn::test::TempHome home;
+    zarn::test::RecordingUserMessages messages;
+    zarn::SettingsStore store(home.file("store.ini"));
+    const QString name = "lvviewer-stale-" + QString::number(QCoreApplication::applicationPid());
+    // The lock of a process that no longer runs, nobody listening on its socket.
+    std::ofstream(home.file((name + ".lock").toStdString()))
+        << "2147483646\nlvviewer\n"
+        << QSysInfo::machineHostName().toStdString() << "\n";
+    ui::CLVViewerApp viewer(store, QString::fromStdString(home.path().string()), name);
+    EXPECT_EQ(viewer.InitInstance(QString()), ui::CLVViewerApp::Start::First);
+    EXPECT_TRUE(viewer.frame());
+    EXPECT_TRUE(messages.shown().empty());
 }
 
 TEST(ViewerWindows, ThePreferencesDialogsDepthScaleListFollowsTheUnit) {
