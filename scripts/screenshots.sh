@@ -1,13 +1,23 @@
 #!/usr/bin/env bash
 # Renders the windows on the offscreen platform into docs/screenshots/: the main window of zarn
-# during a simulated acquisition. Builds what it needs first.
+# during a simulated acquisition, and lvviewer showing the pictures the demo exports. Builds
+# what it needs first.
 #   scripts/screenshots.sh
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-dir="$("$root/scripts/build.sh" release test_app_ui zarn zarn_ftd2xx_sim)"
+dir="$("$root/scripts/build.sh" release test_app_ui zarn zarn_ftd2xx_sim zarn-cli lvviewer)"
 out="$root/docs/screenshots"
 mkdir -p "$out"
 QT_QPA_PLATFORM=offscreen ZARN_SCREENSHOT_DIR="$out" \
     "$dir/tests/acquisition/app/ui/test_app_ui" \
     --gtest_filter='MainWindow.PowersRecordsStopsReplaysAndClosesAgainstTheSimulator' >/dev/null
+
+# The viewer on the demo's pictures, in a settings folder and runtime folder of its own.
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+mkdir -m 700 "$work/runtime"
+ZARN_HOME="$work/home" "$dir/acquisition/cli/main/zarn-cli" demo -o "$work/demo" >/dev/null
+picture="$(ls "$work/demo/pictures/"*.jpg | head -n 1)"
+ZARN_HOME="$work/home" QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$work/runtime" \
+    "$dir/viewer/ui/main/lvviewer" --screenshot "$out/lvviewer.png" "$picture" 2>/dev/null
 ls -1 "$out"/*.png

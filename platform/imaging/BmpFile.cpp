@@ -31,32 +31,6 @@ std::uint32_t get32(const std::uint8_t* at) {
     return get16(at) | get16(at + 2) << 16;
 }
 
-// One channel of a bit-field pixel, scaled to 8 bits.
-struct Channel {
-    std::uint32_t mask = 0;
-    int shift = 0;
-    int bits = 0;
-
-    explicit Channel(std::uint32_t m = 0) : mask(m) {
-        if (mask) {
-            shift = std::countr_zero(mask);
-            bits = std::popcount(mask);
-        }
-    }
-    // A mask whose bits are not one run cannot be read as a channel.
-    bool contiguous() const { return mask == 0 || ((mask >> shift) & ((mask >> shift) + 1)) == 0; }
-    unsigned of(std::uint32_t value) const {
-        if (!mask)
-            return 0;
-        const std::uint32_t v = (value & mask) >> shift;
-        if (bits >= 8)
-            return static_cast<unsigned>(v >> (bits - 8));
-        // Spread the few bits over the 8 (v * 255 / max, rounded).
-        const std::uint32_t max = (std::uint32_t{1} << bits) - 1;
-        return static_cast<unsigned>((v * 255 + max / 2) / max);
-    }
-};
-
 } // namespace
 
 bool writeBmp(std::ostream& out, const ConstPixelView& image, std::string* error) {
@@ -107,10 +81,10 @@ bool writeBmp(std::ostream& out, const ConstPixelView& image, std::string* error
     return true;
 }
 
-std::optional<PixelImage> decodeBmp(std::string_view bytes, std::string* error,
-                                    std::size_t maximumPixels) {
-    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
-    const std::uint64_t size = bytes.size();
+std::optional<BmpLayout> readBmpLayout(std::string_view head, std::uint64_t fileSize,
+                                       std::string* error, std::size_t maximumPixels) {
+    const auto* data = reinterpret_cast<const std::uint8_t*>(head.data());
+    const std::uint64_t size = head.size();
     if (size < FileHeaderSize + 12 || data[0] != 'B' || data[1] != 'M') {
         fail(error, "not a BMP picture");
         return std::nullopt;
@@ -196,15 +170,17 @@ std::optional<PixelImage> decodeBmp(std::string_view bytes, std::string* error,
             masks[2] = 0x000000FF;
         }
     }
+    BmpLayout layout;
     // The alpha mask, where there is one, is not read: our pixels carry no transparency.
-    const Channel red(masks[0]), green(masks[1]), blue(masks[2]);
-    if (!red.contiguous() || !green.contiguous() || !blue.contiguous()) {
+    layout.red = BmpChannel(masks[0]);
+    layout.green = BmpChannel(masks[1]);
+    layout.blue = BmpChannel(masks[2]);
+    if (!layout.red.contiguous() || !layout.green.contiguous() || !layout.blue.contiguous()) {
         fail(error, "BMP colour masks are not runs of bits");
         return std::nullopt;
     }
 
     // The colour table: after the header (and a 40-byte header's masks).
-    std::array<std::uint32_t, 256> palette{};
     if (bitsPerPixel <= 8) {
         const std::uint64_t entries = coloursUsed && coloursUsed <= (1u << bitsPerPixel)
                                           ? coloursUsed
@@ -217,48 +193,63 @@ std::optional<PixelImage> decodeBmp(std::string_view bytes, std::string* error,
         }
         for (std::uint64_t i = 0; i < entries; ++i) {
             const std::uint8_t* e = data + tableAt + i * entrySize;
-            palette[i] = pixelOf(e[2], e[1], e[0]);
+            layout.palette[i] = pixelOf(e[2], e[1], e[0]);
         }
-        for (std::uint64_t i = entries; i < palette.size(); ++i)
-            palette[i] = pixelOf(0, 0, 0);
+        for (std::uint64_t i = entries; i < layout.palette.size(); ++i)
+            layout.palette[i] = pixelOf(0, 0, 0);
     }
 
-    const std::uint64_t rowBytes = (std::uint64_t(width) * bitsPerPixel + 31) / 32 * 4;
-    const std::uint64_t dataBytes = rowBytes * std::uint64_t(height);
-    if (pixelOffset > size || dataBytes > size - pixelOffset) {
+    layout.width = static_cast<int>(width);
+    layout.height = static_cast<int>(height);
+    layout.topDown = topDown;
+    layout.bitsPerPixel = static_cast<int>(bitsPerPixel);
+    layout.pixelOffset = pixelOffset;
+    layout.rowBytes = (std::uint64_t(width) * bitsPerPixel + 31) / 32 * 4;
+    const std::uint64_t dataBytes = layout.rowBytes * std::uint64_t(height);
+    if (pixelOffset > fileSize || dataBytes > fileSize - pixelOffset) {
         fail(error, "BMP pixel data cut short");
         return std::nullopt;
     }
-    PixelImage result(static_cast<int>(width), static_cast<int>(height));
-    for (std::int64_t y = 0; y < height; ++y) {
-        const std::uint8_t* from = data + pixelOffset + std::uint64_t(y) * rowBytes;
-        const int target = static_cast<int>(topDown ? y : height - 1 - y);
-        std::uint32_t* to = result.row(target);
-        for (std::int64_t x = 0; x < width; ++x) {
-            switch (bitsPerPixel) {
-            case 1:
-                to[x] = palette[(from[x >> 3] >> (7 - (x & 7))) & 1];
-                break;
-            case 4:
-                to[x] = palette[(from[x >> 1] >> ((x & 1) ? 0 : 4)) & 0xF];
-                break;
-            case 8:
-                to[x] = palette[from[x]];
-                break;
-            case 24: {
-                const std::uint8_t* p = from + 3 * x;
-                to[x] = pixelOf(p[2], p[1], p[0]);
-                break;
-            }
-            default: {
-                const std::uint32_t v =
-                    bitsPerPixel == 16 ? get16(from + 2 * x) : get32(from + 4 * x);
-                to[x] = pixelOf(red.of(v), green.of(v), blue.of(v));
-                break;
-            }
-            }
+    return layout;
+}
+
+void convertBmpRow(const BmpLayout& layout, const std::uint8_t* from, std::uint32_t* to) {
+    for (std::int64_t x = 0; x < layout.width; ++x) {
+        switch (layout.bitsPerPixel) {
+        case 1:
+            to[x] = layout.palette[(from[x >> 3] >> (7 - (x & 7))) & 1];
+            break;
+        case 4:
+            to[x] = layout.palette[(from[x >> 1] >> ((x & 1) ? 0 : 4)) & 0xF];
+            break;
+        case 8:
+            to[x] = layout.palette[from[x]];
+            break;
+        case 24: {
+            const std::uint8_t* p = from + 3 * x;
+            to[x] = pixelOf(p[2], p[1], p[0]);
+            break;
+        }
+        default: {
+            const std::uint32_t v =
+                layout.bitsPerPixel == 16 ? get16(from + 2 * x) : get32(from + 4 * x);
+            to[x] = pixelOf(layout.red.of(v), layout.green.of(v), layout.blue.of(v));
+            break;
+        }
         }
     }
+}
+
+std::optional<PixelImage> decodeBmp(std::string_view bytes, std::string* error,
+                                    std::size_t maximumPixels) {
+    const std::optional<BmpLayout> layout =
+        readBmpLayout(bytes, bytes.size(), error, maximumPixels);
+    if (!layout)
+        return std::nullopt;
+    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
+    PixelImage result(layout->width, layout->height);
+    for (int y = 0; y < layout->height; ++y)
+        convertBmpRow(*layout, data + layout->rowOffset(y), result.row(y));
     return result;
 }
 

@@ -1,0 +1,25 @@
+// Depths inside the viewer: integers in thousandths of the depth unit (metres, or feet when the
+// pictures were named in feet), called depth counts, shown with two decimals.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace lvviewer {
+
+// v + 0.499 truncated toward zero for v >= 0, v - 0.499 for v < 0 (an exact half goes toward
+// zero), held in the 64-bit range; not-a-number gives 0.
+std::int64_t roundCount(double v);
+// The same held in the 32-bit range of depth counts and piece heights.
+int roundCount32(double v);
+
+// "12.34" for 12345, "-1.50" for -1500: the sign once, then whole units and hundredths (the
+// thousandth cut off).
+std::string depthText(std::int64_t count);
+
+// "m" or "ft".
+inline const char* unitText(bool imperial) {
+    return imperial ? "ft" : "m";
+}
+
+} // namespace lvviewer
