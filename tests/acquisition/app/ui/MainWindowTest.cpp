@@ -49,14 +49,27 @@ long litPixels(const ImageStripView& strip) {
     return lit;
 }
 
-TEST(MainWindow, StartsInReplayModeWithoutTheBridgeLibrary) {
+// The program in a fresh home without the bridge library: replay mode.
+struct ReplayModeProgram {
     zarn::test::TempHome home;
     zarn::test::RecordingUserMessages messages;
-    setenv("ZARN_FTD2XX", (home.path() / "no-such-bridge.so").c_str(), 1);
-    AppOptions options;
-    options.messages = &messages;
-    CLumiLoggerApp app(options);
-    ASSERT_TRUE(app.InitInstance());
+    CLumiLoggerApp app{optionsFor(home, messages)};
+
+    static AppOptions optionsFor(const zarn::test::TempHome& home,
+                                 zarn::test::RecordingUserMessages& messages) {
+        setenv("ZARN_FTD2XX", (home.path() / "no-such-bridge.so").c_str(), 1);
+        AppOptions options;
+        options.messages = &messages;
+        return options;
+    }
+    ~ReplayModeProgram() { unsetenv("ZARN_FTD2XX"); }
+};
+
+TEST(MainWindow, StartsInReplayModeWithoutTheBridgeLibrary) {
+    ReplayModeProgram program;
+    ASSERT_TRUE(program.app.InitInstance());
+    CLumiLoggerApp& app = program.app;
+    const zarn::test::TempHome& home = program.home;
     CLumiLoggerDlg& window = *app.window();
     EXPECT_TRUE(
         waitUntil([&] { return window.statusPanes().paneText(1) == "USB not installed."; }, 5000));
@@ -79,7 +92,6 @@ TEST(MainWindow, StartsInReplayModeWithoutTheBridgeLibrary) {
     EXPECT_TRUE(main.usable());
     EXPECT_EQ(main.normalPosition.left, window.geometry().left());
     EXPECT_EQ(main.normalPosition.bottom - main.normalPosition.top, window.geometry().height());
-    unsetenv("ZARN_FTD2XX");
 }
 
 // The whole day of a logging engineer against the simulated logger: the sonde switched on from
@@ -208,13 +220,9 @@ TEST(MainWindow, PowersRecordsStopsReplaysAndClosesAgainstTheSimulator) {
 }
 
 TEST(MainWindow, TheKeyChordOpensTheTechnicalToolsAndOkStoresTheSwitches) {
-    zarn::test::TempHome home;
-    zarn::test::RecordingUserMessages messages;
-    setenv("ZARN_FTD2XX", (home.path() / "no-such-bridge.so").c_str(), 1);
-    AppOptions options;
-    options.messages = &messages;
-    CLumiLoggerApp app(options);
-    ASSERT_TRUE(app.InitInstance());
+    ReplayModeProgram program;
+    ASSERT_TRUE(program.app.InitInstance());
+    CLumiLoggerApp& app = program.app;
     CLumiLoggerDlg& window = *app.window();
     int opened = 0;
     window.choices().technicalTools = [&](CTechnicalToolsDlg& dialog) {
@@ -241,7 +249,6 @@ TEST(MainWindow, TheKeyChordOpensTheTechnicalToolsAndOkStoresTheSwitches) {
     EXPECT_TRUE(TechnicalSwitchesStore::read(SettingsStore()).technicalTools)
         << "kept in the per-user settings store";
     EXPECT_TRUE(window.closeRequest());
-    unsetenv("ZARN_FTD2XX");
 }
 
 TEST(MainWindow, AlarmWindowShowsTheLastAlarmAndComesBackAfterOk) {
