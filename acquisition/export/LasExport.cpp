@@ -102,7 +102,7 @@ LasExportResult LasExport::run(Progress& progress) {
     if (!out.is_open())
         return fail(OpenErrorText + job_.output.string());
     const auto written = [&] { return static_cast<bool>(out); };
-    const std::string header = lasHeaderText(LasHeaderValues{
+    const std::string header = lasExportHeaderText(LasHeaderValues{
         &source_.info, job_.columns, job_.feet, result.start, result.stop, result.step,
         source_.info.LogMode == 11 || source_.info.LogMode == 12 ? source_.info.LogMode
         : down                                                   ? 12

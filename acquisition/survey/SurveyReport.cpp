@@ -1,5 +1,8 @@
 #include "acquisition/survey/SurveyReport.h"
 
+#include "acquisition/export/LasGridFile.h"
+#include "acquisition/export/LasHeaderText.h"
+#include "acquisition/export/LasLineWriter.h"
 #include "platform/Format.h"
 
 #include <algorithm>
@@ -109,6 +112,73 @@ std::string surveyJson(const SurveyReport& r) {
         text += format("%s{\"MD\":%.2f,\"Records\":%d}", i ? "," : "",
                        lengthOf(r, r.missing[i].direction.md), r.missing[i].records);
     text += "]}\n";
+    return text;
+}
+
+std::string surveyLas(const SurveyReport& r, const HeaderInfo& info) {
+    // The lines: every station in order of depth, the valid ones with their point.
+    struct Line {
+        double md;
+        const SurveyPoint* point; // nullptr: too few records
+    };
+    std::vector<Line> lines;
+    lines.reserve(r.points.size() + r.missing.size());
+    for (const SurveyPoint& p : r.points)
+        lines.push_back({p.at.md, &p});
+    for (const SurveyStation& s : r.missing)
+        lines.push_back({s.direction.md, nullptr});
+    std::sort(lines.begin(), lines.end(), [](const Line& a, const Line& b) { return a.md < b.md; });
+
+    const char* length = r.feet ? "ft" : "M";
+    LasFileHeader h;
+    h.firstLine = "#ZARN deviation survey\n";
+    h.info = &info;
+    h.index = LasIndexFormat{length, 8, 2, 2};
+    if (!lines.empty()) {
+        h.start = lengthOf(r, lines.front().md);
+        h.stop = lengthOf(r, lines.back().md);
+        h.step = lengthOf(r, r.step);
+    }
+    h.parameters.push_back(
+        lasParameterLine("MAGN-DEC", r.declination, "Magnetic declination in degree."));
+    h.parameters.push_back(
+        lasParameterLine("SECT-AZ", r.sectionAzimuth, "Vertical section azimuth in degree."));
+    h.notes.push_back(format("     Notes: Deviation survey by minimum curvature; azimuths referred "
+                             "to %s.\n",
+                             referenceOf(r).c_str()));
+    h.notes.push_back("     Notes: A station with too few valid records has null values.\n");
+    h.curves = {
+        {"DEPTH", length, "Measured depth", "  DEPTH"},
+        {"INCL", "DEGREE", "Inclination", "      INCL"},
+        {"AZ", "DEGREE", "Azimuth", "        AZ"},
+        {"TVD", length, "True vertical depth", "       TVD"},
+        {"NORTH", length, "Northing", "     NORTH"},
+        {"EAST", length, "Easting", "      EAST"},
+        {"DLS", r.feet ? "DEG/100ft" : "DEG/30M", "Dogleg severity", "       DLS"},
+        {"VS", length, "Vertical section", "        VS"},
+        {"CLOSURE", length, "Closure distance", "   CLOSURE"},
+        {"CLOSAZ", "DEGREE", "Closure azimuth", "    CLOSAZ"},
+    };
+    std::string text = lasHeaderText(h);
+    LasLineWriter line;
+    for (const Line& l : lines) {
+        line.begin(lengthOf(r, l.md), 2);
+        if (const SurveyPoint* p = l.point) {
+            line.angle(p->at.inclination);
+            line.angle(p->at.azimuth);
+            line.value(lengthOf(r, p->tvd), 3);
+            line.value(lengthOf(r, p->north), 3);
+            line.value(lengthOf(r, p->east), 3);
+            line.value(p->doglegSeverity);
+            line.value(lengthOf(r, p->verticalSection), 3);
+            line.value(lengthOf(r, p->closureDistance), 3);
+            line.angle(p->closureAzimuth);
+        } else {
+            for (int k = 0; k < 9; ++k)
+                line.value(LasNull);
+        }
+        text += line.line();
+    }
     return text;
 }
 
