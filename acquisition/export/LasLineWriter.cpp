@@ -18,55 +18,73 @@ constexpr char DigitPairs[] = "0001020304050607080910111213141516171819202122232
                               "34353637383940414243444546474849505152535455565758596061626364656667"
                               "6869707172737475767778798081828384858687888990919293949596979899";
 
-int digitCount(unsigned long long v) {
-    int n = 1;
-    for (; v >= 100; v /= 100)
-        n += 2;
-    return v >= 10 ? n + 1 : n;
-}
-
-// Writes the digits of v backwards ending before end, `count` of them (with leading zeros when v
-// has fewer); returns where they begin. 32-bit arithmetic once the rest fits in it.
-char* digitsBefore(char* end, unsigned long long v, int count) {
+// The digits of v before end (at least one); returns where they begin. Two digits a step, in
+// 32-bit arithmetic once the rest fits in it.
+[[gnu::always_inline]] inline char* digitsBefore(char* end, unsigned long long v) {
     char* p = end;
-    for (; count >= 2 && v > 0xFFFFFFFFULL; count -= 2) {
-        const auto pair = static_cast<std::size_t>(v % 100) * 2;
-        v /= 100;
-        *--p = DigitPairs[pair + 1];
-        *--p = DigitPairs[pair];
+    for (; v > 0xFFFFFFFFULL; v /= 100) {
+        p -= 2;
+        std::memcpy(p, DigitPairs + (v % 100) * 2, 2);
     }
     auto w = static_cast<std::uint32_t>(v);
-    for (; count >= 2; count -= 2) {
-        const std::size_t pair = (w % 100) * 2;
-        w /= 100;
-        *--p = DigitPairs[pair + 1];
-        *--p = DigitPairs[pair];
+    for (; w >= 100; w /= 100) {
+        p -= 2;
+        std::memcpy(p, DigitPairs + (w % 100) * 2, 2);
     }
-    if (count > 0)
-        *--p = static_cast<char>('0' + w % 10);
+    if (w >= 10) {
+        p -= 2;
+        std::memcpy(p, DigitPairs + w * 2, 2);
+    } else {
+        *--p = static_cast<char>('0' + w);
+    }
+    return p;
+}
+
+// The Places digits of f (below 10^Places) before end, with leading zeros.
+template <int Places> [[gnu::always_inline]] inline char* placesBefore(char* end, std::uint32_t f) {
+    char* p = end;
+    for (int k = Places; k >= 2; k -= 2, f /= 100) {
+        p -= 2;
+        std::memcpy(p, DigitPairs + (f % 100) * 2, 2);
+    }
+    if constexpr (Places % 2 == 1)
+        *--p = static_cast<char>('0' + f % 10);
     return p;
 }
 
 constexpr std::size_t BlankRun = 16;
 constexpr char Blanks[BlankRun + 1] = "                ";
 
-// A field of width characters at out holding text right-aligned: `length` characters written
-// backwards from the field's end by write(end). Returns the field's size, or 0 when it does not
-// fit in room.
-template <class Write>
-std::size_t field(char* out, std::size_t room, std::size_t length, int width, Write&& write) {
-    const std::size_t size = std::max(length, static_cast<std::size_t>(std::max(width, 0)));
-    if (size > room)
+// Copies n characters (1 to 16) with moves of fixed size.
+[[gnu::always_inline]] inline void copyShort(char* to, const char* from, std::size_t n) {
+    if (n >= 8) {
+        std::memcpy(to, from, 8);
+        std::memcpy(to + n - 8, from + n - 8, 8);
+    } else if (n >= 4) {
+        std::memcpy(to, from, 4);
+        std::memcpy(to + n - 4, from + n - 4, 4);
+    } else {
+        to[0] = from[0];
+        to[n / 2] = from[n / 2];
+        to[n - 1] = from[n - 1];
+    }
+}
+
+// A field of width characters at out holding the n characters of text right-aligned. Returns the
+// field's size, or 0 when it does not fit in room.
+[[gnu::always_inline]] inline std::size_t field(char* out, std::size_t room, const char* text,
+                                                std::size_t n, int width) {
+    const std::size_t size = std::max(n, static_cast<std::size_t>(std::max(width, 0)));
+    if (size > room || n == 0)
         return 0;
     if (size <= BlankRun && room >= BlankRun) {
         // One store of blanks under the text (past the field too: room that is not used yet).
         std::memcpy(out, Blanks, BlankRun);
-        write(out + size);
+        copyShort(out + size - n, text, n);
         return size;
     }
-    char* begin = write(out + size);
-    while (begin > out)
-        *--begin = ' ';
+    std::memset(out, ' ', size - n);
+    std::memcpy(out + size - n, text, n);
     return size;
 }
 
@@ -86,27 +104,22 @@ template <int Places> std::size_t quickFixed(char* out, std::size_t room, double
     const double scaled = magnitude * static_cast<double>(Scale);
     if (scaled >= 1e15) // whole numbers no longer exact
         return 0;
-    const auto below = static_cast<unsigned long long>(scaled);
+    const auto below = static_cast<long long>(scaled);
     const double fraction = scaled - static_cast<double>(below);
     if (std::fabs(fraction - 0.5) < 1e-6)
         return 0;
-    const unsigned long long whole = below + (fraction > 0.5 ? 1 : 0);
-    const unsigned long long wholePart = whole / Scale;
-    const bool negative = std::signbit(value);
-    const int wholeDigits = digitCount(wholePart);
-    const std::size_t length =
-        static_cast<std::size_t>(wholeDigits + (Places > 0 ? 1 + Places : 0) + (negative ? 1 : 0));
-    return field(out, room, length, width, [&](char* end) {
-        char* p = end;
-        if constexpr (Places > 0) {
-            p = digitsBefore(p, whole % Scale, Places);
-            *--p = '.';
-        }
-        p = digitsBefore(p, wholePart, wholeDigits);
-        if (negative)
-            *--p = '-';
-        return p;
-    });
+    const auto whole = static_cast<unsigned long long>(below + (fraction > 0.5 ? 1 : 0));
+    char text[32];
+    char* const end = text + sizeof text;
+    char* p = end;
+    if constexpr (Places > 0) {
+        p = placesBefore<Places>(p, static_cast<std::uint32_t>(whole % Scale));
+        *--p = '.';
+    }
+    p = digitsBefore(p, whole / Scale);
+    if (std::signbit(value))
+        *--p = '-';
+    return field(out, room, p, static_cast<std::size_t>(end - p), width);
 }
 
 std::size_t quickFixed(char* out, std::size_t room, double value, int width, int decimals) {
@@ -141,11 +154,7 @@ std::size_t LasLineWriter::fixed(char* out, std::size_t room, double value, int 
     char text[64];
     const std::to_chars_result done =
         std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
-    const auto n = static_cast<std::size_t>(done.ptr - text);
-    return field(out, room, n, width, [&](char* end) {
-        std::memcpy(end - n, text, n);
-        return end - n;
-    });
+    return field(out, room, text, static_cast<std::size_t>(done.ptr - text), width);
 }
 
 void LasLineWriter::put(double value, int width, int decimals) {
@@ -154,16 +163,14 @@ void LasLineWriter::put(double value, int width, int decimals) {
 
 void LasLineWriter::putInteger(long long value, int width) {
     const bool negative = value < 0;
-    const unsigned long long magnitude = negative ? 0ULL - static_cast<unsigned long long>(value)
-                                                  : static_cast<unsigned long long>(value);
-    const int digits = digitCount(magnitude);
-    const auto length = static_cast<std::size_t>(digits + (negative ? 1 : 0));
-    length_ += field(buffer_ + length_, sizeof buffer_ - length_, length, width, [&](char* end) {
-        char* p = digitsBefore(end, magnitude, digits);
-        if (negative)
-            *--p = '-';
-        return p;
-    });
+    char text[32];
+    char* const end = text + sizeof text;
+    char* p = digitsBefore(end, negative ? 0ULL - static_cast<unsigned long long>(value)
+                                         : static_cast<unsigned long long>(value));
+    if (negative)
+        *--p = '-';
+    length_ += field(buffer_ + length_, sizeof buffer_ - length_, p,
+                     static_cast<std::size_t>(end - p), width);
 }
 
 void LasLineWriter::begin(double depth, int decimals) {
