@@ -182,14 +182,46 @@ void LasLineWriter::begin(double depth, int decimals) {
 void LasLineWriter::value(double value, int decimals) {
     buffer_[length_++] = ' ';
     // The null reads the same in every column.
-    put(value, FieldWidth, value == LasNull ? 2 : decimals);
+    if (decimals == 2 || value == LasNull) {
+        // The common case straight away; what it does not write goes the general way.
+        if (const std::size_t n =
+                quickFixed<2>(buffer_ + length_, sizeof buffer_ - length_, value, FieldWidth)) {
+            length_ += n;
+            return;
+        }
+        decimals = 2;
+    }
+    put(value, FieldWidth, decimals);
 }
 
 void LasLineWriter::angle(double value) {
-    double rounded = std::round(value * 100.0) / 100.0;
-    if (rounded > 359.99)
-        rounded = 0.0;
-    this->value(rounded);
+    if (!(std::fabs(value) < 1e12)) { // not finite, or too large to round in whole hundredths
+        double rounded = std::round(value * 100.0) / 100.0;
+        if (rounded > 359.99)
+            rounded = 0.0;
+        this->value(rounded);
+        return;
+    }
+    // The value rounded to whole hundredths (half away from zero), written from that whole number:
+    // the same text as the rounded value written with 2 decimals, "-0.00" for a negative value
+    // that rounds to 0, and 0.00 for 360.00.
+    long long hundredths = std::llround(value * 100.0);
+    bool negative = hundredths < 0 || (hundredths == 0 && std::signbit(value));
+    if (hundredths > 35999)
+        hundredths = 0, negative = false;
+    const unsigned long long magnitude = negative
+                                             ? 0ULL - static_cast<unsigned long long>(hundredths)
+                                             : static_cast<unsigned long long>(hundredths);
+    char text[32];
+    char* const end = text + sizeof text;
+    char* p = placesBefore<2>(end, static_cast<std::uint32_t>(magnitude % 100));
+    *--p = '.';
+    p = digitsBefore(p, magnitude / 100);
+    if (negative)
+        *--p = '-';
+    buffer_[length_++] = ' ';
+    length_ += field(buffer_ + length_, sizeof buffer_ - length_, p,
+                     static_cast<std::size_t>(end - p), FieldWidth);
 }
 
 void LasLineWriter::counts(double value, double scale) {

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <random>
 
 namespace zarn::test {
@@ -363,6 +364,20 @@ TEST(LasExport, NumbersAreWrittenInTheirFormats) {
             ASSERT_EQ(std::string(text, n), format("%9.*f", decimals, value))
                 << value << " " << decimals;
         }
+    // An angle is the value rounded to hundredths, half away from zero, 360.00 as 0.00.
+    values.insert(values.end(), {-0.004, -0.005, 0.005, 359.994999, 359.995, 360.0, 720.5, -360.0,
+                                 1e13, std::numeric_limits<double>::quiet_NaN()});
+    for (const double value : values) {
+        double rounded = std::round(value * 100.0) / 100.0;
+        if (rounded > 359.99)
+            rounded = 0.0;
+        LasLineWriter line;
+        line.begin(1.0, 2);
+        line.angle(value);
+        char text[64];
+        const std::size_t n = LasLineWriter::fixed(text, sizeof text, rounded, 9, 2);
+        ASSERT_EQ(line.line(), "\n     1.00 " + std::string(text, n)) << value;
+    }
 }
 
 TEST(LasExport, TheHeaderCarriesTheWellAndTheChosenCurves) {
