@@ -47,7 +47,7 @@ LasExportResult LasExport::run(Progress& progress) {
     const long long l = grid.roundedSteps(offsets.deviation + offsets.gamma, step) - m;
 
     // 1. The grid file.
-    LasGridFile gridFile;
+    LasGridFile gridFile(job_.gridMemoryBytes);
     const std::filesystem::path work = job_.workFolder.empty() ? Home::stateDir() : job_.workFolder;
     if (!gridFile.create(work))
         return fail(LasGridFile::CreateErrorText);
