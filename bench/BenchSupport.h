@@ -8,6 +8,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstddef>
+#include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
 #include <map>
@@ -79,6 +80,40 @@ int runBenchmarks(int argc, char** argv, bool interleave, Prepare&& prepare, Rep
     report(reporter);
     benchmark::Shutdown();
     return 0;
+}
+
+// A benchmark's time beside its reference's, the ratio and its goal, as one line when both ran:
+// "what: T ms (S s for 1000 m), against R ms; ratio Q (goal <= G)". metres: the length of the log
+// timed, for the time of a 1000 m hole (0: it is 1000 m, or no log).
+struct Comparison {
+    const char* ours;      // the benchmark's name
+    const char* reference; // the reference's name
+    std::string what;      // "LAS export of 200 m at 1 cm"
+    std::string against;   // "two sequential reads of its .lox files"
+    double goal = 1;
+    double metres = 0;
+};
+
+// Prints the comparison; the figures: false when one of them did not run.
+inline bool printComparison(const CpuTimeReporter& reporter, const Comparison& c) {
+    const double ours = reporter.time(c.ours);
+    const double reference = reporter.time(c.reference);
+    if (!(ours > 0 && reference > 0))
+        return false;
+    std::printf("\n%s: %.1f ms", c.what.c_str(), ours);
+    if (c.metres > 0 && c.metres != 1000)
+        std::printf(" (%.2f s for 1000 m)", ours * 1000 / c.metres / 1000);
+    std::printf(", %s %.1f ms; ratio %.2f (goal <= %.1f)\n", c.against.c_str(), reference,
+                ours / reference, c.goal);
+    return true;
+}
+
+// runBenchmarks for a program that compares one benchmark with its reference.
+template <class Prepare>
+int runComparison(int argc, char** argv, Prepare&& prepare, const Comparison& comparison) {
+    return runBenchmarks(argc, argv, true, prepare, [&](const CpuTimeReporter& reporter) {
+        printComparison(reporter, comparison);
+    });
 }
 
 // The floor of an export that reads a log: `passes` reads of its data files from the first byte

@@ -13,8 +13,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
-
 namespace {
 
 using namespace zarn;
@@ -84,15 +82,7 @@ BENCHMARK(BM_TwoSequentialReads)->Unit(benchmark::kMillisecond);
 } // namespace
 
 int main(int argc, char** argv) {
-    return zarn::bench::runBenchmarks(
-        argc, argv, true, [] { fixture(); },
-        [](const zarn::bench::CpuTimeReporter& reporter) {
-            const double ours = reporter.time(Ours);
-            const double floor = reporter.time(Floor);
-            if (ours > 0 && floor > 0)
-                std::printf("\nLAS export of %.0f m at 1 cm: %.1f ms (%.2f s for 1000 m), two "
-                            "sequential reads of its .lox files %.1f ms; ratio %.2f (goal <= "
-                            "2.0)\n",
-                            Metres, ours, ours * 1000 / Metres / 1000, floor, ours / floor);
-        });
+    return zarn::bench::runComparison(argc, argv, [] { fixture(); },
+                                      {Ours, Floor, "LAS export of 200 m at 1 cm",
+                                       "two sequential reads of its .lox files", 2.0, Metres});
 }

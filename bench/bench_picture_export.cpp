@@ -15,7 +15,6 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <cstdio>
 
 namespace {
 
@@ -110,16 +109,10 @@ int main(int argc, char** argv) {
     return zarn::bench::runBenchmarks(
         argc, argv, true, [] { fixture(); },
         [](const zarn::bench::CpuTimeReporter& reporter) {
-            const double ours = reporter.time(Ours);
-            const double floor = reporter.time(Floor);
-            if (ours > 0 && floor > 0)
-                std::printf("\nPicture export of %.0f m at 1 mm to JPEG: %.0f ms (%.1f s for "
-                            "1000 m), floor %.0f ms; ratio %.2f (goal <= 1.5)\n",
-                            Metres, ours, ours * 1000 / Metres / 1000, floor, ours / floor);
-            const double bicubic = reporter.time(Bicubic);
-            if (ours > 0 && bicubic > 0)
-                std::printf("Bicubic export: %.0f ms; ratio to the bilinear export %.2f (goal <= "
-                            "3)\n",
-                            bicubic, bicubic / ours);
+            zarn::bench::printComparison(
+                reporter,
+                {Ours, Floor, "Picture export of 20 m at 1 mm to JPEG", "floor", 1.5, Metres});
+            zarn::bench::printComparison(
+                reporter, {Bicubic, Ours, "Bicubic export", "the bilinear export", 3.0});
         });
 }

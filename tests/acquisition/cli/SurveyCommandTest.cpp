@@ -20,14 +20,7 @@ std::vector<TestRecord> inclinedRecords(int count, double inclination, double az
     const sim::OrientationSensors sensors(50000, 60);
     std::vector<TestRecord> records = evenRecords(100000, 80, count);
     for (std::size_t n = 0; n < records.size(); ++n) {
-        const sim::SensorReadings s = sensors.read(inclination, azimuth, n * 7.0);
-        TestRecord& r = records[n];
-        r.hx = static_cast<int>(std::lround(s.hx));
-        r.gx = static_cast<int>(std::lround(s.gx));
-        r.hy = static_cast<int>(std::lround(s.hy));
-        r.gy = static_cast<int>(std::lround(s.gy));
-        r.hz = static_cast<int>(std::lround(s.hz));
-        r.gz = static_cast<int>(std::lround(s.gz));
+        setSensors(records[n], sensors.read(inclination, azimuth, n * 7.0));
     }
     return records;
 }
