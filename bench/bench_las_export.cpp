@@ -8,22 +8,13 @@
 // else grows. The export reads only the record heads, so the payloads of the log are 64 distinct
 // encoded pictures of the wall used in turn.
 #include "acquisition/export/LasExport.h"
-#include "sim/WallTexture.h"
-#include "tests/acquisition/export/ExportTestSupport.h"
-
+#include "bench/BenchLog.h"
 #include "bench/BenchSupport.h"
 
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <fcntl.h>
-#include <filesystem>
-#include <unistd.h>
-
 namespace {
 
-namespace fs = std::filesystem;
 using namespace zarn;
 
 constexpr int Records = 25000; // 200 m at 8 mm per record
@@ -33,27 +24,17 @@ const char* const Ours = "BM_LasExport";
 const char* const Floor = "BM_TwoSequentialReads";
 
 struct Fixture {
-    fs::path folder;
-    std::vector<std::uint8_t> payloads[Payloads];
-    ExportSource source;
+    bench::BenchLog log{"las"};
     LasExportJob job;
     Fixture() {
-        char pattern[] = "/tmp/zarn-bench-las-XXXXXX";
-        folder = ::mkdtemp(pattern);
-        test::TestLogShape shape;
+        test::TestLogShape shape = bench::wallShape();
         shape.gammaOnBoard = true;
         shape.recordsPerFile = 6250; // four data files, as a split recording has
-        static const sim::WallTexture wall(7);
-        shape.pixel = [](int n, int r, int x) { return wall.pixel(x, 720, n * 8L + r); };
-        const std::vector<test::TestRecord> some = test::evenRecords(100000, 80, Payloads);
-        for (int n = 0; n < Payloads; ++n) {
-            const std::vector<std::uint8_t> bytes = test::testRecordBytes(n, some[n], shape);
-            payloads[n].assign(bytes.begin() + logrecord::HeadSize, bytes.end());
-        }
+        log.makePayloads(Payloads, shape);
         std::vector<test::TestRecord> records = test::evenRecords(100000, 80, Records);
         for (std::size_t i = 0; i < records.size(); ++i) {
             test::TestRecord& r = records[i];
-            r.payload = &payloads[i % Payloads];
+            r.payload = log.payload(i);
             r.gamma = 40 + static_cast<int>(i % 17);
             r.gx = -9976;
             r.gy = 698 + static_cast<int>(i % 5);
@@ -62,25 +43,15 @@ struct Fixture {
             r.hy = 3000;
             r.hz = -4000 + static_cast<int>(i % 7);
         }
-        const fs::path header = test::writeTestLog(folder / "log", records, shape);
-        ExportSourceResult read = readExportSource(header);
-        if (!read.source) {
-            std::fprintf(stderr, "%s\n", read.problem.c_str());
-            std::abort();
-        }
-        source = std::move(*read.source);
+        log.write(records, shape);
         // The dialog's defaults: every curve, the first interval, the proposed range.
-        const LasRange range = lasRangeOf(source, false);
+        const LasRange range = lasRangeOf(log.source(), false);
         const LasDepthGrid grid{false};
         job.fromUnits = grid.unitsOf(range.from.value_or(0));
         job.toUnits = grid.unitsOf(range.to.value_or(0));
         job.intervalTicks = lasIntervalAt(false, 0).ticks;
-        job.output = folder / "out" / "WELL1.las";
-        job.workFolder = folder / "work";
-    }
-    ~Fixture() {
-        std::error_code ec;
-        fs::remove_all(folder, ec);
+        job.output = log.folder() / "out" / "WELL1.las";
+        job.workFolder = log.folder() / "work";
     }
 };
 
@@ -92,7 +63,7 @@ Fixture& fixture() {
 void BM_LasExport(benchmark::State& state) {
     Fixture& f = fixture();
     for (auto _ : state) {
-        const LasExportResult result = LasExport(f.source, f.job).run();
+        const LasExportResult result = LasExport(f.log.source(), f.job).run();
         if (result.outcome != LasPassOutcome::Done) {
             state.SkipWithError(result.message.c_str());
             return;
@@ -102,23 +73,7 @@ void BM_LasExport(benchmark::State& state) {
 }
 
 void BM_TwoSequentialReads(benchmark::State& state) {
-    Fixture& f = fixture();
-    std::vector<char> buffer(1 << 20);
-    for (auto _ : state) {
-        std::size_t total = 0;
-        for (int pass = 0; pass < 2; ++pass)
-            for (const ExportDataFile& file : f.source.files) {
-                const int fd = ::open(file.path.c_str(), O_RDONLY | O_CLOEXEC);
-                if (fd < 0) {
-                    state.SkipWithError("cannot open a data file");
-                    return;
-                }
-                for (ssize_t n; (n = ::read(fd, buffer.data(), buffer.size())) > 0;)
-                    total += static_cast<std::size_t>(n) + static_cast<unsigned char>(buffer[0]);
-                ::close(fd);
-            }
-        benchmark::DoNotOptimize(total);
-    }
+    bench::sequentialReads(state, fixture().log.dataFiles(), 2);
 }
 
 BENCHMARK(BM_LasExport)->Unit(benchmark::kMillisecond);
@@ -127,17 +82,7 @@ BENCHMARK(BM_TwoSequentialReads)->Unit(benchmark::kMillisecond);
 } // namespace
 
 int main(int argc, char** argv) {
-    if (!zarn::bench::initialise(argc, argv, true))
-        return 1;
-    fixture(); // the log is made before any timing
-    zarn::bench::CpuTimeReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    const double ours = reporter.time(Ours);
-    const double floor = reporter.time(Floor);
-    if (ours > 0 && floor > 0)
-        std::printf("\nLAS export of %.0f m at 1 cm: %.1f ms (%.2f s for 1000 m), two sequential "
-                    "reads of its .lox files %.1f ms; ratio %.2f (goal <= 2.0)\n",
-                    Metres, ours, ours * 1000 / Metres / 1000, floor, ours / floor);
-    benchmark::Shutdown();
-    return 0;
+    return zarn::bench::runComparison(argc, argv, [] { fixture(); },
+                                      {Ours, Floor, "LAS export of 200 m at 1 cm",
+                                       "two sequential reads of its .lox files", 2.0, Metres});
 }

@@ -8,22 +8,16 @@
 #include "acquisition/export/PictureExportRun.h"
 #include "acquisition/logfiles/LogRecord.h"
 #include "acquisition/stream/ToolsUnCompress.h"
-#include "platform/imaging/JpegFile.h"
-#include "sim/WallTexture.h"
-#include "tests/acquisition/export/ExportTestSupport.h"
-
+#include "bench/BenchLog.h"
 #include "bench/BenchSupport.h"
+#include "platform/imaging/JpegFile.h"
 
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 
 namespace {
 
-namespace fs = std::filesystem;
 using namespace zarn;
 
 constexpr int Records = 2500; // 20 m at 8 mm per record
@@ -33,34 +27,15 @@ const char* const Bicubic = "BM_PictureExportBicubic";
 const char* const Floor = "BM_DecodeAndEncodeFloor";
 
 struct Fixture {
-    fs::path folder;
-    ExportSource source;
-    Fixture() {
-        char pattern[] = "/tmp/zarn-bench-export-XXXXXX";
-        folder = ::mkdtemp(pattern);
-        test::TestLogShape shape;
-        static const sim::WallTexture wall(7);
-        shape.pixel = [](int n, int r, int x) { return wall.pixel(x, 720, n * 8L + r); };
-        const fs::path header =
-            test::writeTestLog(folder / "log", test::evenRecords(100000, 80, Records), shape);
-        ExportSourceResult read = readExportSource(header);
-        if (!read.source) {
-            std::fprintf(stderr, "%s\n", read.problem.c_str());
-            std::abort();
-        }
-        source = std::move(*read.source);
-    }
-    ~Fixture() {
-        std::error_code ec;
-        fs::remove_all(folder, ec);
-    }
+    bench::BenchLog log{"export"};
+    Fixture() { log.write(test::evenRecords(100000, 80, Records), bench::wallShape()); }
     PictureExportJob job() const {
         PictureExportJob j;
         j.from = 10.0;
         j.to = 10.0 + Metres - 0.01;
         j.interval = 0.001;
         j.type = CBmpCreator::PictureType::Jpeg;
-        j.outputFolder = folder / "out";
+        j.outputFolder = log.folder() / "out";
         return j;
     }
 };
@@ -73,7 +48,7 @@ Fixture& fixture() {
 void BM_PictureExport(benchmark::State& state) {
     Fixture& f = fixture();
     for (auto _ : state) {
-        const PictureExportResult result = PictureExportRun(f.source, f.job()).run();
+        const PictureExportResult result = PictureExportRun(f.log.source(), f.job()).run();
         if (result.outcome != ExportOutcome::Done) {
             state.SkipWithError(result.message.c_str());
             return;
@@ -88,7 +63,7 @@ void BM_PictureExportBicubic(benchmark::State& state) {
     PictureExportJob job = f.job();
     job.bicubic = true;
     for (auto _ : state) {
-        const PictureExportResult result = PictureExportRun(f.source, job).run();
+        const PictureExportResult result = PictureExportRun(f.log.source(), job).run();
         if (result.outcome != ExportOutcome::Done) {
             state.SkipWithError(result.message.c_str());
             return;
@@ -106,7 +81,7 @@ void BM_DecodeAndEncodeFloor(benchmark::State& state) {
     CToolsUnCompress decoder;
     for (auto _ : state) {
         // The decoded lines go straight into the picture: the same pixels the export writes.
-        ExportRecordReader reader(f.source.files);
+        ExportRecordReader reader(f.log.source().files);
         int row = 0;
         while (reader.next()) {
             const auto record = reader.record();
@@ -131,21 +106,13 @@ BENCHMARK(BM_DecodeAndEncodeFloor)->Unit(benchmark::kMillisecond);
 } // namespace
 
 int main(int argc, char** argv) {
-    if (!zarn::bench::initialise(argc, argv, true))
-        return 1;
-    fixture(); // the log is made before any timing
-    zarn::bench::CpuTimeReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    const double ours = reporter.time(Ours);
-    const double floor = reporter.time(Floor);
-    if (ours > 0 && floor > 0)
-        std::printf("\nPicture export of %.0f m at 1 mm to JPEG: %.0f ms (%.1f s for 1000 m), "
-                    "floor %.0f ms; ratio %.2f (goal <= 1.5)\n",
-                    Metres, ours, ours * 1000 / Metres / 1000, floor, ours / floor);
-    const double bicubic = reporter.time(Bicubic);
-    if (ours > 0 && bicubic > 0)
-        std::printf("Bicubic export: %.0f ms; ratio to the bilinear export %.2f (goal <= 3)\n",
-                    bicubic, bicubic / ours);
-    benchmark::Shutdown();
-    return 0;
+    return zarn::bench::runBenchmarks(
+        argc, argv, true, [] { fixture(); },
+        [](const zarn::bench::CpuTimeReporter& reporter) {
+            zarn::bench::printComparison(
+                reporter,
+                {Ours, Floor, "Picture export of 20 m at 1 mm to JPEG", "floor", 1.5, Metres});
+            zarn::bench::printComparison(
+                reporter, {Bicubic, Ours, "Bicubic export", "the bilinear export", 3.0});
+        });
 }

@@ -306,8 +306,9 @@ ProducedFrame Logger::produceFrame(double t, bool deliverable) {
         ++videoNumber_;
         lost = faults_.loseVideoPacket(videoNumber_);
         const double taken = t - resendLag_;
-        const CaptureMoment moment{taken,
-                                   winch_.depthAt(taken) - settings_.sonde.cameraOffsetCm / 100.0,
+        const double reference = winch_.depthAt(taken);
+        const CaptureMoment moment{taken, reference - settings_.sonde.cameraOffsetCm / 100.0,
+                                   reference - settings_.sonde.deviationOffsetCm / 100.0,
                                    depthCount(taken)};
         // A packet lost on the wireline was still taken, and kept for a re-request.
         part = sonde_.capture(moment, deliverable || lost);

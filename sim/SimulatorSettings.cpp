@@ -162,6 +162,13 @@ SimulatorSettings SimulatorSettings::parse(std::string_view iniText) {
     r.get("Sonde", "CameraOffset", so.cameraOffsetCm, -1000, 1000);
     r.get("Sonde", "Inclination", so.inclination, 0, 180);
     r.get("Sonde", "Azimuth", so.azimuth, -Huge, Huge);
+    r.get("Sonde", "BuildFrom", so.buildFrom, -1000, 20000);
+    r.get("Sonde", "BuildTo", so.buildTo, -1000, 20000);
+    r.get("Sonde", "BuildBy", so.buildBy, -180, 180);
+    r.get("Sonde", "TurnFrom", so.turnFrom, -1000, 20000);
+    r.get("Sonde", "TurnTo", so.turnTo, -1000, 20000);
+    r.get("Sonde", "TurnBy", so.turnBy, -Huge, Huge);
+    r.get("Sonde", "DeviationOffset", so.deviationOffsetCm, -1000, 1000);
     r.get("Sonde", "Roll", so.roll, -Huge, Huge);
     r.get("Sonde", "RotationSpeed", so.rotationSpeed, -360, 360);
     r.get("Sonde", "MagneticField", so.magneticField, 1000, 150000);

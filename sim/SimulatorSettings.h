@@ -53,16 +53,20 @@ struct SondeSettings {
     int frameRate = 20;            // pictures per second until a camera settings order
     std::uint8_t lightPower = 10;
     std::uint8_t shutter = 10;
-    double cameraOffsetCm = 8.0;    // camera window above the depth reference of the sonde
-    double inclination = 4.0;       // degrees from the vertical
-    double azimuth = 35.0;          // magnetic, degrees
-    double roll = 0.0;              // at the start, degrees
-    double rotationSpeed = 0.5;     // degrees per second about the sonde's axis
-    double magneticField = 48000.0; // nT
-    double magneticDip = 62.0;      // degrees
-    double sensorNoise = 2.0;       // counts, standard deviation
-    double selfHeating = 8.0;       // degrees Celsius the electronics gain once warm
-    int flashTimeMs = 1000;         // a flash order keeps the sonde busy this long
+    double cameraOffsetCm = 8.0; // camera window above the depth reference of the sonde
+    double inclination = 4.0;    // degrees from the vertical
+    double azimuth = 35.0;       // magnetic, degrees
+    // The hole's path (Trajectory): a build section and a turn, none by default.
+    double buildFrom = 0, buildTo = 0, buildBy = 0; // m along the hole, degrees of inclination
+    double turnFrom = 0, turnTo = 0, turnBy = 0;    // m along the hole, degrees clockwise
+    double deviationOffsetCm = 107.0; // orientation sensors above the depth reference of the sonde
+    double roll = 0.0;                // at the start, degrees
+    double rotationSpeed = 0.5;       // degrees per second about the sonde's axis
+    double magneticField = 48000.0;   // nT
+    double magneticDip = 62.0;        // degrees
+    double sensorNoise = 2.0;         // counts, standard deviation
+    double selfHeating = 8.0;         // degrees Celsius the electronics gain once warm
+    int flashTimeMs = 1000;           // a flash order keeps the sonde busy this long
     std::string productCode = "OT3";
     int firmwareYear = 2024, firmwareWeek = 18;
     int calibrationYear = 2025, calibrationWeek = 6;

@@ -86,10 +86,11 @@ std::int16_t counts(double v) {
 Sonde::Sonde(const SimulatorSettings& settings, const Borehole& borehole)
     : borehole_(borehole), settings_(settings.sonde),
       sensors_(settings.sonde.magneticField, settings.sonde.magneticDip),
-      noise_(settings.device.seed, 11), gamma_(settings.device.seed, 12),
-      lightPower_(settings.sonde.lightPower), shutter_(settings.sonde.shutter),
-      frameRate_(settings.sonde.frameRate), resolution_(settings.sonde.resolution),
-      baudDivisor_(settings.logger.baudDivisor), pulseWidth_(settings.logger.upholePulseWidth) {
+      trajectory_(settings.sonde), noise_(settings.device.seed, 11),
+      gamma_(settings.device.seed, 12), lightPower_(settings.sonde.lightPower),
+      shutter_(settings.sonde.shutter), frameRate_(settings.sonde.frameRate),
+      resolution_(settings.sonde.resolution), baudDivisor_(settings.logger.baudDivisor),
+      pulseWidth_(settings.logger.upholePulseWidth) {
     writeWorkingIntoFlash(true, true);
     put16(flash_, flash::ResolutionIndex, 3);
     put16(flash_, flash::ProductId, productWord(settings_.productCode));
@@ -322,8 +323,9 @@ void Sonde::appendTrailer(std::vector<std::uint8_t>& payload) const {
     }
 }
 
-void Sonde::readSensors(SondePart& part, double t) {
-    const SensorReadings s = sensors_.read(settings_.inclination, settings_.azimuth, rollAt(t));
+void Sonde::readSensors(SondePart& part, double t, double depth) {
+    const SensorReadings s =
+        sensors_.read(trajectory_.inclinationAt(depth), trajectory_.azimuthAt(depth), rollAt(t));
     std::array<double, 6> raw{s.gx, s.gy, s.gz, s.hx, s.hy, s.hz};
     for (double& v : raw)
         v += settings_.sensorNoise * noise_.normal();
@@ -416,7 +418,7 @@ SondePart Sonde::capture(const CaptureMoment& moment, bool encodePayload) {
         }
         lastWidth_ = width;
     }
-    readSensors(part, moment.time);
+    readSensors(part, moment.time, moment.sensorDepth);
     if (encodePayload)
         keep(nextIndex_, part);
     ++nextIndex_;

@@ -20,6 +20,7 @@
 #include "sim/OrientationSensors.h"
 #include "sim/SimRandom.h"
 #include "sim/SimulatorSettings.h"
+#include "sim/Trajectory.h"
 
 #include <array>
 #include <cstdint>
@@ -34,6 +35,7 @@ namespace zarn::sim {
 struct CaptureMoment {
     double time = 0;             // model seconds
     double cameraDepth = 0;      // m along the hole, where the camera looks at the wall
+    double sensorDepth = 0;      // m along the hole, where the orientation sensors are
     std::int32_t depthCount = 0; // the logger's depth counter, stamped on the picture
 };
 
@@ -97,7 +99,7 @@ private:
     std::uint8_t appliedImageMode(Compression c) const;
     void fillBlock(SondePart& part, const CaptureMoment& moment, std::uint8_t imageMode,
                    std::uint8_t framePeriodByte);
-    void readSensors(SondePart& part, double t);
+    void readSensors(SondePart& part, double t, double depth);
     void filmCircleRows(const CaptureMoment& moment, int width, int rows);
     void filmCameraPicture(int width, int firstRow, int rows, double depth, double roll);
     void shadeAndGain(std::span<std::uint32_t> pixels) const;
@@ -111,6 +113,7 @@ private:
     const Borehole& borehole_;
     SondeSettings settings_;
     OrientationSensors sensors_;
+    Trajectory trajectory_;
     SimRandom noise_;
     SimRandom gamma_;
     DctEncoder dct_;

@@ -302,7 +302,7 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& args, std::os
                          "azimuth of the vertical section (default: the closure azimuth)")
             ->check(range(0, 360, "degrees"));
     surveyCmd->add_option("--format", survey.format, "table format")
-        ->check(CLI::IsMember({"csv", "json"}))
+        ->check(CLI::IsMember({"csv", "json", "las"}))
         ->capture_default_str();
     const CLI::Option* surveyOutOpt =
         surveyCmd->add_option("-o,--output", v.surveyOutput, "the table's file (default: stdout)");

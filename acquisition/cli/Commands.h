@@ -145,7 +145,7 @@ struct SurveyOptions {
     double step = 1.0;                    // m (ft in feet)
     std::optional<double> from, to;       // m (ft in feet)
     std::optional<double> sectionAzimuth; // degrees; the closure azimuth by default
-    std::string format = "csv";           // csv or json
+    std::string format = "csv";           // csv, json or las (LAS 2.0)
     std::optional<std::filesystem::path> output;
     std::optional<std::filesystem::path> plot;
     std::optional<bool> feet; // the configuration's depth unit by default

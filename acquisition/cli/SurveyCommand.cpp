@@ -19,8 +19,8 @@ constexpr double FeetPerMetre = 3.28083;
 
 int runSurvey(const SurveyOptions& options, std::ostream& out, std::ostream& err,
               Progress& progress) {
-    if (options.format != "csv" && options.format != "json") {
-        errorLine(err, "--format must be csv or json");
+    if (options.format != "csv" && options.format != "json" && options.format != "las") {
+        errorLine(err, "--format must be csv, json or las");
         return ExitCode::BadArguments;
     }
     const ExportSourceResult read = readExportSource(options.header);
@@ -63,6 +63,7 @@ int runSurvey(const SurveyOptions& options, std::ostream& out, std::ostream& err
     report.logName = options.header.filename().string();
     report.declination = stations.declination;
     report.feet = feet;
+    report.step = survey.step;
     const double severity = feet ? 100 / FeetPerMetre : 30;
     // The section along the closure azimuth unless given.
     const std::vector<SurveyPoint> closure = minimumCurvature(directions, 0, severity);
@@ -72,7 +73,9 @@ int runSurvey(const SurveyOptions& options, std::ostream& out, std::ostream& err
         if (!s.valid)
             report.missing.push_back(s);
 
-    const std::string table = options.format == "json" ? surveyJson(report) : surveyCsv(report);
+    const std::string table = options.format == "json"  ? surveyJson(report)
+                              : options.format == "las" ? surveyLas(report, read.source->info)
+                                                        : surveyCsv(report);
     if (options.output) {
         if (!writeFileAtomically(*options.output, table)) {
             errorLine(err, options.output->string() + ": cannot write");

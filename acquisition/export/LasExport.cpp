@@ -47,7 +47,7 @@ LasExportResult LasExport::run(Progress& progress) {
     const long long l = grid.roundedSteps(offsets.deviation + offsets.gamma, step) - m;
 
     // 1. The grid file.
-    LasGridFile gridFile;
+    LasGridFile gridFile(job_.gridMemoryBytes);
     const std::filesystem::path work = job_.workFolder.empty() ? Home::stateDir() : job_.workFolder;
     if (!gridFile.create(work))
         return fail(LasGridFile::CreateErrorText);
@@ -102,7 +102,7 @@ LasExportResult LasExport::run(Progress& progress) {
     if (!out.is_open())
         return fail(OpenErrorText + job_.output.string());
     const auto written = [&] { return static_cast<bool>(out); };
-    const std::string header = lasHeaderText(LasHeaderValues{
+    const std::string header = lasExportHeaderText(LasHeaderValues{
         &source_.info, job_.columns, job_.feet, result.start, result.stop, result.step,
         source_.info.LogMode == 11 || source_.info.LogMode == 12 ? source_.info.LogMode
         : down                                                   ? 12

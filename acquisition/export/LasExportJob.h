@@ -14,6 +14,7 @@
 
 #include "acquisition/app/SettingsRecords.h"
 #include "acquisition/export/ExportSource.h"
+#include "acquisition/export/LasGridFile.h"
 
 #include <filesystem>
 #include <optional>
@@ -95,6 +96,7 @@ struct LasExportJob {
     bool reverse = false;             // "Reverse depth": the lines from the end of the log back
     std::filesystem::path output;     // the LAS file
     std::filesystem::path workFolder; // where the grid file is made; the state folder else
+    std::size_t gridMemoryBytes = LasGridFile::DefaultMemoryBytes; // the grid held in memory
 
     bool anyColumn() const;
 };

@@ -46,6 +46,9 @@ bool readAll(int fd, void* data, std::size_t size, off_t offset) {
 
 } // namespace
 
+LasGridFile::LasGridFile(std::size_t memoryBytes)
+    : memoryRecords_(static_cast<long long>(memoryBytes / sizeof(LasGridRecord))) {}
+
 LasGridFile::~LasGridFile() {
     remove();
 }
@@ -77,9 +80,37 @@ bool LasGridFile::flush() {
     return written;
 }
 
+bool LasGridFile::spill() {
+    for (std::size_t b = 0; b < held_.size(); ++b) {
+        const long long first = static_cast<long long>(b) * BlockRecords;
+        const long long n = std::min(BlockRecords, count_ - first);
+        if (!writeAll(fd_, held_[b].get(), static_cast<std::size_t>(n) * sizeof(LasGridRecord),
+                      static_cast<off_t>(first) * static_cast<off_t>(sizeof(LasGridRecord)))) {
+            failed_ = true;
+            return false;
+        }
+    }
+    held_.clear();
+    spilled_ = true;
+    return true;
+}
+
 bool LasGridFile::append(const LasGridRecord& record) {
     if (fd_ < 0 || failed_)
         return false;
+    if (!spilled_) {
+        if (count_ < memoryRecords_) {
+            const auto block = static_cast<std::size_t>(count_ / BlockRecords);
+            if (block == held_.size())
+                held_.push_back(std::make_unique_for_overwrite<LasGridRecord[]>(
+                    static_cast<std::size_t>(BlockRecords)));
+            held_[block][static_cast<std::size_t>(count_ % BlockRecords)] = record;
+            ++count_;
+            return true;
+        }
+        if (!spill())
+            return false;
+    }
     pending_.push_back(record);
     ++count_;
     return static_cast<long long>(pending_.size()) < WriteRecords || flush();
@@ -92,6 +123,9 @@ bool LasGridFile::finish() {
 const LasGridRecord* LasGridFile::at(long long index) {
     if (index < 0 || index >= count_ || fd_ < 0 || failed_)
         return nullptr;
+    if (!spilled_)
+        return &held_[static_cast<std::size_t>(index / BlockRecords)]
+                     [static_cast<std::size_t>(index % BlockRecords)];
     Block* oldest = &blocks_[0];
     for (Block& block : blocks_) {
         if (block.first >= 0 && index >= block.first && index < block.first + block.count) {
@@ -131,6 +165,8 @@ void LasGridFile::remove() {
     path_.clear();
     count_ = 0;
     pending_.clear();
+    held_.clear();
+    spilled_ = false;
     for (Block& block : blocks_)
         block = Block{};
     failed_ = false;

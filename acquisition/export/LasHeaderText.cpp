@@ -11,88 +11,86 @@ namespace {
 constexpr const char* Rule =
     "#------------------------------------------------------------------------------\n";
 
-// A curve of the file: its line in "~CURVE INFORMATION" (metres; feet where it differs) and its
-// column title in the "~A" line.
-struct CurveLine {
-    const char* metres;
-    const char* feet; // nullptr: as in metres
-    const char* title;
+// A curve of the export: its unit in feet where it differs from the one in metres.
+struct ExportCurve {
+    LasCurve metres;
+    std::string_view feetUnit; // empty: as in metres
 };
 
-constexpr CurveLine Depth{" DEPTH     .M                                 :  Depth        \n",
-                          " DEPTH     .ft                                :  Depth        \n", ""};
-constexpr CurveLine ImageInclination{
-    " IMGINCL   .DEGREE                            :  Inclination referred to image\n", nullptr,
-    "   IMGINCL"};
-constexpr CurveLine ImageAzimuth{
-    " IMGAZ     .DEGREE                            :  Azimuth referred to image\n", nullptr,
-    "     IMGAZ"};
-constexpr CurveLine Speed{" SPEED     .M/Min                             :  Logging speed\n",
-                          " SPEED     .ft/Min                            :  Logging speed\n",
-                          "     SPEED"};
-constexpr CurveLine Gamma{" GAMMA     .CPS                               :  Natural gamma\n",
-                          nullptr, "     GAMMA"};
-constexpr CurveLine Inclination{" INCL      .DEGREE                            :  Inclination\n",
-                                nullptr, "      INCL"};
-constexpr CurveLine Azimuth{" AZ        .DEGREE                            :  Azimuth\n", nullptr,
-                            "        AZ"};
-constexpr CurveLine HgDelta{" HGDELTA   .DEGREE                            :  HG Delta\n", nullptr,
-                            "   HGDELTA"};
-constexpr CurveLine Roll{" ROLL      .DEGREE                            :  Roll\n", nullptr,
-                         "      ROLL"};
-constexpr CurveLine MagneticRoll{" MROLL     .DEGREE                            :  Magnetic roll\n",
-                                 nullptr, "     MROLL"};
-constexpr CurveLine TotalGravity{" TGRAV     .G                                 :  Total gravity\n",
-                                 nullptr, "     TGRAV"};
-constexpr CurveLine TotalMagnetic{
-    " TMAG      .nT                                :  Total Heading\n", nullptr, "     TMAG"};
-constexpr std::array<CurveLine, 6> Raw{{
-    {" GX        .RAW                               :  Accelerometer x axis\n", nullptr,
-     "        GX"},
-    {" GY        .RAW                               :  Accelerometer y axis\n", nullptr,
-     "        GY"},
-    {" GZ        .RAW                               :  Accelerometer z axis\n", nullptr,
-     "        GZ"},
-    {" HX        .RAW                               :  Magnetometer x axis\n", nullptr,
-     "        HX"},
-    {" HY        .RAW                               :  Magnetometer y axis\n", nullptr,
-     "        HY"},
-    {" HZ        .RAW                               :  Magnetometer z axis\n", nullptr,
-     "        HZ"},
+constexpr ExportCurve Depth{{"DEPTH", "M", "Depth        ", "  DEPTH"}, "ft"};
+constexpr ExportCurve ImageInclination{
+    {"IMGINCL", "DEGREE", "Inclination referred to image", "   IMGINCL"}, {}};
+constexpr ExportCurve ImageAzimuth{{"IMGAZ", "DEGREE", "Azimuth referred to image", "     IMGAZ"},
+                                   {}};
+constexpr ExportCurve Speed{{"SPEED", "M/Min", "Logging speed", "     SPEED"}, "ft/Min"};
+constexpr ExportCurve Gamma{{"GAMMA", "CPS", "Natural gamma", "     GAMMA"}, {}};
+constexpr ExportCurve Inclination{{"INCL", "DEGREE", "Inclination", "      INCL"}, {}};
+constexpr ExportCurve Azimuth{{"AZ", "DEGREE", "Azimuth", "        AZ"}, {}};
+constexpr ExportCurve HgDelta{{"HGDELTA", "DEGREE", "HG Delta", "   HGDELTA"}, {}};
+constexpr ExportCurve Roll{{"ROLL", "DEGREE", "Roll", "      ROLL"}, {}};
+constexpr ExportCurve MagneticRoll{{"MROLL", "DEGREE", "Magnetic roll", "     MROLL"}, {}};
+constexpr ExportCurve TotalGravity{{"TGRAV", "G", "Total gravity", "     TGRAV"}, {}};
+// Its title is one character narrower than the others, as the program has always written it.
+constexpr ExportCurve TotalMagnetic{{"TMAG", "nT", "Total Heading", "     TMAG"}, {}};
+constexpr std::array<ExportCurve, 6> Raw{{
+    {{"GX", "RAW", "Accelerometer x axis", "        GX"}, {}},
+    {{"GY", "RAW", "Accelerometer y axis", "        GY"}, {}},
+    {{"GZ", "RAW", "Accelerometer z axis", "        GZ"}, {}},
+    {{"HX", "RAW", "Magnetometer x axis", "        HX"}, {}},
+    {{"HY", "RAW", "Magnetometer y axis", "        HY"}, {}},
+    {{"HZ", "RAW", "Magnetometer z axis", "        HZ"}, {}},
 }};
 
-// The curve lines of a choice of columns, DEPTH first, in file order.
-template <class Visit> void forEachCurve(const LasColumns& c, Visit&& visit) {
-    visit(Depth);
+// The curves of a choice of columns, DEPTH first, in file order, in the depth unit.
+std::vector<LasCurve> exportCurves(const LasColumns& c, bool feet) {
+    std::vector<LasCurve> curves;
+    const auto add = [&](const ExportCurve& curve) {
+        LasCurve written = curve.metres;
+        if (feet && !curve.feetUnit.empty())
+            written.unit = curve.feetUnit;
+        curves.push_back(written);
+    };
+    add(Depth);
+    if (feet) // the depth column is wider in feet
+        curves.back().title = "      DEPTH";
     if (c.inclinationGroup) {
-        visit(ImageInclination);
-        visit(ImageAzimuth);
+        add(ImageInclination);
+        add(ImageAzimuth);
     }
     if (c.speed)
-        visit(Speed);
+        add(Speed);
     if (c.gamma)
-        visit(Gamma);
+        add(Gamma);
     if (c.inclination)
-        visit(Inclination);
+        add(Inclination);
     if (c.azimuth)
-        visit(Azimuth);
+        add(Azimuth);
     if (c.tDelta)
-        visit(HgDelta);
+        add(HgDelta);
     if (c.roll)
-        visit(Roll);
+        add(Roll);
     if (c.magneticRoll)
-        visit(MagneticRoll);
+        add(MagneticRoll);
     if (c.totalGravity)
-        visit(TotalGravity);
+        add(TotalGravity);
     if (c.totalMagnetic)
-        visit(TotalMagnetic);
+        add(TotalMagnetic);
     if (c.raw)
-        for (const CurveLine& line : Raw)
-            visit(line);
+        for (const ExportCurve& curve : Raw)
+            add(curve);
+    return curves;
 }
 
-const char* lineOf(const CurveLine& curve, bool feet) {
-    return feet && curve.feet ? curve.feet : curve.metres;
+// A line of "~WELL INFORMATION" for the index: the value field ends in column 23.
+std::string indexLine(const char* mnemonic, const LasIndexFormat& f, int decimals, double value,
+                      const char* description) {
+    std::string label = format(" %s.%s", mnemonic, f.unit);
+    label.append(label.size() + static_cast<std::size_t>(f.width) < 23
+                     ? 23 - label.size() - static_cast<std::size_t>(f.width)
+                     : 1,
+                 ' ');
+    return label + format("%#*.*f                            :   %s\n", f.width, decimals, value,
+                          description);
 }
 
 } // namespace
@@ -106,23 +104,25 @@ std::string lasWellValueField(const std::string& value) {
     return field;
 }
 
-std::vector<LasCurveName> lasCurvesOf(const LasColumns& columns, bool feet) {
-    std::vector<LasCurveName> names;
-    forEachCurve(columns, [&](const CurveLine& curve) {
-        const std::string line = lineOf(curve, feet);
-        const std::size_t dot = line.find('.');
-        const std::size_t unitEnd = line.find(' ', dot);
-        names.push_back(LasCurveName{std::string(trim(line.substr(0, dot))),
-                                     line.substr(dot + 1, unitEnd - dot - 1)});
-    });
-    return names;
+std::string lasCurveLine(const LasCurve& curve) {
+    return format(" %-10.*s.%-34.*s:  %.*s\n", static_cast<int>(curve.mnemonic.size()),
+                  curve.mnemonic.data(), static_cast<int>(curve.unit.size()), curve.unit.data(),
+                  static_cast<int>(curve.description.size()), curve.description.data());
 }
 
-std::string lasHeaderText(const LasHeaderValues& v) {
-    const HeaderInfo& info = *v.info;
+std::string lasParameterLine(std::string_view mnemonic, double value,
+                             std::string_view description) {
+    std::string line = " " + std::string(mnemonic) + ".";
+    line.append(line.size() < 12 ? 12 - line.size() : 0, ' ');
+    return line + format("%#14.2f         : %.*s\n", value, static_cast<int>(description.size()),
+                         description.data());
+}
+
+std::string lasHeaderText(const LasFileHeader& h) {
+    const HeaderInfo& info = *h.info;
     std::string text;
     text.reserve(4096);
-    text += "#ZARN Logger file export\n";
+    text += h.firstLine;
     text += "~VERSION INFORMATION\n";
     text += Rule;
     text += " VERS. 2.0 : CWLS LOG ASCII STANDARD - VERSION 2.0\n";
@@ -130,20 +130,9 @@ std::string lasHeaderText(const LasHeaderValues& v) {
     text += "~WELL INFORMATION\n";
     text += "#MNEM.UNIT         DATA                                DESCRIPTION \n";
     text += Rule;
-    if (v.feet) {
-        // The depths of the lines in feet, with the decimals of the depth column.
-        text += format(" STRT.ft  %#13.6f                            :   START DEPTH\n", v.start);
-        text += format(" STOP.ft  %#13.6f                            :   STOP DEPTH\n", v.stop);
-        text += format(" STEP.ft  %#13.6f                            :   STEP VALUE\n", v.step);
-    } else {
-        text +=
-            format(" STRT.M        %#8.2f                            :   START DEPTH\n", v.start);
-        text += format(" STOP.M        %#8.2f                            :   STOP DEPTH\n", v.stop);
-        text += format(v.logMode == 10
-                           ? " STEP.M        %#8.3f                            :   STEP VALUE\n"
-                           : " STEP.M        %#8.2f                            :   STEP VALUE\n",
-                       v.step);
-    }
+    text += indexLine("STRT", h.index, h.index.decimals, h.start, "START DEPTH");
+    text += indexLine("STOP", h.index, h.index.decimals, h.stop, "STOP DEPTH");
+    text += indexLine("STEP", h.index, h.index.stepDecimals, h.step, "STEP VALUE");
     text += " NULL.        -9999.250                            :   NULL VALUE\n";
     const auto well = [&](const char* mnemonic, const std::string& value, const char* description) {
         text += mnemonic;
@@ -166,34 +155,60 @@ std::string lasHeaderText(const LasHeaderValues& v) {
     text += "~PARAMETER INFORMATION\n";
     text += "#MNEM.UNIT         VALUE                 DESCRIPTION OF MNEMONIC\n";
     text += Rule;
-    text += format(" MAGN-DEC.  %#14.2f         : Magnetic declination in degree.\n",
-                   info.MagneticDeclination);
-    if (v.columns.gamma)
-        text +=
-            format(" GAMMA-COEF.%#14.2f         : Coefficient gamma applied.\n", info.GammaCoef);
+    for (const std::string& line : h.parameters)
+        text += line;
     text += "~OTHER INFORMATION SECTION\n";
     text += Rule;
-    switch (v.logMode) {
-    case 10:
-        text += "     Notes: The log is recorded in Time Mode.\n";
-        break;
-    case 11:
-        text += "     Notes: The log is recorded in Up Mode.\n";
-        break;
-    default:
-        text += "     Notes: The log is recorded in Down Mode.\n";
-        break;
-    }
+    for (const std::string& line : h.notes)
+        text += line;
     text += Rule;
     text += "~CURVE INFORMATION\n";
     text += "#MNEM.UNIT         API CODE              CURVE DESCRIPTION\n";
     text += Rule;
-    forEachCurve(v.columns, [&](const CurveLine& curve) { text += lineOf(curve, v.feet); });
+    for (const LasCurve& curve : h.curves)
+        text += lasCurveLine(curve);
     text += Rule;
-    // The depth title over the depth column (wider in feet).
-    text += v.feet ? "~A      DEPTH" : "~A  DEPTH";
-    forEachCurve(v.columns, [&](const CurveLine& curve) { text += curve.title; });
+    text += "~A";
+    for (const LasCurve& curve : h.curves)
+        text += curve.title;
     return text;
+}
+
+std::vector<LasCurveName> lasCurvesOf(const LasColumns& columns, bool feet) {
+    std::vector<LasCurveName> names;
+    for (const LasCurve& curve : exportCurves(columns, feet))
+        names.push_back(LasCurveName{std::string(curve.mnemonic), std::string(curve.unit)});
+    return names;
+}
+
+std::string lasExportHeaderText(const LasHeaderValues& v) {
+    LasFileHeader h;
+    h.firstLine = "#ZARN Logger file export\n";
+    h.info = v.info;
+    // In feet the depths of the lines carry the decimals of the depth column.
+    h.index = v.feet ? LasIndexFormat{"ft", 13, 6, 6}
+                     : LasIndexFormat{"M", 8, 2, v.logMode == 10 ? 3 : 2};
+    h.start = v.start;
+    h.stop = v.stop;
+    h.step = v.step;
+    h.parameters.push_back(lasParameterLine("MAGN-DEC", v.info->MagneticDeclination,
+                                            "Magnetic declination in degree."));
+    if (v.columns.gamma)
+        h.parameters.push_back(
+            lasParameterLine("GAMMA-COEF", v.info->GammaCoef, "Coefficient gamma applied."));
+    switch (v.logMode) {
+    case 10:
+        h.notes.push_back("     Notes: The log is recorded in Time Mode.\n");
+        break;
+    case 11:
+        h.notes.push_back("     Notes: The log is recorded in Up Mode.\n");
+        break;
+    default:
+        h.notes.push_back("     Notes: The log is recorded in Down Mode.\n");
+        break;
+    }
+    h.curves = exportCurves(v.columns, v.feet);
+    return lasHeaderText(h);
 }
 
 } // namespace zarn

@@ -3,78 +3,158 @@
 #include "acquisition/export/LasGridFile.h"
 #include "platform/Format.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 namespace zarn {
 
 namespace {
 
-// Right-aligns text of length n in width characters at out; returns the characters written.
-std::size_t alignRight(char* out, const char* text, std::size_t n, int width) {
-    const std::size_t pad = static_cast<std::size_t>(width) > n ? width - n : 0;
-    std::memset(out, ' ', pad);
-    std::memcpy(out + pad, text, n);
-    return pad + n;
+// The two digits of 0 to 99.
+constexpr char DigitPairs[] = "00010203040506070809101112131415161718192021222324252627282930313233"
+                              "34353637383940414243444546474849505152535455565758596061626364656667"
+                              "6869707172737475767778798081828384858687888990919293949596979899";
+
+// The digits of v before end (at least one); returns where they begin. Two digits a step, in
+// 32-bit arithmetic once the rest fits in it.
+[[gnu::always_inline]] inline char* digitsBefore(char* end, unsigned long long v) {
+    char* p = end;
+    for (; v > 0xFFFFFFFFULL; v /= 100) {
+        p -= 2;
+        std::memcpy(p, DigitPairs + (v % 100) * 2, 2);
+    }
+    auto w = static_cast<std::uint32_t>(v);
+    for (; w >= 100; w /= 100) {
+        p -= 2;
+        std::memcpy(p, DigitPairs + (w % 100) * 2, 2);
+    }
+    if (w >= 10) {
+        p -= 2;
+        std::memcpy(p, DigitPairs + w * 2, 2);
+    } else {
+        *--p = static_cast<char>('0' + w);
+    }
+    return p;
 }
 
-// The digits of value with decimals decimals, as printf("%.*f") writes them, when the value
-// scaled to whole last digits lies clearly away from a half (then rounding the scaled value is
-// the rounding of the exact value); 0 when it does not, or when it is too large.
-std::size_t quickFixed(char* text, double value, int decimals) {
-    static constexpr double Scale[] = {1, 10, 100, 1000, 10000, 100000, 1000000};
-    if (decimals < 0 || decimals > 6 || !(std::fabs(value) < 1e12))
+// The Places digits of f (below 10^Places) before end, with leading zeros.
+template <int Places> [[gnu::always_inline]] inline char* placesBefore(char* end, std::uint32_t f) {
+    char* p = end;
+    for (int k = Places; k >= 2; k -= 2, f /= 100) {
+        p -= 2;
+        std::memcpy(p, DigitPairs + (f % 100) * 2, 2);
+    }
+    if constexpr (Places % 2 == 1)
+        *--p = static_cast<char>('0' + f % 10);
+    return p;
+}
+
+constexpr std::size_t BlankRun = 16;
+constexpr char Blanks[BlankRun + 1] = "                ";
+
+// Copies n characters (1 to 16) with moves of fixed size.
+[[gnu::always_inline]] inline void copyShort(char* to, const char* from, std::size_t n) {
+    if (n >= 8) {
+        std::memcpy(to, from, 8);
+        std::memcpy(to + n - 8, from + n - 8, 8);
+    } else if (n >= 4) {
+        std::memcpy(to, from, 4);
+        std::memcpy(to + n - 4, from + n - 4, 4);
+    } else {
+        to[0] = from[0];
+        to[n / 2] = from[n / 2];
+        to[n - 1] = from[n - 1];
+    }
+}
+
+// A field of width characters at out holding the n characters of text right-aligned. Returns the
+// field's size, or 0 when it does not fit in room.
+[[gnu::always_inline]] inline std::size_t field(char* out, std::size_t room, const char* text,
+                                                std::size_t n, int width) {
+    const std::size_t size = std::max(n, static_cast<std::size_t>(std::max(width, 0)));
+    if (size > room || n == 0)
         return 0;
-    const double scaled = std::fabs(value) * Scale[decimals];
+    if (size <= BlankRun && room >= BlankRun) {
+        // One store of blanks under the text (past the field too: room that is not used yet).
+        std::memcpy(out, Blanks, BlankRun);
+        copyShort(out + size - n, text, n);
+        return size;
+    }
+    std::memset(out, ' ', size - n);
+    std::memcpy(out + size - n, text, n);
+    return size;
+}
+
+constexpr unsigned long long powerOfTen(int n) {
+    return n == 0 ? 1 : 10 * powerOfTen(n - 1);
+}
+
+// The value with Places decimals as printf("%.*f") writes it, in a field of width at out, when
+// the value scaled to whole last digits lies clearly away from a half (then rounding the scaled
+// value is the rounding of the exact value); 0 when it does not, when it is too large, or when the
+// field does not fit.
+template <int Places> std::size_t quickFixed(char* out, std::size_t room, double value, int width) {
+    constexpr unsigned long long Scale = powerOfTen(Places);
+    const double magnitude = std::fabs(value);
+    if (!(magnitude < 1e12))
+        return 0;
+    const double scaled = magnitude * static_cast<double>(Scale);
     if (scaled >= 1e15) // whole numbers no longer exact
         return 0;
-    const double fraction = scaled - std::floor(scaled);
+    const auto below = static_cast<long long>(scaled);
+    const double fraction = scaled - static_cast<double>(below);
     if (std::fabs(fraction - 0.5) < 1e-6)
         return 0;
-    const auto whole = static_cast<long long>(std::llround(scaled));
-    char digits[32];
-    const std::to_chars_result done = std::to_chars(digits, digits + sizeof digits, whole);
-    auto n = static_cast<std::size_t>(done.ptr - digits);
-    std::size_t at = 0;
+    const auto whole = static_cast<unsigned long long>(below + (fraction > 0.5 ? 1 : 0));
+    char text[32];
+    char* const end = text + sizeof text;
+    char* p = end;
+    if constexpr (Places > 0) {
+        p = placesBefore<Places>(p, static_cast<std::uint32_t>(whole % Scale));
+        *--p = '.';
+    }
+    p = digitsBefore(p, whole / Scale);
     if (std::signbit(value))
-        text[at++] = '-';
-    const auto places = static_cast<std::size_t>(decimals);
-    if (n <= places) { // "0.0ddd"
-        text[at++] = '0';
-        if (places > 0)
-            text[at++] = '.';
-        for (std::size_t i = n; i < places; ++i)
-            text[at++] = '0';
-        std::memcpy(text + at, digits, n);
-        return at + n;
+        *--p = '-';
+    return field(out, room, p, static_cast<std::size_t>(end - p), width);
+}
+
+std::size_t quickFixed(char* out, std::size_t room, double value, int width, int decimals) {
+    switch (decimals) {
+    case 0:
+        return quickFixed<0>(out, room, value, width);
+    case 1:
+        return quickFixed<1>(out, room, value, width);
+    case 2:
+        return quickFixed<2>(out, room, value, width);
+    case 3:
+        return quickFixed<3>(out, room, value, width);
+    case 4:
+        return quickFixed<4>(out, room, value, width);
+    case 5:
+        return quickFixed<5>(out, room, value, width);
+    case 6:
+        return quickFixed<6>(out, room, value, width);
+    default:
+        return 0;
     }
-    std::memcpy(text + at, digits, n - places);
-    at += n - places;
-    if (places > 0) {
-        text[at++] = '.';
-        std::memcpy(text + at, digits + n - places, places);
-        at += places;
-    }
-    return at;
 }
 
 } // namespace
 
 std::size_t LasLineWriter::fixed(char* out, std::size_t room, double value, int width,
                                  int decimals) {
-    char text[64];
     if (!std::isfinite(value) || std::fabs(value) > 1e15)
         value = LasNull;
-    std::size_t n = quickFixed(text, value, decimals);
-    if (n == 0) {
-        const std::to_chars_result done =
-            std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
-        n = static_cast<std::size_t>(done.ptr - text);
-    }
-    if (static_cast<std::size_t>(width) + n > room)
-        return 0;
-    return alignRight(out, text, n, width);
+    if (const std::size_t n = quickFixed(out, room, value, width, decimals))
+        return n;
+    char text[64];
+    const std::to_chars_result done =
+        std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
+    return field(out, room, text, static_cast<std::size_t>(done.ptr - text), width);
 }
 
 void LasLineWriter::put(double value, int width, int decimals) {
@@ -82,11 +162,15 @@ void LasLineWriter::put(double value, int width, int decimals) {
 }
 
 void LasLineWriter::putInteger(long long value, int width) {
+    const bool negative = value < 0;
     char text[32];
-    const std::to_chars_result done = std::to_chars(text, text + sizeof text, value);
-    const auto n = static_cast<std::size_t>(done.ptr - text);
-    if (length_ + static_cast<std::size_t>(width) + n <= sizeof buffer_)
-        length_ += alignRight(buffer_ + length_, text, n, width);
+    char* const end = text + sizeof text;
+    char* p = digitsBefore(end, negative ? 0ULL - static_cast<unsigned long long>(value)
+                                         : static_cast<unsigned long long>(value));
+    if (negative)
+        *--p = '-';
+    length_ += field(buffer_ + length_, sizeof buffer_ - length_, p,
+                     static_cast<std::size_t>(end - p), width);
 }
 
 void LasLineWriter::begin(double depth, int decimals) {
@@ -98,14 +182,46 @@ void LasLineWriter::begin(double depth, int decimals) {
 void LasLineWriter::value(double value, int decimals) {
     buffer_[length_++] = ' ';
     // The null reads the same in every column.
-    put(value, FieldWidth, value == LasNull ? 2 : decimals);
+    if (decimals == 2 || value == LasNull) {
+        // The common case straight away; what it does not write goes the general way.
+        if (const std::size_t n =
+                quickFixed<2>(buffer_ + length_, sizeof buffer_ - length_, value, FieldWidth)) {
+            length_ += n;
+            return;
+        }
+        decimals = 2;
+    }
+    put(value, FieldWidth, decimals);
 }
 
 void LasLineWriter::angle(double value) {
-    double rounded = std::round(value * 100.0) / 100.0;
-    if (rounded > 359.99)
-        rounded = 0.0;
-    this->value(rounded);
+    if (!(std::fabs(value) < 1e12)) { // not finite, or too large to round in whole hundredths
+        double rounded = std::round(value * 100.0) / 100.0;
+        if (rounded > 359.99)
+            rounded = 0.0;
+        this->value(rounded);
+        return;
+    }
+    // The value rounded to whole hundredths (half away from zero), written from that whole number:
+    // the same text as the rounded value written with 2 decimals, "-0.00" for a negative value
+    // that rounds to 0, and 0.00 for 360.00.
+    long long hundredths = std::llround(value * 100.0);
+    bool negative = hundredths < 0 || (hundredths == 0 && std::signbit(value));
+    if (hundredths > 35999)
+        hundredths = 0, negative = false;
+    const unsigned long long magnitude = negative
+                                             ? 0ULL - static_cast<unsigned long long>(hundredths)
+                                             : static_cast<unsigned long long>(hundredths);
+    char text[32];
+    char* const end = text + sizeof text;
+    char* p = placesBefore<2>(end, static_cast<std::uint32_t>(magnitude % 100));
+    *--p = '.';
+    p = digitsBefore(p, magnitude / 100);
+    if (negative)
+        *--p = '-';
+    buffer_[length_++] = ' ';
+    length_ += field(buffer_ + length_, sizeof buffer_ - length_, p,
+                     static_cast<std::size_t>(end - p), FieldWidth);
 }
 
 void LasLineWriter::counts(double value, double scale) {

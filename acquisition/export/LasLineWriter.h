@@ -1,7 +1,8 @@
 // The data lines of a LAS file, built in a buffer of the writer and written with one call each:
 // a line end, the depth, then one field per curve, each right-aligned in 9 characters after a
-// blank. Numbers are made with std::to_chars, so the locale never changes them and no value
-// costs an allocation.
+// blank. The writer makes the digits itself, two at a time, from the value scaled to whole last
+// digits (std::to_chars where that value lies next to a half), so the locale never changes them,
+// the text is printf's, and no value costs an allocation.
 //
 //   depth            "\n%#9.2f" (feet: 13 characters, 6 decimals)
 //   plain value      " %#9.2f"; total gravity " %#9.3f"

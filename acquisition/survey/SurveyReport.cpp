@@ -1,5 +1,8 @@
 #include "acquisition/survey/SurveyReport.h"
 
+#include "acquisition/export/LasGridFile.h"
+#include "acquisition/export/LasHeaderText.h"
+#include "acquisition/export/LasLineWriter.h"
 #include "platform/Format.h"
 
 #include <algorithm>
@@ -23,9 +26,41 @@ std::string referenceOf(const SurveyReport& r) {
                : format("true north (declination %.2f degrees applied)", r.declination);
 }
 
+// The length of the UTF-8 sequence that starts text at i when it is a character XML may hold
+// (the shortest form, no surrogate, not U+FFFE or U+FFFF), else 0.
+std::size_t utf8Length(const std::string& text, std::size_t i) {
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char b = byte(i);
+    if (b < 0x80)
+        return 1;
+    const std::size_t n = (b >> 5) == 0x6 ? 2 : (b >> 4) == 0xE ? 3 : (b >> 3) == 0x1E ? 4 : 0;
+    if (n == 0 || i + n > text.size())
+        return 0;
+    char32_t code = b & (0x7F >> n);
+    for (std::size_t k = 1; k < n; ++k) {
+        if ((byte(i + k) >> 6) != 0x2)
+            return 0;
+        code = (code << 6) | (byte(i + k) & 0x3F);
+    }
+    static constexpr char32_t Least[] = {0, 0, 0x80, 0x800, 0x10000};
+    const bool sound = code >= Least[n] && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF) &&
+                       code != 0xFFFE && code != 0xFFFF;
+    return sound ? n : 0;
+}
+
+// Text for an XML document: the markup characters escaped, and what XML cannot hold (control
+// characters, bytes that are not UTF-8, as a file name may have them) shown as "?".
 std::string xmlEscaped(const std::string& text) {
     std::string out;
-    for (const char c : text) {
+    for (std::size_t i = 0; i < text.size();) {
+        const char c = text[i];
+        const std::size_t n = utf8Length(text, i);
+        if (n > 1) {
+            out.append(text, i, n);
+            i += n;
+            continue;
+        }
+        ++i;
         switch (c) {
         case '&':
             out += "&amp;";
@@ -40,7 +75,7 @@ std::string xmlEscaped(const std::string& text) {
             out += "&quot;";
             break;
         default:
-            out += c;
+            out += n == 1 && (static_cast<unsigned char>(c) >= 0x20 || c == '\t') ? c : '?';
         }
     }
     return out;
@@ -109,6 +144,73 @@ std::string surveyJson(const SurveyReport& r) {
         text += format("%s{\"MD\":%.2f,\"Records\":%d}", i ? "," : "",
                        lengthOf(r, r.missing[i].direction.md), r.missing[i].records);
     text += "]}\n";
+    return text;
+}
+
+std::string surveyLas(const SurveyReport& r, const HeaderInfo& info) {
+    // The lines: every station in order of depth, the valid ones with their point.
+    struct Line {
+        double md;
+        const SurveyPoint* point; // nullptr: too few records
+    };
+    std::vector<Line> lines;
+    lines.reserve(r.points.size() + r.missing.size());
+    for (const SurveyPoint& p : r.points)
+        lines.push_back({p.at.md, &p});
+    for (const SurveyStation& s : r.missing)
+        lines.push_back({s.direction.md, nullptr});
+    std::sort(lines.begin(), lines.end(), [](const Line& a, const Line& b) { return a.md < b.md; });
+
+    const char* length = r.feet ? "ft" : "M";
+    LasFileHeader h;
+    h.firstLine = "#ZARN deviation survey\n";
+    h.info = &info;
+    h.index = LasIndexFormat{length, 8, 2, 2};
+    if (!lines.empty()) {
+        h.start = lengthOf(r, lines.front().md);
+        h.stop = lengthOf(r, lines.back().md);
+        h.step = lengthOf(r, r.step);
+    }
+    h.parameters.push_back(
+        lasParameterLine("MAGN-DEC", r.declination, "Magnetic declination in degree."));
+    h.parameters.push_back(
+        lasParameterLine("SECT-AZ", r.sectionAzimuth, "Vertical section azimuth in degree."));
+    h.notes.push_back(format("     Notes: Deviation survey by minimum curvature; azimuths referred "
+                             "to %s.\n",
+                             referenceOf(r).c_str()));
+    h.notes.push_back("     Notes: A station with too few valid records has null values.\n");
+    h.curves = {
+        {"DEPTH", length, "Measured depth", "  DEPTH"},
+        {"INCL", "DEGREE", "Inclination", "      INCL"},
+        {"AZ", "DEGREE", "Azimuth", "        AZ"},
+        {"TVD", length, "True vertical depth", "       TVD"},
+        {"NORTH", length, "Northing", "     NORTH"},
+        {"EAST", length, "Easting", "      EAST"},
+        {"DLS", r.feet ? "DEG/100ft" : "DEG/30M", "Dogleg severity", "       DLS"},
+        {"VS", length, "Vertical section", "        VS"},
+        {"CLOSURE", length, "Closure distance", "   CLOSURE"},
+        {"CLOSAZ", "DEGREE", "Closure azimuth", "    CLOSAZ"},
+    };
+    std::string text = lasHeaderText(h);
+    LasLineWriter line;
+    for (const Line& l : lines) {
+        line.begin(lengthOf(r, l.md), 2);
+        if (const SurveyPoint* p = l.point) {
+            line.angle(p->at.inclination);
+            line.angle(p->at.azimuth);
+            line.value(lengthOf(r, p->tvd), 3);
+            line.value(lengthOf(r, p->north), 3);
+            line.value(lengthOf(r, p->east), 3);
+            line.value(p->doglegSeverity);
+            line.value(lengthOf(r, p->verticalSection), 3);
+            line.value(lengthOf(r, p->closureDistance), 3);
+            line.angle(p->closureAzimuth);
+        } else {
+            for (int k = 0; k < 9; ++k)
+                line.value(LasNull);
+        }
+        text += line.line();
+    }
     return text;
 }
 

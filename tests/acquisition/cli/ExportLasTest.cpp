@@ -4,11 +4,9 @@
 #include "acquisition/cli/Commands.h"
 #include "platform/FileIo.h"
 #include "tests/acquisition/cli/CliTestSupport.h"
+#include "tests/acquisition/cli/LasJsReader.h"
 #include "tests/acquisition/export/ExportTestSupport.h"
 #include "tests/acquisition/export/LasTestSupport.h"
-
-#include <cstdio>
-#include <cstdlib>
 
 namespace zarn::test {
 namespace {
@@ -179,23 +177,9 @@ TEST(ExportLasTest, CorruptLogsAndLogsWithoutRecordsInRangeLeaveNoFile) {
         EXPECT_NE(file.filename().string().rfind("las~", 0), 0u) << file;
 }
 
-// The output of a command, or nothing when it could not be run or failed.
-std::optional<std::string> outputOf(const std::string& command) {
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (!pipe)
-        return std::nullopt;
-    std::string text;
-    char buffer[65536];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-        text.append(buffer, n);
-    return ::pclose(pipe) == 0 ? std::optional<std::string>(text) : std::nullopt;
-}
-
 TEST(ExportLasTest, AnIndependentReaderReadsTheCurvesUnitsRowsAndValues) {
-    if (std::system("node --version >/dev/null 2>&1") != 0)
-        GTEST_SKIP() << "node is not installed";
-    if (!fs::is_directory(fs::path(ZARN_LASJS_MODULES) / "las-js"))
-        GTEST_SKIP() << "las-js is not installed (scripts/install-deps.sh installs it)";
+    if (const std::string missing = lasJsMissing(); !missing.empty())
+        GTEST_SKIP() << missing;
     TempHome home;
     TestLogShape shape;
     shape.gammaOnBoard = true;
@@ -211,12 +195,9 @@ TEST(ExportLasTest, AnIndependentReaderReadsTheCurvesUnitsRowsAndValues) {
         const ReadLas ours = readLas(readWholeFile(*options.output).value_or(""));
         ASSERT_EQ(ours.problem, "");
 
-        const std::optional<std::string> text =
-            outputOf("NODE_PATH='" + std::string(ZARN_LASJS_MODULES) + "' node '" +
-                     ZARN_LASJS_SCRIPT + "' '" + options.output->string() + "'");
-        ASSERT_TRUE(text) << "las-js could not read the file";
-        const nlohmann::json theirs = nlohmann::json::parse(*text, nullptr, false);
-        ASSERT_FALSE(theirs.is_discarded()) << *text;
+        const std::optional<nlohmann::json> read = readWithLasJs(*options.output);
+        ASSERT_TRUE(read) << "las-js could not read the file";
+        const nlohmann::json& theirs = *read;
 
         EXPECT_EQ(theirs["header"].get<std::vector<std::string>>(), ours.mnemonics());
         for (const LasLine& curve : ours.curves)

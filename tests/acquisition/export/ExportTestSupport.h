@@ -36,6 +36,18 @@ struct TestRecord {
     const std::vector<std::uint8_t>* payload = nullptr;
 };
 
+// A record's six sensor values from readings of the sensors (gx, gy, gz, hx, hy, hz, as the
+// simulator's OrientationSensors gives them), rounded to whole counts.
+template <class Readings> void setSensors(TestRecord& r, const Readings& s) {
+    const auto counts = [](double v) { return static_cast<int>(std::lround(v)); };
+    r.gx = counts(s.gx);
+    r.gy = counts(s.gy);
+    r.gz = counts(s.gz);
+    r.hx = counts(s.hx);
+    r.hy = counts(s.hy);
+    r.hz = counts(s.hz);
+}
+
 struct TestLogShape {
     std::string name = "WELL1";
     bool down = true;

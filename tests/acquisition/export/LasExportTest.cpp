@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <random>
 
 namespace zarn::test {
@@ -362,6 +363,81 @@ TEST(LasExport, NumbersAreWrittenInTheirFormats) {
             const std::size_t n = LasLineWriter::fixed(text, sizeof text, value, 9, decimals);
             ASSERT_EQ(std::string(text, n), format("%9.*f", decimals, value))
                 << value << " " << decimals;
+        }
+    // An angle is the value rounded to hundredths, half away from zero, 360.00 as 0.00.
+    values.insert(values.end(), {-0.004, -0.005, 0.005, 359.994999, 359.995, 360.0, 720.5, -360.0,
+                                 1e13, std::numeric_limits<double>::quiet_NaN()});
+    for (const double value : values) {
+        double rounded = std::round(value * 100.0) / 100.0;
+        if (rounded > 359.99)
+            rounded = 0.0;
+        LasLineWriter line;
+        line.begin(1.0, 2);
+        line.angle(value);
+        char text[64];
+        const std::size_t n = LasLineWriter::fixed(text, sizeof text, rounded, 9, 2);
+        ASSERT_EQ(line.line(), "\n     1.00 " + std::string(text, n)) << value;
+    }
+}
+
+// The grid held in memory and the grid in its file are the same grid: records read back by their
+// index in any order, and the same LAS file in both directions and both orders.
+TEST(LasExport, AGridPastItsMemoryGoesToItsFileAndWritesTheSameFile) {
+    TempHome home;
+    for (const long long budget : {100000LL, 1000LL}) { // records the memory holds
+        SCOPED_TRACE(budget);
+        LasGridFile grid(static_cast<std::size_t>(budget) * sizeof(LasGridRecord));
+        ASSERT_TRUE(grid.create(home.file("work")));
+        for (int i = 0; i < 5000; ++i) {
+            LasGridRecord record;
+            record.cameraDepth = i;
+            record.GZ = -i;
+            ASSERT_TRUE(grid.append(record));
+        }
+        ASSERT_TRUE(grid.finish());
+        EXPECT_EQ(fs::file_size(grid.path()), budget >= 5000 ? 0u : 5000u * sizeof(LasGridRecord));
+        for (const bool backward : {false, true}) {
+            grid.walk(backward, 30);
+            for (int k = 0; k < 5000; ++k) {
+                const int i = backward ? 4999 - k : k;
+                for (const int at : {i, i - 30, i - 7}) {
+                    const LasGridRecord* record = grid.at(at);
+                    if (at < 0) {
+                        EXPECT_EQ(record, nullptr);
+                        continue;
+                    }
+                    ASSERT_NE(record, nullptr) << at;
+                    ASSERT_EQ(record->cameraDepth, at);
+                    ASSERT_EQ(record->GZ, -at);
+                }
+            }
+        }
+        EXPECT_EQ(grid.at(5000), nullptr);
+        EXPECT_FALSE(grid.failed());
+    }
+
+    for (const bool down : {true, false})
+        for (const bool reverse : {false, true}) {
+            SCOPED_TRACE(testing::Message()
+                         << (down ? "down" : "up") << (reverse ? " reversed" : ""));
+            const std::string name = format("%s%d", down ? "down" : "up", reverse);
+            TestLogShape shape;
+            shape.down = down;
+            const ExportSource source = sourceOrFail(writeTestLog(
+                home.file(name),
+                down ? loggedRecords(100000, 80, 3000) : loggedRecords(340000, -80, 3000), shape));
+            LasExportJob job =
+                jobOf(source, false, home.file(name + "/memory.las"), home.file("work"));
+            job.reverse = reverse;
+            const Exported held = exportLas(source, job);
+            ASSERT_EQ(held.result.outcome, LasPassOutcome::Done) << held.result.message;
+            ASSERT_GT(held.result.lines, 2000);
+            job.output = home.file(name + "/file.las");
+            job.gridMemoryBytes = 100 * sizeof(LasGridRecord);
+            const Exported filed = exportLas(source, job);
+            ASSERT_EQ(filed.result.outcome, LasPassOutcome::Done) << filed.result.message;
+            EXPECT_TRUE(filed.text == held.text);
+            EXPECT_EQ(filesIn(home.file("work")).size(), 0u);
         }
 }
 

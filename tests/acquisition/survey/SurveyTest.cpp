@@ -88,14 +88,7 @@ TEST(Survey, StationsAverageTheValidRecordsAroundThemAcrossNorth) {
             r.gx = r.gy = r.gz = -32768;
             continue;
         }
-        const sim::SensorReadings s = sensors.read(12.0, azimuthOf(n), n * 3.0);
-        const auto c = [](double v) { return static_cast<int>(std::lround(v)); };
-        r.hx = c(s.hx);
-        r.gx = c(s.gx);
-        r.hy = c(s.hy);
-        r.gy = c(s.gy);
-        r.hz = c(s.hz);
-        r.gz = c(s.gz);
+        setSensors(r, sensors.read(12.0, azimuthOf(n), n * 3.0));
     }
     const auto header = writeTestLog(home.file("log"), records, shape);
     const ExportSourceResult read = readExportSource(header);
