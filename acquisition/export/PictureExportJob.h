@@ -38,8 +38,9 @@ struct PictureExportJob {
     std::uint32_t scaleColour = 0x0000FFFF; // COLORREF, yellow
     bool feet = false;                      // depth scale and names in feet
     std::filesystem::path outputFolder;
-    // What the lines become: pictures, or the LGX image log (in the LGX folder of the output).
-    enum class Output { Pictures, Lgx };
+    // What the lines become: pictures, the LGX image log (in the LGX folder of the output), or
+    // the lines of one canvas kept in memory for the dialog's preview (nothing is written).
+    enum class Output { Pictures, Lgx, Preview };
     Output output = Output::Pictures;
     bool bicubic = false;    // bicubic instead of bilinear resampling
     bool replaceLgx = false; // an earlier LGX export of the same name may be replaced

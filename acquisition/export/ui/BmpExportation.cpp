@@ -1,5 +1,6 @@
 #include "acquisition/export/ui/BmpExportation.h"
 
+#include "acquisition/export/PicturePreview.h"
 #include "acquisition/export/ui/ExportRunner.h"
 #include "acquisition/export/ui/ExportWidgets.h"
 #include "platform/UserMessages.h"
@@ -10,8 +11,10 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPixmap>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -36,11 +39,17 @@ CBmpExportation::CBmpExportation(const Configuration& configuration, ExportFileC
     connectEntries();
     runner_ = new ExportRunner(status_, progress_, this);
     connect(runner_, &ExportRunner::finished, this, &CBmpExportation::finishRun);
+    previewRunner_ = new ExportRunner(status_, progress_, this);
+    connect(previewRunner_, &ExportRunner::finished, this, &CBmpExportation::finishPreview);
     fillFromLogic();
 }
 
 CBmpExportation::~CBmpExportation() {
-    runner_->cancelAndWait();
+    // Nothing is reported to a dialog on its way out.
+    for (ExportRunner* runner : {runner_, previewRunner_}) {
+        runner->blockSignals(true);
+        runner->cancelAndWait();
+    }
 }
 
 void CBmpExportation::build() {
@@ -52,7 +61,7 @@ void CBmpExportation::build() {
     auto* sourceGrid = new QGridLayout(source);
     input_ = named(new QLabel(source), "input");
     input_->setMinimumWidth(300);
-    inputButton_ = plainButton("...", "inputButton", source);
+    inputButton_ = browseButton("inputButton", source);
     sourceGrid->addWidget(input_, 0, 0, 1, 2);
     sourceGrid->addWidget(inputButton_, 0, 2);
     sourceGrid->addWidget(new QLabel(QStringLiteral("Source :"), source), 1, 0);
@@ -154,7 +163,7 @@ void CBmpExportation::build() {
     auto* output = new QGroupBox(QStringLiteral("Output"), this);
     auto* outputGrid = new QGridLayout(output);
     output_ = named(new QLabel(output), "output");
-    outputButton_ = plainButton("...", "outputButton", output);
+    outputButton_ = browseButton("outputButton", output);
     outputGrid->addWidget(output_, 0, 0);
     outputGrid->addWidget(outputButton_, 0, 1);
     // The viewer and the HTML page after the export are not offered yet.
@@ -215,8 +224,10 @@ void CBmpExportation::connectEntries() {
         logic_.setLgxItem(lgxInterval_->itemData(row).toInt());
         refreshSizes();
     });
-    connect(deviation_, &QComboBox::activated, this,
-            [this](int row) { logic_.setDeviation(deviation_->itemData(row).toInt()); });
+    connect(deviation_, &QComboBox::activated, this, [this](int row) {
+        logic_.setDeviation(deviation_->itemData(row).toInt());
+        requestPreview();
+    });
     const auto type = [this](QRadioButton* radio, CBmpCreator::PictureType t) {
         connect(radio, &QRadioButton::toggled, this, [this, t](bool on) {
             if (!on)
@@ -318,6 +329,7 @@ void CBmpExportation::leave(
     leaving_ = true;
     const std::optional<std::string> refused = (logic_.*enter)(edit->text().toStdString());
     refreshSizes();
+    requestPreview();
     if (refused)
         showMessage(*refused, MessageIcon::Error);
     leaving_ = false;
@@ -357,6 +369,7 @@ void CBmpExportation::OnInput() {
     headerFolder_ = chosen->parent_path();
     status_->clear();
     fillFromLogic();
+    requestPreview();
 }
 
 void CBmpExportation::OnOutput() {
@@ -394,6 +407,7 @@ void CBmpExportation::OnExport() {
             job.replaceLgx = true;
         }
     }
+    previewRunner_->cancelAndWait();
     result_.reset();
     status_->setText(QStringLiteral("Load loging file, wait .."));
     // The run reads its own copy of the source: the dialog's may change only after it ended.
@@ -423,6 +437,30 @@ void CBmpExportation::finishRun() {
          result_->outcome == ExportOutcome::Declined) &&
         !result_->message.empty())
         showMessage(result_->message, MessageIcon::Error);
+}
+
+void CBmpExportation::requestPreview() {
+    if (!logic_.ready() || running())
+        return;
+    previewRunner_->cancelAndWait();
+    auto source = std::make_shared<const ExportSource>(*logic_.source());
+    auto picture = std::make_shared<std::optional<PixelImage>>();
+    const PictureExportJob job = logic_.job();
+    if (previewRunner_->start([source, job, picture](Progress& progress) {
+            *picture = picturePreview(*source, job, FrameWidth, FrameHeight, progress);
+        }))
+        pendingPreview_ = std::move(picture);
+}
+
+void CBmpExportation::finishPreview() {
+    const std::shared_ptr<std::optional<PixelImage>> picture = std::move(pendingPreview_);
+    if (!picture || !*picture)
+        return; // replaced by a newer one, or nothing to show
+    const PixelImage& pixels = **picture;
+    // B, G, R, A bytes: 32-bit pixels 0xAARRGGBB.
+    const QImage image(reinterpret_cast<const uchar*>(pixels.data()), pixels.width(),
+                       pixels.height(), pixels.width() * 4, QImage::Format_RGB32);
+    preview_->setPixmap(QPixmap::fromImage(image.copy()));
 }
 
 void CBmpExportation::OnCancel() {

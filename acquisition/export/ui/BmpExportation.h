@@ -1,15 +1,17 @@
 // "Picture export": the dialog over BmpExportationLogic. It chooses the log and the output
 // folder, checks each entry when its field is left (Enter moves to the next field, which
-// leaves it), shows the sizes, and runs the export (pictures, or the LGX image log) on a thread
-// of its own with the status line and the progress bar under the picture frame; while it runs
-// only Cancel is live, and Cancel stops it. The child widgets carry object names ("from", "to",
-// "interval", "lgxInterval", "maxLines", "deviation", "export", "cancel", ...) by which the
-// tests find them.
+// leaves it), shows the sizes and a preview of the pictures in its picture frame (drawn again
+// after each change of the source, the range, the interval or the deviation), and runs the export
+// (pictures, or the LGX image log) on a thread of its own with the status line and the progress bar
+// under the picture frame; while it runs only Cancel is live, and Cancel stops it. The child
+// widgets carry object names ("from", "to", "interval", "lgxInterval", "maxLines", "deviation",
+// "export", "cancel", ...) by which the tests find them.
 #pragma once
 
 #include "acquisition/export/BmpExportationLogic.h"
 #include "acquisition/export/PictureExportRun.h"
 #include "acquisition/export/ui/ExportDialogs.h"
+#include "platform/PixelImage.h"
 
 #include <QDialog>
 
@@ -64,6 +66,9 @@ private:
                std::optional<std::string> (BmpExportationLogic::*enter)(std::string_view));
     void switchLgx(bool lgx);
     void finishRun();
+    // The preview drawn again on a thread of its own (one at a time; a newer one replaces it).
+    void requestPreview();
+    void finishPreview();
 
     BmpExportationLogic logic_;
     ExportFileChoices choices_;
@@ -71,7 +76,8 @@ private:
     std::optional<std::filesystem::path> header_;
     std::optional<PictureExportResult> result_;
     std::shared_ptr<PictureExportResult> pending_; // filled by the running export
-    bool leaving_ = false;                         // re-entry guard of the leave-field checks
+    std::shared_ptr<std::optional<PixelImage>> pendingPreview_;
+    bool leaving_ = false; // re-entry guard of the leave-field checks
     bool closeAfterRun_ = false;
 
     QLabel* input_;
@@ -113,6 +119,7 @@ private:
     QPushButton* export_;
     QPushButton* cancel_;
     ExportRunner* runner_;
+    ExportRunner* previewRunner_;
 };
 
 } // namespace zarn::ui

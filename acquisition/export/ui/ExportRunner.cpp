@@ -49,7 +49,8 @@ void ExportRunner::poll() {
     if (progress.takeStageChange())
         status_->setText(QString::fromStdString(progress.stageText()));
     bar_->setValue(static_cast<int>(std::lround(progress.fractionDone() * BarRange)));
-    if (!task_.running() || !task_.finished())
+    // Reported once: the timer runs from the start until the end is seen.
+    if (!task_.finished() || !timer_.isActive())
         return;
     task_.join();
     timer_.stop();

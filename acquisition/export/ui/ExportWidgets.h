@@ -26,4 +26,11 @@ inline QPushButton* plainButton(const char* text, const char* name, QWidget* par
     return b;
 }
 
+// The small "..." button that opens a file or folder dialog.
+inline QPushButton* browseButton(const char* name, QWidget* parent) {
+    QPushButton* b = plainButton("...", name, parent);
+    b->setFixedWidth(b->fontMetrics().horizontalAdvance(QStringLiteral("...")) + 24);
+    return b;
+}
+
 } // namespace zarn::ui

@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 namespace zarn::ui {
@@ -63,8 +64,8 @@ void CLasExport::build() {
     input_ = named(new QLabel(files), "input");
     output_ = named(new QLabel(QString::fromLatin1(LasExportLogic::NoOutputText), files), "output");
     input_->setMinimumWidth(280);
-    inputButton_ = plainButton("...", "inputButton", files);
-    outputButton_ = plainButton("...", "outputButton", files);
+    inputButton_ = browseButton("inputButton", files);
+    outputButton_ = browseButton("outputButton", files);
     filesGrid->addWidget(new QLabel(QStringLiteral("Input"), files), 0, 0);
     filesGrid->addWidget(input_, 0, 1);
     filesGrid->addWidget(inputButton_, 0, 2);
@@ -184,9 +185,13 @@ void CLasExport::OnInput() {
     output_->setText(qs(logic_.outputText()));
     info_->clear();
     showRange();
-    // The boxes ticked again from the settings.
-    for (const Channel& c : channels_)
-        c.box->setChecked(logic_.columns().*c.column);
+    // The boxes ticked again from the settings; Natural Gamma shows clear on a log without a
+    // gamma sensor (its setting is kept for the next log that has one).
+    for (const Channel& c : channels_) {
+        const QSignalBlocker quiet(c.box);
+        c.box->setChecked(logic_.columns().*c.column &&
+                          (c.column != &LasColumns::gamma || logic_.gammaAvailable()));
+    }
     enableControls();
 }
 

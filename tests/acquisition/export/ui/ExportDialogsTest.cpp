@@ -15,6 +15,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -103,6 +104,13 @@ TEST(PictureExportDialog, OpensTheChosenLogAndRefusesEntriesWithTheProgramsTexts
     EXPECT_EQ(textOf(dialog, "interval"), "1.0");
     EXPECT_EQ(textOf(dialog, "info"), "720 / 15990 - (15.990 m by file)");
     EXPECT_TRUE(child<QPushButton>(dialog, "export")->isEnabled());
+    // The preview shows the log's greys in the whole frame: 400 lines of 3 mm.
+    QLabel* preview = child<QLabel>(dialog, "preview");
+    ASSERT_TRUE(waitUntil([&] { return !preview->pixmap().isNull(); }, 30000));
+    const QImage frame = preview->pixmap().toImage();
+    EXPECT_EQ(frame.size(), QSize(240, 400));
+    EXPECT_GE(qGray(frame.pixel(120, 10)), 40);
+    EXPECT_GE(qGray(frame.pixel(120, 399)), 40);
     screenshot(dialog, "picture-export.png");
 
     enter(dialog, "from", "6");
@@ -243,8 +251,9 @@ TEST(LasExportDialog, RefusesStartWithoutAChannelAndWritesTheTickedCurves) {
     EXPECT_EQ(textOf(dialog, "output"), "WELL1.las");
     EXPECT_EQ(textOf(dialog, "from"), "0.10");
     EXPECT_EQ(textOf(dialog, "to"), "4.10");
-    // No gamma sensor in this log: its box is there, disabled.
+    // No gamma sensor in this log: its box is there, disabled and clear.
     EXPECT_FALSE(child<QCheckBox>(dialog, "channel_ExportGamm")->isEnabled());
+    EXPECT_FALSE(child<QCheckBox>(dialog, "channel_ExportGamm")->isChecked());
     EXPECT_TRUE(child<QCheckBox>(dialog, "channel_ExportRoll")->isChecked());
     screenshot(dialog, "las-export.png");
 
