@@ -197,6 +197,7 @@ void CBmpExportation::build() {
     right->addStretch(1);
     auto* buttons = new QHBoxLayout;
     export_ = plainButton("Export", "export", this);
+    export_->setAutoDefault(true); // Enter on Export, and only there, runs the export
     cancel_ = plainButton("Cancel", "cancel", this);
     buttons->addStretch(1);
     buttons->addWidget(export_);
@@ -223,6 +224,7 @@ void CBmpExportation::connectEntries() {
     connect(lgxInterval_, &QComboBox::activated, this, [this](int row) {
         logic_.setLgxItem(lgxInterval_->itemData(row).toInt());
         refreshSizes();
+        requestPreview();
     });
     connect(deviation_, &QComboBox::activated, this, [this](int row) {
         logic_.setDeviation(deviation_->itemData(row).toInt());
