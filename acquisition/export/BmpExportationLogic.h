@@ -53,6 +53,7 @@ public:
     std::string infoText() const;          // lines, files and length by file, or the LGX size
     std::string lengthPerFileText() const; // "%#.3f m" or "%#.2f ft"
     std::string maxLinesText() const;
+    bool feet() const { return feet_; }
     const char* depthUnit() const { return feet_ ? "ft" : "m"; }
     const char* intervalUnit() const { return feet_ ? "mil" : "mm"; }
 

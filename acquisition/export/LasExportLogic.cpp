@@ -21,8 +21,11 @@ bool ownMessage(const std::string& problem) {
 } // namespace
 
 LasExportLogic::LasExportLogic(const LasColumns& saved, bool feet)
-    : feet_(feet), columns_(saved),
-      intervalIndex_(&lasIntervalAt(feet, saved.exportInterval) - lasIntervals(feet).data()) {}
+    : feet_(feet), columns_(saved), intervalIndex_(intervalIndexOf(feet, saved.exportInterval)) {}
+
+int LasExportLogic::intervalIndexOf(bool feet, int index) {
+    return static_cast<int>(&lasIntervalAt(feet, index) - lasIntervals(feet).data());
+}
 
 std::optional<std::string> LasExportLogic::open(const std::filesystem::path& header) {
     ExportSourceResult read = readExportSource(header);

@@ -39,6 +39,7 @@ public:
     [[nodiscard]] std::optional<std::string> enterTo(std::string_view text);
     std::string fromText() const;
     std::string toText() const;
+    bool feet() const { return feet_; }
     const char* depthUnit() const { return feet_ ? "ft" : "M"; }
 
     // The output file; nothing (a cancelled save dialog) leaves none and Start disabled.
@@ -64,6 +65,8 @@ public:
 
 private:
     std::string depthText(long long units) const;
+    // The position in the interval list of a saved index (the first when it is not there).
+    static int intervalIndexOf(bool feet, int index);
     std::optional<std::string> enterDepth(std::string_view text, bool isFrom);
     void resetRange();
 

@@ -267,10 +267,9 @@ void CBmpExportation::fillFromLogic() {
     fromUnit_->setText(unit);
     toUnit_->setText(unit);
     intervalUnit_->setText(QString::fromLatin1(logic_.intervalUnit()));
-    const bool feet = logic_.depthUnit()[0] == 'f';
     lgxInterval_->clear();
     for (int item = 1; item <= LgxIntervalCount; ++item)
-        lgxInterval_->addItem(qs(lgxIntervalText(item, feet)), item);
+        lgxInterval_->addItem(qs(lgxIntervalText(item, logic_.feet())), item);
     lgxInterval_->setCurrentIndex(logic_.lgxItem() - 1);
     (logic_.type() == CBmpCreator::PictureType::Bmp    ? bmp_
      : logic_.type() == CBmpCreator::PictureType::Tiff ? tiff_

@@ -89,7 +89,7 @@ void CLasExport::build() {
     reverse_ = named(new QCheckBox(QStringLiteral("Reverse depth"), depth), "reverse");
     depthGrid->addWidget(reverse_, 1, 0, 1, 3);
     interval_ = named(new QComboBox(depth), "interval");
-    for (const LasInterval& entry : lasIntervals(logic_.depthUnit()[0] == 'f'))
+    for (const LasInterval& entry : lasIntervals(logic_.feet()))
         interval_->addItem(QString::fromLatin1(entry.text), entry.ticks);
     interval_->setCurrentIndex(logic_.intervalIndex());
     depthGrid->addWidget(new QLabel(QStringLiteral("Select sample interval"), depth), 2, 0, 1, 3);
