@@ -41,6 +41,13 @@ CBmpExportation::CBmpExportation(const Configuration& configuration, ExportFileC
     connect(runner_, &ExportRunner::finished, this, &CBmpExportation::finishRun);
     previewRunner_ = new ExportRunner(status_, progress_, this);
     connect(previewRunner_, &ExportRunner::finished, this, &CBmpExportation::finishPreview);
+    // The folder of the log exported last, while that log is still there.
+    std::error_code ec;
+    const std::filesystem::path last = configuration.paths.exportDataFile;
+    if (!last.empty() && std::filesystem::exists(last, ec)) {
+        logic_.setOutputFolder(last.parent_path());
+        output_->setText(qs(last.parent_path().string()));
+    }
     fillFromLogic();
 }
 

@@ -354,11 +354,14 @@ TEST(ExportCommands, TheSettingsComeBackChangedWhenTheDialogCloses) {
     EXPECT_EQ(configuration.paths.exportFolder, header.parent_path().string());
     EXPECT_EQ(configuration.paths.exportDataFile, (header.parent_path() / "WELL1.lox").string());
 
-    // Nothing touched: nothing changed; the dialog opens with the choices kept.
+    // Nothing touched: nothing changed; the dialog opens with the choices kept and the last
+    // log's folder as the output.
     EXPECT_FALSE(runWith<CBmpExportation>(
-        runPictureExport, configuration, choicesOf(header), [](CBmpExportation& dialog) {
+        runPictureExport, configuration, choicesOf(header),
+        [folder = header.parent_path().string()](CBmpExportation& dialog) {
             EXPECT_TRUE(child<QRadioButton>(dialog, "tiff")->isChecked());
             EXPECT_TRUE(child<QRadioButton>(dialog, "bicubic")->isChecked());
+            EXPECT_EQ(textOf(dialog, "output"), folder);
         }));
 
     EXPECT_TRUE(
