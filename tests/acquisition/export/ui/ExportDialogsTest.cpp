@@ -250,6 +250,44 @@ TEST(PictureExportDialog, CancelStopsARunningExportAndLeavesNoHalfWrittenPicture
     EXPECT_EQ(dialog.lastResult()->outcome, ExportOutcome::Cancelled);
 }
 
+TEST(PictureExportDialog, WritesTheLgxImageLogAndAsksBeforeReplacingIt) {
+    TempHome home;
+    RecordingUserMessages messages;
+    const fs::path header = grey(home, 200);
+    const fs::path out = home.path() / "out";
+    CBmpExportation dialog(configurationIn(home), choicesOf(header, out));
+    dialog.OnInput();
+    dialog.OnOutput();
+    child<QCheckBox>(dialog, "lgx")->setChecked(true);
+    const auto run = [&] {
+        dialog.OnExport();
+        return waitUntil([&] { return !dialog.running(); }, 60000);
+    };
+    ASSERT_TRUE(run());
+    ASSERT_TRUE(dialog.lastResult());
+    ASSERT_EQ(dialog.lastResult()->outcome, ExportOutcome::Done) << dialog.lastResult()->message;
+    const fs::path data = out / "LGX" / "WELL1_X_LGX.lgx";
+    ASSERT_TRUE(fs::exists(out / "LGX" / "WELL1_X_LGX.HED"));
+    // 1590 lines of 27 + 3 x 720 bytes, and no picture.
+    EXPECT_EQ(fs::file_size(data), 1590u * 2187u);
+    EXPECT_TRUE(dialog.lastResult()->pictures.empty());
+    EXPECT_TRUE(messages.texts().empty());
+
+    // No: nothing runs and the files stay; Yes: they are written again.
+    const auto written = fs::last_write_time(data);
+    messages.answerNext(MessageAnswer::No);
+    dialog.OnExport();
+    EXPECT_FALSE(dialog.running());
+    EXPECT_EQ(textOf(dialog, "status"), "Canceling wait ... End.");
+    EXPECT_EQ(fs::last_write_time(data), written);
+    messages.answerNext(MessageAnswer::Yes);
+    ASSERT_TRUE(run());
+    EXPECT_EQ(dialog.lastResult()->outcome, ExportOutcome::Done);
+    EXPECT_EQ(messages.texts(), (std::vector<std::string>(
+                                    2, "Same LGX file name exist, do you want replace this ?")));
+    EXPECT_EQ(fs::file_size(data), 1590u * 2187u);
+}
+
 TEST(LasExportDialog, RefusesStartWithoutAChannelAndWritesTheTickedCurves) {
     TempHome home;
     RecordingUserMessages messages;
