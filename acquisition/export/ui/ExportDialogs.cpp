@@ -1,5 +1,6 @@
 #include "acquisition/export/ui/ExportDialogs.h"
 
+#include "acquisition/app/ui/FileDialogs.h"
 #include "acquisition/export/ui/BmpExportation.h"
 #include "acquisition/export/ui/LasExport.h"
 
@@ -17,20 +18,6 @@ std::optional<std::filesystem::path> firstSelected(QFileDialog& dialog) {
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return std::filesystem::path(dialog.selectedFiles().front().toStdString());
-}
-
-// "*.hed" in every mix of letter case, for the dialogs that match names case-sensitively.
-QString headerPatterns() {
-    QStringList patterns;
-    for (int mask = 0; mask < 8; ++mask) {
-        QString pattern = QStringLiteral("*.");
-        const char* letters = "hed";
-        for (int i = 0; i < 3; ++i)
-            pattern += (mask >> i & 1) ? QChar::fromLatin1(letters[i]).toUpper()
-                                       : QChar::fromLatin1(letters[i]);
-        patterns << pattern;
-    }
-    return patterns.join(QLatin1Char(' '));
 }
 
 // The settings and the log the dialog leaves in the configuration; true when any changed.
@@ -59,8 +46,8 @@ ExportFileChoices withDefaultDialogs(ExportFileChoices choices, QWidget* parent)
             QFileDialog dialog(parent, QStringLiteral("Open"), qpath(folder));
             dialog.setFileMode(QFileDialog::ExistingFile);
             dialog.setDefaultSuffix(QStringLiteral("hed"));
-            dialog.setFilter(dialog.filter() | QDir::CaseSensitive);
-            dialog.setNameFilters({QStringLiteral("ZARN header File (%1)").arg(headerPatterns())});
+            dialog.setNameFilter(
+                anyCaseFilter(QStringLiteral("ZARN header File"), QStringLiteral("hed")));
             return firstSelected(dialog);
         };
     if (!choices.exportFolder)
@@ -78,7 +65,8 @@ ExportFileChoices withDefaultDialogs(ExportFileChoices choices, QWidget* parent)
             QFileDialog dialog(parent, QStringLiteral("Save"), qpath(proposed));
             dialog.setAcceptMode(QFileDialog::AcceptSave);
             dialog.setDefaultSuffix(QStringLiteral("las"));
-            dialog.setNameFilters({QStringLiteral("Log ASCII Standard(*.las *.LAS)")});
+            dialog.setNameFilter(
+                anyCaseFilter(QStringLiteral("Log ASCII Standard"), QStringLiteral("las")));
             // The replacement question is the program's own, asked before the export.
             dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
             return firstSelected(dialog);
