@@ -135,6 +135,14 @@ std::string timeStamp19Now() {
     return timeStamp19(local);
 }
 
+bool isDecimalEntry(std::string_view text) {
+    return text.find_first_not_of("-0123456789,.") == std::string_view::npos;
+}
+
+bool isIntegerEntry(std::string_view text) {
+    return text.find_first_not_of("-0123456789") == std::string_view::npos;
+}
+
 std::string_view trim(std::string_view text) {
     size_t b = 0;
     size_t e = text.size();

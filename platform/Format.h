@@ -39,6 +39,12 @@ std::optional<double> parseWholeDouble(std::string_view text);
 std::string timeStamp19(const std::tm& localTime);
 std::string timeStamp19Now();
 
+// True when an entry typed into a number field holds only the characters of a decimal number
+// ("-0123456789,."): the windows refuse any other with "Please enter a number.".
+bool isDecimalEntry(std::string_view text);
+// The same for a whole number ("-0123456789").
+bool isIntegerEntry(std::string_view text);
+
 // Trims blanks, tabs and line ends from both sides.
 std::string_view trim(std::string_view text);
 

@@ -1,16 +1,20 @@
 #!/usr/bin/env bash
 # Renders the windows on the offscreen platform into docs/screenshots/: the main window of zarn
-# during a simulated acquisition, and lvviewer showing the pictures the demo exports. Builds
-# what it needs first.
+# during a simulated acquisition, the picture and LAS export dialogs with a log chosen, and
+# lvviewer showing the pictures the demo exports. Builds what it needs first.
 #   scripts/screenshots.sh
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-dir="$("$root/scripts/build.sh" release test_app_ui zarn zarn_ftd2xx_sim zarn-cli lvviewer)"
+dir="$("$root/scripts/build.sh" release test_app_ui test_export_ui zarn zarn_ftd2xx_sim zarn-cli lvviewer)"
 out="$root/docs/screenshots"
 mkdir -p "$out"
 QT_QPA_PLATFORM=offscreen ZARN_SCREENSHOT_DIR="$out" \
     "$dir/tests/acquisition/app/ui/test_app_ui" \
     --gtest_filter='MainWindow.PowersRecordsStopsReplaysAndClosesAgainstTheSimulator' >/dev/null
+QT_QPA_PLATFORM=offscreen ZARN_SCREENSHOT_DIR="$out" \
+    "$dir/tests/acquisition/export/ui/test_export_ui" \
+    --gtest_filter='PictureExportDialog.OpensTheChosenLogAndRefusesEntriesWithTheProgramsTexts:LasExportDialog.RefusesStartWithoutAChannelAndWritesTheTickedCurves' \
+    >/dev/null
 
 # The viewer on the demo's pictures, in a settings folder and runtime folder of its own.
 work="$(mktemp -d)"

@@ -105,6 +105,7 @@ struct LasColumns {
          totalGravity = true, tDelta = true, totalMagnetic = true, raw = true, gamma = true,
          inclinationGroup = true;
     std::int32_t exportInterval = 0;
+    bool operator==(const LasColumns&) const = default;
 };
 
 // The picture export choices (section [BMPGenerator]).
@@ -117,6 +118,7 @@ struct PictureExportSettings {
     bool useViewer = false;            // UseLVViewer
     bool useBrowser = false;           // UseiExplorer
     bool useBicubic = false;           // UseBicubic
+    bool operator==(const PictureExportSettings&) const = default;
 };
 
 // Settings kept outside the records.

@@ -37,26 +37,6 @@ std::optional<CBmpCreator::PictureType> typeOf(const std::string& name) {
     return std::nullopt;
 }
 
-// The saved "UserBMPType": 0 BMP, 1 TIFF, 2 JPEG.
-CBmpCreator::PictureType savedTypeOf(int saved) {
-    switch (saved) {
-    case 1:
-        return CBmpCreator::PictureType::Tiff;
-    case 2:
-        return CBmpCreator::PictureType::Jpeg;
-    default:
-        return CBmpCreator::PictureType::Bmp;
-    }
-}
-
-} // namespace
-
-namespace {
-
-// The image log's intervals: 1 to 5 mm (shown as 39 to 196 mil in feet).
-constexpr int LgxIntervals = 5;
-constexpr int LgxMils[LgxIntervals] = {39, 78, 118, 157, 196};
-
 // Both exports: the log read and checked, the job made from the options and the configuration,
 // the run, and its report. lgx: the image log instead of pictures.
 int runExport(const ExportPicturesOptions& options, bool lgx, std::ostream& out, std::ostream& err,
@@ -85,11 +65,11 @@ int runExport(const ExportPicturesOptions& options, bool lgx, std::ostream& out,
     double interval = 0;
     if (lgx) {
         // One of the image log's intervals, the configured one by default.
-        const int item = std::clamp(saved.lgxInterpolation, 1, LgxIntervals);
-        double entry = options.interval.value_or(job.feet ? LgxMils[item - 1] : item);
+        const int item = lgxItemOfSetting(saved.lgxInterpolation);
+        double entry = options.interval.value_or(job.feet ? lgxMilOf(item) : item);
         int millimetres = 0;
-        for (int i = 1; i <= LgxIntervals; ++i)
-            if (entry == (job.feet ? LgxMils[i - 1] : i))
+        for (int i = 1; i <= LgxIntervalCount; ++i)
+            if (entry == (job.feet ? lgxMilOf(i) : i))
                 millimetres = i;
         if (millimetres == 0) {
             errorLine(err, job.feet ? "--interval must be 39, 78, 118, 157 or 196 mil"
@@ -131,7 +111,7 @@ int runExport(const ExportPicturesOptions& options, bool lgx, std::ostream& out,
         }
         job.type = *type;
     } else {
-        job.type = savedTypeOf(saved.type);
+        job.type = pictureTypeOfSetting(saved.type);
     }
     job.colourMode = options.grey.value_or(saved.mode == CBmpCreator::GreyMode)
                          ? CBmpCreator::GreyMode

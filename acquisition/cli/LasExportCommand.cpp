@@ -37,10 +37,6 @@ bool chooseCurve(LasColumns& c, const std::string& name) {
     return false;
 }
 
-double hundredths(double value) {
-    return std::round(value * 100.0) / 100.0;
-}
-
 } // namespace
 
 int runExportLas(const ExportLasOptions& options, std::ostream& out, std::ostream& err,
@@ -104,18 +100,15 @@ int runExportLas(const ExportLasOptions& options, std::ostream& out, std::ostrea
     job.toUnits = grid.unitsOf(*range.to);
     if (options.from || options.to) {
         // As the dialog takes an entry: to 0.01 of the unit, within the range it proposed.
-        const double start = hundredths(grid.depthOf(*range.from));
-        const double end = hundredths(grid.depthOf(*range.to));
-        const double from = hundredths(options.from.value_or(start));
-        const double to = hundredths(options.to.value_or(end));
-        if (std::optional<std::string> refused = checkDepthRange(start, end, from, to)) {
-            errorLine(err, *refused);
+        const LasRangeEntry entry =
+            checkLasRange(range, job.feet, options.from.value_or(grid.depthOf(*range.from)),
+                          options.to.value_or(grid.depthOf(*range.to)));
+        if (!entry.fromUnits) {
+            errorLine(err, entry.message);
             return ExitCode::BadArguments;
         }
-        if (options.from)
-            job.fromUnits = grid.unitsOfDepth(from);
-        if (options.to)
-            job.toUnits = grid.unitsOfDepth(to);
+        job.fromUnits = *entry.fromUnits;
+        job.toUnits = *entry.toUnits;
     }
     job.reverse = options.reverse;
     job.output =

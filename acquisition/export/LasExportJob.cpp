@@ -1,5 +1,6 @@
 #include "acquisition/export/LasExportJob.h"
 
+#include "acquisition/export/PictureExportJob.h"
 #include "acquisition/logfiles/LogRecord.h"
 
 #include <algorithm>
@@ -154,6 +155,28 @@ LasRange lasRangeOf(const ExportSource& source, bool feet) {
     range.from = from;
     range.to = to;
     return range;
+}
+
+LasRangeEntry checkLasRange(const LasRange& range, bool feet, double from, double to) {
+    LasRangeEntry entry;
+    if (!range.from || !range.to) {
+        entry.message = range.message;
+        return entry;
+    }
+    const LasDepthGrid grid{feet};
+    const auto hundredths = [](double value) { return std::round(value * 100.0) / 100.0; };
+    const double start = hundredths(grid.depthOf(*range.from));
+    const double end = hundredths(grid.depthOf(*range.to));
+    from = hundredths(from);
+    to = hundredths(to);
+    if (std::optional<std::string> refused = checkDepthRange(start, end, from, to)) {
+        entry.message = *refused;
+        return entry;
+    }
+    // The proposed ends keep their exact grid depth; other entries are taken as typed.
+    entry.fromUnits = from == start ? grid.unitsOf(*range.from) : grid.unitsOfDepth(from);
+    entry.toUnits = to == end ? grid.unitsOf(*range.to) : grid.unitsOfDepth(to);
+    return entry;
 }
 
 bool LasExportJob::anyColumn() const {

@@ -84,6 +84,14 @@ struct LasRange {
 };
 LasRange lasRangeOf(const ExportSource& source, bool feet);
 
+// From and To as entered (in the depth unit, taken to 0.01 of it) checked against the range the
+// dialog proposed, in its direction: their 0.1 mm units, or the range message.
+struct LasRangeEntry {
+    std::optional<long long> fromUnits, toUnits;
+    std::string message;
+};
+[[nodiscard]] LasRangeEntry checkLasRange(const LasRange& range, bool feet, double from, double to);
+
 struct LasExportJob {
     // At least one column; gamma only with a gamma sensor on board.
     static constexpr const char* NoChannelText = "You must at least choose one channel !!!";

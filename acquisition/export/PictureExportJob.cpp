@@ -42,6 +42,41 @@ std::uint32_t scaleColourOf(int index) {
     }
 }
 
+CBmpCreator::PictureType pictureTypeOfSetting(int saved) {
+    switch (saved) {
+    case 1:
+        return CBmpCreator::PictureType::Tiff;
+    case 2:
+        return CBmpCreator::PictureType::Jpeg;
+    default:
+        return CBmpCreator::PictureType::Bmp;
+    }
+}
+
+int settingOfPictureType(CBmpCreator::PictureType type) {
+    switch (type) {
+    case CBmpCreator::PictureType::Tiff:
+        return 1;
+    case CBmpCreator::PictureType::Jpeg:
+        return 2;
+    default:
+        return 0;
+    }
+}
+
+int lgxItemOfSetting(int saved) {
+    return saved >= 1 && saved <= LgxIntervalCount ? saved : 1;
+}
+
+int lgxMilOf(int item) {
+    constexpr int Mils[LgxIntervalCount] = {39, 78, 118, 157, 196};
+    return Mils[lgxItemOfSetting(item) - 1];
+}
+
+std::string lgxIntervalText(int item, bool feet) {
+    return feet ? format("%d", lgxMilOf(item)) : format("%.1f", lgxItemOfSetting(item) * 1.0);
+}
+
 const char* pictureExtensionOf(CBmpCreator::PictureType type) {
     switch (type) {
     case CBmpCreator::PictureType::Bmp:
@@ -106,33 +141,41 @@ std::optional<std::string> checkDepthRange(double start, double end, double from
     return std::nullopt;
 }
 
+IntervalBounds intervalBoundsOf(const ExportSource& source) {
+    const double a = std::fabs(source.averageStep);
+    IntervalBounds bounds;
+    // On the 0.1 mm grid; a product a hair off a whole number counts as that number.
+    bounds.minimum =
+        std::max(std::floor(a * 5000.0 + 1e-9) / 10000.0, PictureExportJob::SmallestInterval);
+    bounds.maximum = std::max(std::ceil(a * 50000.0 - 1e-9) / 10000.0, bounds.minimum);
+    bounds.minimumMil =
+        std::max<long long>(1, static_cast<long long>(bounds.minimum / MetresPerMil));
+    bounds.maximumMil =
+        std::max(bounds.minimumMil, static_cast<long long>(bounds.maximum / MetresPerMil));
+    return bounds;
+}
+
 IntervalCheck checkInterval(const ExportSource& source, double entry, bool feet) {
     const double a = std::fabs(source.averageStep);
-    // On the 0.1 mm grid; a product a hair off a whole number counts as that number.
-    const double minimum =
-        std::max(std::floor(a * 5000.0 + 1e-9) / 10000.0, PictureExportJob::SmallestInterval);
-    const double maximum = std::max(std::ceil(a * 50000.0 - 1e-9) / 10000.0, minimum);
+    const IntervalBounds bounds = intervalBoundsOf(source);
     if (!std::isfinite(entry))
         entry = 0;
     IntervalCheck check;
     if (feet) {
         const long long mil = std::llabs(std::llround(entry));
-        const auto minimumMil =
-            std::max<long long>(1, static_cast<long long>(minimum / MetresPerMil));
-        const auto maximumMil =
-            std::max(minimumMil, static_cast<long long>(maximum / MetresPerMil));
-        if (mil < minimumMil)
-            check.message = format("Minimal interval : %lld mil", minimumMil);
-        else if (mil > maximumMil)
-            check.message = format("Maximal interval : %lld mil", maximumMil);
+        if (mil < bounds.minimumMil)
+            check.message = format("Minimal interval : %lld mil", bounds.minimumMil);
+        else if (mil > bounds.maximumMil)
+            check.message = format("Maximal interval : %lld mil", bounds.maximumMil);
         else
             check.interval = static_cast<double>(mil) * MetresPerMil;
         return check;
     }
     const double interval = std::fabs(std::round(entry * 10.0)) / 10000.0;
-    if (interval < minimum - IntervalTolerance || interval < PictureExportJob::SmallestInterval)
+    if (interval < bounds.minimum - IntervalTolerance ||
+        interval < PictureExportJob::SmallestInterval)
         check.message = format("Minimal interval : %.1f mm", std::max(a * 500.0, 0.1));
-    else if (interval > maximum + IntervalTolerance)
+    else if (interval > bounds.maximum + IntervalTolerance)
         check.message = format("Maximal interval : %.1f mm", a * 5000.0);
     else
         check.interval = interval;

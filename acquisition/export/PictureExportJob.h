@@ -38,8 +38,9 @@ struct PictureExportJob {
     std::uint32_t scaleColour = 0x0000FFFF; // COLORREF, yellow
     bool feet = false;                      // depth scale and names in feet
     std::filesystem::path outputFolder;
-    // What the lines become: pictures, or the LGX image log (in the LGX folder of the output).
-    enum class Output { Pictures, Lgx };
+    // What the lines become: pictures, the LGX image log (in the LGX folder of the output), or
+    // the lines of one canvas kept in memory for the dialog's preview (nothing is written).
+    enum class Output { Pictures, Lgx, Preview };
     Output output = Output::Pictures;
     bool bicubic = false;    // bicubic instead of bilinear resampling
     bool replaceLgx = false; // an earlier LGX export of the same name may be replaced
@@ -51,6 +52,20 @@ struct PictureExportJob {
     // ceil(total lines / max of lines)
     long long fileCount() const;
 };
+
+// The picture type of the saved "UserBMPType" (0 BMP, 1 TIFF, 2 JPEG; others BMP), and back.
+CBmpCreator::PictureType pictureTypeOfSetting(int saved);
+int settingOfPictureType(CBmpCreator::PictureType type);
+
+// The LGX sampling intervals: items 1 to 5, that many millimetres, shown as "1.0" to "5.0" (mm)
+// or "39" to "196" (mil).
+inline constexpr int LgxIntervalCount = 5;
+// The item of the saved "UserLgxInterpol" (0 or out of the list: the first).
+int lgxItemOfSetting(int saved);
+// The mil an item is shown as.
+int lgxMilOf(int item);
+// The list's text of an item in the depth unit.
+std::string lgxIntervalText(int item, bool feet);
 
 // The colours of the depth scale, by their index in the dialog's list ("Black", "Red",
 // "Yellow", "White").
@@ -83,6 +98,14 @@ double defaultInterval(const ExportSource& source);
 // inside the span, From before To in the log's direction. The LAS export checks its range so.
 [[nodiscard]] std::optional<std::string> checkDepthRange(double start, double end, double from,
                                                          double to);
+
+// The intervals the dialog accepts: from half to five times the log's average line spacing, on
+// the 0.1 mm grid, in metres; in mil (truncated) for feet.
+struct IntervalBounds {
+    double minimum = 0, maximum = 0; // m
+    long long minimumMil = 0, maximumMil = 0;
+};
+IntervalBounds intervalBoundsOf(const ExportSource& source);
 
 // The interval check (magnitude in metres, or in mil when feet is set); the accepted interval
 // in metres, positive, or the message.

@@ -272,8 +272,8 @@ bool PictureExportRun::emit(const std::uint32_t* pixels, double w, const ExportL
         std::span<const std::uint32_t>(pixels, static_cast<std::size_t>(canvas_.width())),
         job_.interval > 0, std::llround(w * logrecord::DepthUnitsPerMetre), job_.drawScale,
         job_.scaleColour)); // never full here: a full canvas is saved below
-    if (!canvas_.full())
-        return true;
+    if (!canvas_.full() || job_.output == PictureExportJob::Output::Preview)
+        return true; // a preview holds one canvas and keeps it
     if (!savePicture(result, pictureStart_, depthOf(made_), progress))
         return false;
     remaining_ -= canvas_.height();
@@ -293,6 +293,7 @@ PictureExportResult PictureExportRun::run(Progress& progress) {
     PictureExportResult result;
     ExportRecordReader reader(source_.files);
     const bool lgx = job_.output == PictureExportJob::Output::Lgx;
+    const bool preview = job_.output == PictureExportJob::Output::Preview;
     const auto collectNotes = [&] {
         result.notes = reader.notes();
         result.notes.insert(result.notes.end(), notes_.begin(), notes_.end());
@@ -325,11 +326,13 @@ PictureExportResult PictureExportRun::run(Progress& progress) {
         return fail("Sorry, the Max line value is too small.\nMax limit of file genered is "
                     "99.\nChange start or end depth for limit your generation file");
     std::error_code ec;
-    fs::create_directories(job_.outputFolder, ec);
-    if (!fs::is_directory(job_.outputFolder, ec))
-        return fail(job_.outputFolder.string() + ": the output folder cannot be made");
-    if (std::optional<std::string> space = freeSpaceProblem(job_.outputFolder))
-        return fail(*space);
+    if (!preview) {
+        fs::create_directories(job_.outputFolder, ec);
+        if (!fs::is_directory(job_.outputFolder, ec))
+            return fail(job_.outputFolder.string() + ": the output folder cannot be made");
+        if (std::optional<std::string> space = freeSpaceProblem(job_.outputFolder))
+            return fail(*space);
+    }
 
     if (lgx) {
         const LgxWriter::Paths paths = LgxWriter::pathsFor(
@@ -510,7 +513,7 @@ PictureExportResult PictureExportRun::run(Progress& progress) {
         std::string error;
         if (!lgx_.Finish(error))
             return fail(error);
-    } else if (canvas_.exists() && canvas_.filledRows() > 0) {
+    } else if (!preview && canvas_.exists() && canvas_.filledRows() > 0) {
         if (canvas_.filledRows() >= SmallestPicture) {
             if (!savePicture(result, pictureStart_, depthOf(made_), progress))
                 return fail(result.message);
@@ -519,7 +522,8 @@ PictureExportResult PictureExportRun::run(Progress& progress) {
                 format("the last %d line(s) were too few for a picture", canvas_.filledRows()));
         }
     }
-    canvas_.Release();
+    if (!preview)
+        canvas_.Release();
     collectNotes();
     result.lines = made_;
     result.outcome = ExportOutcome::Done;

@@ -67,6 +67,8 @@ public:
     static std::optional<std::string> freeSpaceProblem(const std::filesystem::path& folder);
     // The type and mode text of the save status ("JPG - True colors - 4 decimals").
     std::string typeAndModeText() const;
+    // The canvas a preview run filled (empty after any other run).
+    const CBmpCreator& canvas() const { return canvas_; }
 
 private:
     struct Lines; // the line buffers of a run

@@ -11,11 +11,6 @@ namespace {
 constexpr double FeetPerMetre = 3.28083;
 constexpr double MetresPerFoot = 0.3047995;
 
-// The characters a decimal entry may hold.
-bool decimalEntry(std::string_view text) {
-    return text.find_first_not_of("-0123456789,.") == std::string_view::npos;
-}
-
 // value rounded half away from zero, saturated.
 std::int64_t roundedMm(double value) {
     if (std::isnan(value))
@@ -73,7 +68,7 @@ std::string SetDepthPlayerLogic::boundMessage(const char* which, std::int64_t mm
 }
 
 SetDepthPlayerLogic::Outcome SetDepthPlayerLogic::Accept(std::string_view entry) const {
-    if (!decimalEntry(entry))
+    if (!isDecimalEntry(entry))
         return Outcome{false, 0.0, "Please enter a number."};
     const double value = parseDouble(entry);
     const std::int64_t v = roundedMm(feet_ ? value * MetresPerFoot * 1000.0 : value * 1000.0);
