@@ -259,29 +259,70 @@ void CPreferences::loadCamera(Configuration& c) {
     lp.useGreyCalibration = low16(GetInt("UseGreyCal", 0));
 }
 
+namespace {
+
+// The export choices' keys, for their reading at start-up and their writing when an export
+// dialog closes.
+struct LasColumnKey {
+    const char* key;
+    bool LasColumns::*column;
+};
+constexpr LasColumnKey LasColumnKeys[] = {{"ExportSpeed", &LasColumns::speed},
+                                          {"ExportIncl", &LasColumns::inclination},
+                                          {"ExportAzimuth", &LasColumns::azimuth},
+                                          {"ExportRoll", &LasColumns::roll},
+                                          {"ExportMroll", &LasColumns::magneticRoll},
+                                          {"ExportTgrav", &LasColumns::totalGravity},
+                                          {"ExportTDelta", &LasColumns::tDelta},
+                                          {"ExportTgauss", &LasColumns::totalMagnetic},
+                                          {"ExportRaw", &LasColumns::raw},
+                                          {"ExportGamm", &LasColumns::gamma},
+                                          {"ExportInclGroup", &LasColumns::inclinationGroup}};
+struct PictureIntKey {
+    const char* key;
+    int PictureExportSettings::*value;
+    int fallback;
+};
+constexpr PictureIntKey PictureIntKeys[] = {
+    {"UserBMPDecimal", &PictureExportSettings::decimals, 4},
+    {"UserBMPMode", &PictureExportSettings::mode, 24},
+    {"UserBMPType", &PictureExportSettings::type, 0},
+    {"UserBMPScaleColor", &PictureExportSettings::scaleColour, 2},
+    {"UserLgxInterpol", &PictureExportSettings::lgxInterpolation, 0}};
+struct PictureFlagKey {
+    const char* key;
+    bool PictureExportSettings::*flag;
+};
+constexpr PictureFlagKey PictureFlagKeys[] = {{"UseLVViewer", &PictureExportSettings::useViewer},
+                                              {"UseiExplorer", &PictureExportSettings::useBrowser},
+                                              {"UseBicubic", &PictureExportSettings::useBicubic}};
+
+} // namespace
+
 void CPreferences::loadExportChoices(Configuration& c) {
     LasColumns& las = c.program.las;
-    bool* const columns[] = {&las.speed,  &las.inclination,     &las.azimuth,
-                             &las.roll,   &las.magneticRoll,    &las.totalGravity,
-                             &las.tDelta, &las.totalMagnetic,   &las.raw,
-                             &las.gamma,  &las.inclinationGroup};
-    const char* const keys[] = {"ExportSpeed", "ExportIncl",  "ExportAzimuth",  "ExportRoll",
-                                "ExportMroll", "ExportTgrav", "ExportTDelta",   "ExportTgauss",
-                                "ExportRaw",   "ExportGamm",  "ExportInclGroup"};
-    static_assert(std::size(columns) == std::size(keys));
-    for (std::size_t i = 0; i < std::size(keys); ++i)
-        *columns[i] = GetYesNo(keys[i], true, LasSection);
+    for (const LasColumnKey& k : LasColumnKeys)
+        las.*k.column = GetYesNo(k.key, true, LasSection);
     las.exportInterval = GetInt("ExportInterval", 0, LasSection);
-
     PictureExportSettings& picture = c.program.picture;
-    picture.decimals = GetInt("UserBMPDecimal", 4, PictureSection);
-    picture.mode = GetInt("UserBMPMode", 24, PictureSection);
-    picture.type = GetInt("UserBMPType", 0, PictureSection);
-    picture.scaleColour = GetInt("UserBMPScaleColor", 2, PictureSection);
-    picture.lgxInterpolation = GetInt("UserLgxInterpol", 0, PictureSection);
-    picture.useViewer = GetYesNo("UseLVViewer", false, PictureSection);
-    picture.useBrowser = GetYesNo("UseiExplorer", false, PictureSection);
-    picture.useBicubic = GetYesNo("UseBicubic", false, PictureSection);
+    for (const PictureIntKey& k : PictureIntKeys)
+        picture.*k.value = GetInt(k.key, k.fallback, PictureSection);
+    for (const PictureFlagKey& k : PictureFlagKeys)
+        picture.*k.flag = GetYesNo(k.key, false, PictureSection);
+}
+
+bool CPreferences::SaveExportChoices() {
+    const Configuration c = store_.snapshot();
+    bindConfiguration(c.paths);
+    return Batch([&] {
+        for (const LasColumnKey& k : LasColumnKeys)
+            static_cast<void>(WriteYesNo(k.key, c.program.las.*k.column, LasSection));
+        static_cast<void>(WriteInt("ExportInterval", c.program.las.exportInterval, LasSection));
+        for (const PictureIntKey& k : PictureIntKeys)
+            static_cast<void>(WriteInt(k.key, c.program.picture.*k.value, PictureSection));
+        for (const PictureFlagKey& k : PictureFlagKeys)
+            static_cast<void>(WriteYesNo(k.key, c.program.picture.*k.flag, PictureSection));
+    });
 }
 
 bool CPreferences::Save() {

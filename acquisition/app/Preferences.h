@@ -47,6 +47,9 @@ public:
     // trace is on), the path keys and LvZARN.dat.
     // False when one of them cannot be written; the others are written all the same.
     [[nodiscard]] bool SaveFiles();
+    // Writes the export dialogs' choices ([BMPGenerator] and [LASGenerator]) as they are in the
+    // configuration; false when the file cannot be written.
+    [[nodiscard]] bool SaveExportChoices();
     // Puts the default main window placement into the record and runs SaveFiles; false when
     // SaveFiles could not write everything.
     [[nodiscard]] bool ApplyPlacementDefaults();

@@ -5,7 +5,6 @@
 #include "acquisition/app/ui/AboutDlg.h"
 #include "acquisition/app/ui/AlertDlg.h"
 #include "acquisition/app/ui/EndProcessDlg.h"
-#include "acquisition/app/ui/FileDialogs.h"
 #include "acquisition/app/ui/GuiThread.h"
 #include "acquisition/app/ui/ImageStripView.h"
 #include "acquisition/app/ui/PowerDlg.h"
@@ -14,7 +13,9 @@
 #include "acquisition/app/ui/StatusPanes.h"
 #include "acquisition/app/ui/TechnicalToolsDlg.h"
 #include "acquisition/engine/AcquisitionEngine.h"
+#include "acquisition/export/ui/ExportDialogs.h"
 #include "acquisition/link/LinkState.h"
+#include "acquisition/settings/ui/FileDialogs.h"
 #include "acquisition/settings/ui/PRecordingMode.h"
 #include "acquisition/settings/ui/PSetDepthDlg.h"
 #include "platform/SettingsStore.h"
@@ -167,10 +168,12 @@ void CLumiLoggerDlg::buildMenu() {
     connect(add(file, MenuText::NewLog, "newLog"), &QAction::triggered, this,
             &CLumiLoggerDlg::OnNewLog);
     file->addSeparator();
-    // The export dialogs and the settings windows are not part of this program yet: their
-    // commands are there, disabled.
-    add(file, MenuText::Picture, "picture")->setEnabled(false);
-    add(file, MenuText::LasFile, "lasFile")->setEnabled(false);
+    // The settings windows are not part of this program yet: their commands are there,
+    // disabled.
+    connect(add(file, MenuText::Picture, "picture"), &QAction::triggered, this,
+            &CLumiLoggerDlg::OnPicture);
+    connect(add(file, MenuText::LasFile, "lasFile"), &QAction::triggered, this,
+            &CLumiLoggerDlg::OnLasFile);
     file->addSeparator();
     connect(add(file, MenuText::Exit, "exit"), &QAction::triggered, this, &QWidget::close);
 
@@ -246,6 +249,12 @@ void CLumiLoggerDlg::installDefaultChoices() {
         dialog.exec();
         return dialog.depthToSet();
     };
+    choices_.pictureExport = [](QWidget* parent, Configuration& configuration) {
+        return runPictureExport(parent, configuration);
+    };
+    choices_.lasExport = [](QWidget* parent, Configuration& configuration) {
+        return runLasExport(parent, configuration);
+    };
     choices_.depthStart = [this](const SetDepthPlayerLogic& logic) -> std::optional<double> {
         CPSetDepthPlayer dialog(logic, this);
         dialog.exec();
@@ -308,6 +317,8 @@ void CLumiLoggerDlg::refreshMenuAndIcons() {
     const MainMenuState menu = mainMenuStateOf(state.sondeOn, state.recording);
     action("openAndPlay")->setEnabled(menu.openAndPlay);
     action("imperialDepth")->setEnabled(menu.imperialDepth);
+    action("picture")->setEnabled(menu.picture);
+    action("lasFile")->setEnabled(menu.lasFile);
     action("newLog")->setEnabled(menu.newLog);
     // The logger's depth counter is set while it answers.
     action("setDepth")->setEnabled(engine_.link().linkState() >= LinkState::LoggerOnly);
@@ -416,6 +427,43 @@ void CLumiLoggerDlg::OnSetDepth() {
         showMessage("The depth could not be saved.", MessageIcon::Warning);
     if (!engine_.link().sendF2())
         showMessage("The depth could not be sent to the logger.", MessageIcon::Error);
+}
+
+bool CLumiLoggerDlg::runExport(const std::function<bool(QWidget*, Configuration&)>& dialog) {
+    if (sondeMarkedPowered()) {
+        showMessage(std::string(MainWindowText::ExportRefused), MessageIcon::Error);
+        return false;
+    }
+    if (engine_.recorderState().logLoaded || engine_.recorderState().replayActive)
+        panel_->OnStop();
+    Configuration configuration = engine_.configuration();
+    if (!dialog(this, configuration))
+        return true;
+    const bool kept = engine_.editConfiguration([&](Configuration& c) {
+        c.program.picture = configuration.program.picture;
+        c.program.las = configuration.program.las;
+        c.paths.exportFolder = configuration.paths.exportFolder;
+        c.paths.exportDataFile = configuration.paths.exportDataFile;
+    });
+    if (!kept || !preferences_.SaveExportChoices())
+        showMessage("The export choices could not be saved.", MessageIcon::Warning);
+    return true;
+}
+
+void CLumiLoggerDlg::OnPicture() {
+    if (!runExport(choices_.pictureExport))
+        return;
+    // The strip starts empty after a picture export: its memory is made anew.
+    CToolsBmp& image = engine_.image();
+    const int visibleHeight = image.visibleHeight();
+    image.FreeImageBuffer();
+    static_cast<void>(image.DrawImageBuffer(AcquisitionEngine::DisplayRowWidth,
+                                            AcquisitionEngine::ScaleStripWidth, visibleHeight));
+    refreshImage(true);
+}
+
+void CLumiLoggerDlg::OnLasFile() {
+    static_cast<void>(runExport(choices_.lasExport));
 }
 
 void CLumiLoggerDlg::OnAbout() {

@@ -27,6 +27,7 @@ class QLabel;
 class QTimer;
 
 namespace zarn {
+struct Configuration;
 class AcquisitionEngine;
 class CPreferences;
 } // namespace zarn
@@ -66,6 +67,10 @@ struct WindowChoices {
     std::function<std::optional<double>(const SetDepthPlayerLogic& logic)> depthStart;
     // "Multi file selector": the first file to replay.
     std::function<int(MultiFileSelectorLogic& logic)> startFile;
+    // The export dialogs over a copy of the configuration; true when they changed its export
+    // choices or paths.
+    std::function<bool(QWidget* parent, Configuration& configuration)> pictureExport;
+    std::function<bool(QWidget* parent, Configuration& configuration)> lasExport;
     // The technical tools dialog, already made: true for OK.
     std::function<bool(CTechnicalToolsDlg& dialog)> technicalTools;
 };
@@ -89,6 +94,9 @@ public:
     // The depth reset: the logger's depth counter set to the depth the operator reads.
     void OnSetDepth();
     void OnAbout();
+    // "Picture" and "&LAS File": refused while the sonde is powered; a replay is stopped first.
+    void OnPicture();
+    void OnLasFile();
     // The technical tools dialog (the hidden key chord); its switches stored on OK.
     void OnTechnicalTools();
     // The close request: the checks, then the orderly end of the link. True when the window
@@ -123,6 +131,8 @@ private:
     bool sondeMarkedPowered() const;
     void installDefaultChoices();
     void applyPlacement();
+    // An export dialog's run; true when it ran (the sonde was off).
+    bool runExport(const std::function<bool(QWidget*, Configuration&)>& dialog);
     void storePlacement();
 
     AcquisitionEngine& engine_;

@@ -1,6 +1,6 @@
 #include "acquisition/export/ui/ExportDialogs.h"
 
-#include "acquisition/app/ui/FileDialogs.h"
+#include "acquisition/settings/ui/FileDialogs.h"
 #include "acquisition/export/ui/BmpExportation.h"
 #include "acquisition/export/ui/LasExport.h"
 

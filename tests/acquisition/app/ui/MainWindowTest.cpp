@@ -187,6 +187,17 @@ TEST(MainWindow, PowersRecordsStopsReplaysAndClosesAgainstTheSimulator) {
     EXPECT_GT(std::count(records.begin(), records.end(), '\n'), 20);
     EXPECT_EQ(records.find("CORRUPT"), std::string::npos);
 
+    // No export while the sonde is on.
+    bool exported = false;
+    window.choices().pictureExport = [&](QWidget*, Configuration& c) {
+        exported = true;
+        c.program.picture.type = 2; // the operator chose JPEG
+        return true;
+    };
+    window.OnPicture();
+    EXPECT_FALSE(exported);
+    EXPECT_TRUE(contains(messages.texts(), std::string(MainWindowText::ExportRefused)));
+
     // Closing while the sonde is on is refused, and nothing stops.
     EXPECT_FALSE(window.closeRequest());
     EXPECT_TRUE(contains(messages.texts(), std::string(MainWindowText::CloseRefused)));
@@ -197,6 +208,14 @@ TEST(MainWindow, PowersRecordsStopsReplaysAndClosesAgainstTheSimulator) {
     ASSERT_TRUE(waitUntil(
         [&] { return engine.panel().powerState() == PowerPanelLogic::PowerState::Off; }, 30000));
     ASSERT_TRUE(waitUntil([&] { return window.action("openAndPlay")->isEnabled(); }, 2000));
+    // With the sonde off the export runs, and its choices are kept for the next start.
+    EXPECT_TRUE(window.action("picture")->isEnabled());
+    window.OnPicture();
+    EXPECT_TRUE(exported);
+    EXPECT_EQ(engine.configuration().program.picture.type, 2);
+    const std::optional<std::string> cfg = readWholeFile(home.file("LvZARN.cfg"));
+    ASSERT_TRUE(cfg);
+    EXPECT_NE(cfg->find("UserBMPType=2"), std::string::npos) << *cfg;
     const std::optional<std::string> headerBefore = readWholeFile(written);
     ASSERT_TRUE(headerBefore);
     window.choices().headerToOpen = [&](const std::filesystem::path&) {

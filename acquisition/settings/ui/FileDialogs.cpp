@@ -1,4 +1,4 @@
-#include "acquisition/app/ui/FileDialogs.h"
+#include "acquisition/settings/ui/FileDialogs.h"
 
 namespace zarn::ui {
 
