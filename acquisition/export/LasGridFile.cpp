@@ -4,7 +4,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <fcntl.h>
+#include <new>
+#include <sys/mman.h>
 #include <unistd.h>
 
 namespace zarn {
@@ -46,6 +49,21 @@ bool readAll(int fd, void* data, std::size_t size, off_t offset) {
 
 } // namespace
 
+void LasGridFile::HeldBlockFree::operator()(LasGridRecord* records) const {
+    std::free(records);
+}
+
+LasGridFile::HeldBlock LasGridFile::newHeldBlock() {
+    void* memory = std::aligned_alloc(HeldBlockBytes, HeldBlockBytes);
+    if (!memory)
+        throw std::bad_alloc();
+#ifdef MADV_HUGEPAGE
+    // Advice only: without large pages the block works the same, page by page.
+    static_cast<void>(::madvise(memory, HeldBlockBytes, MADV_HUGEPAGE));
+#endif
+    return HeldBlock(static_cast<LasGridRecord*>(memory));
+}
+
 LasGridFile::LasGridFile(std::size_t memoryBytes)
     : memoryRecords_(static_cast<long long>(memoryBytes / sizeof(LasGridRecord))) {}
 
@@ -82,8 +100,8 @@ bool LasGridFile::flush() {
 
 bool LasGridFile::spill() {
     for (std::size_t b = 0; b < held_.size(); ++b) {
-        const long long first = static_cast<long long>(b) * BlockRecords;
-        const long long n = std::min(BlockRecords, count_ - first);
+        const long long first = static_cast<long long>(b) * HeldRecords;
+        const long long n = std::min(HeldRecords, count_ - first);
         if (!writeAll(fd_, held_[b].get(), static_cast<std::size_t>(n) * sizeof(LasGridRecord),
                       static_cast<off_t>(first) * static_cast<off_t>(sizeof(LasGridRecord)))) {
             failed_ = true;
@@ -100,11 +118,10 @@ bool LasGridFile::append(const LasGridRecord& record) {
         return false;
     if (!spilled_) {
         if (count_ < memoryRecords_) {
-            const auto block = static_cast<std::size_t>(count_ / BlockRecords);
+            const auto block = static_cast<std::size_t>(count_ / HeldRecords);
             if (block == held_.size())
-                held_.push_back(std::make_unique_for_overwrite<LasGridRecord[]>(
-                    static_cast<std::size_t>(BlockRecords)));
-            held_[block][static_cast<std::size_t>(count_ % BlockRecords)] = record;
+                held_.push_back(newHeldBlock());
+            held_[block][static_cast<std::size_t>(count_ % HeldRecords)] = record;
             ++count_;
             return true;
         }
@@ -124,8 +141,8 @@ const LasGridRecord* LasGridFile::at(long long index) {
     if (index < 0 || index >= count_ || fd_ < 0 || failed_)
         return nullptr;
     if (!spilled_)
-        return &held_[static_cast<std::size_t>(index / BlockRecords)]
-                     [static_cast<std::size_t>(index % BlockRecords)];
+        return &held_[static_cast<std::size_t>(index / HeldRecords)]
+                     [static_cast<std::size_t>(index % HeldRecords)];
     Block* oldest = &blocks_[0];
     for (Block& block : blocks_) {
         if (block.first >= 0 && index >= block.first && index < block.first + block.count) {

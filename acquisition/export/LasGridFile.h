@@ -84,6 +84,16 @@ public:
 
 private:
     static constexpr long long BlockRecords = 2048;
+    // A block held in memory: 2 MiB, the size of one large page, so that filling the grid costs
+    // one page fault a block instead of one every 4 KiB.
+    static constexpr std::size_t HeldBlockBytes = std::size_t{2} << 20;
+    static constexpr long long HeldRecords =
+        static_cast<long long>(HeldBlockBytes / sizeof(LasGridRecord));
+    struct HeldBlockFree {
+        void operator()(LasGridRecord* records) const;
+    };
+    using HeldBlock = std::unique_ptr<LasGridRecord[], HeldBlockFree>;
+    static HeldBlock newHeldBlock();
     struct Block {
         long long first = -1;
         long long count = 0;
@@ -98,9 +108,9 @@ private:
     int fd_ = -1;
     long long count_ = 0;
     std::vector<LasGridRecord> pending_;
-    // The grid while it fits in the budget: blocks of BlockRecords records.
+    // The grid while it fits in the budget: blocks of HeldRecords records.
     long long memoryRecords_;
-    std::vector<std::unique_ptr<LasGridRecord[]>> held_;
+    std::vector<HeldBlock> held_;
     bool spilled_ = false;
     // Three blocks: one per sensor the lines read from.
     Block blocks_[3];

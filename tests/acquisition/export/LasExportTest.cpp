@@ -384,22 +384,25 @@ TEST(LasExport, NumbersAreWrittenInTheirFormats) {
 // index in any order, and the same LAS file in both directions and both orders.
 TEST(LasExport, AGridPastItsMemoryGoesToItsFileAndWritesTheSameFile) {
     TempHome home;
+    // Enough records for several blocks of the memory.
+    constexpr int Records = 30000;
     for (const long long budget : {100000LL, 1000LL}) { // records the memory holds
         SCOPED_TRACE(budget);
         LasGridFile grid(static_cast<std::size_t>(budget) * sizeof(LasGridRecord));
         ASSERT_TRUE(grid.create(home.file("work")));
-        for (int i = 0; i < 5000; ++i) {
+        for (int i = 0; i < Records; ++i) {
             LasGridRecord record;
             record.cameraDepth = i;
             record.GZ = -i;
             ASSERT_TRUE(grid.append(record));
         }
         ASSERT_TRUE(grid.finish());
-        EXPECT_EQ(fs::file_size(grid.path()), budget >= 5000 ? 0u : 5000u * sizeof(LasGridRecord));
+        EXPECT_EQ(fs::file_size(grid.path()),
+                  budget >= Records ? 0u : std::uintmax_t{Records} * sizeof(LasGridRecord));
         for (const bool backward : {false, true}) {
             grid.walk(backward, 30);
-            for (int k = 0; k < 5000; ++k) {
-                const int i = backward ? 4999 - k : k;
+            for (int k = 0; k < Records; ++k) {
+                const int i = backward ? Records - 1 - k : k;
                 for (const int at : {i, i - 30, i - 7}) {
                     const LasGridRecord* record = grid.at(at);
                     if (at < 0) {
@@ -412,7 +415,7 @@ TEST(LasExport, AGridPastItsMemoryGoesToItsFileAndWritesTheSameFile) {
                 }
             }
         }
-        EXPECT_EQ(grid.at(5000), nullptr);
+        EXPECT_EQ(grid.at(Records), nullptr);
         EXPECT_FALSE(grid.failed());
     }
 
