@@ -57,9 +57,13 @@ LasGridFile::HeldBlock LasGridFile::newHeldBlock() {
     void* memory = std::aligned_alloc(HeldBlockBytes, HeldBlockBytes);
     if (!memory)
         throw std::bad_alloc();
+        // Advice only: without large pages the block works the same, page by page, and without the
+        // prefault its pages come as they are first written.
 #ifdef MADV_HUGEPAGE
-    // Advice only: without large pages the block works the same, page by page.
     static_cast<void>(::madvise(memory, HeldBlockBytes, MADV_HUGEPAGE));
+#endif
+#ifdef MADV_POPULATE_WRITE
+    static_cast<void>(::madvise(memory, HeldBlockBytes, MADV_POPULATE_WRITE));
 #endif
     return HeldBlock(static_cast<LasGridRecord*>(memory));
 }
