@@ -31,6 +31,18 @@ void TransmissionStatistics::resetLossCounters() {
     lostFrames = 0;
 }
 
+void TransmissionStatistics::resetDiagnoseCounters() {
+    shortFrames = 0;
+    statusFrames = 0;
+    fullFrames = 0;
+    invalidPackets = 0;
+    videoDataErrors = 0;
+    videoChecksumErrors = 0;
+    frameLengthErrors = 0;
+    videoRequests = 0;
+    recoveries = 0;
+}
+
 std::string transmissionStatisticsText(const TransmissionCounts& c) {
     // Whole hours, minutes and seconds of the tracking time.
     const std::int64_t seconds = c.trackingTimeMs < 0 ? 0 : c.trackingTimeMs / 1000;

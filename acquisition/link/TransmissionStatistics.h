@@ -46,6 +46,8 @@ struct TransmissionStatistics {
     TransmissionCounts snapshot() const;
     // Restarts the loss and error counters (not the frame counts, not the panel's pair).
     void resetLossCounters();
+    // The diagnostic panel's "Counter reset": the nine counters it shows, frame counts included.
+    void resetDiagnoseCounters();
 };
 
 // The statistics as the trace log shows them ("Transmition stats ...").
