@@ -10,7 +10,8 @@ out="$root/docs/screenshots"
 mkdir -p "$out"
 QT_QPA_PLATFORM=offscreen ZARN_SCREENSHOT_DIR="$out" \
     "$dir/tests/acquisition/app/ui/test_app_ui" \
-    --gtest_filter='MainWindow.PowersRecordsStopsReplaysAndClosesAgainstTheSimulator' >/dev/null
+    --gtest_filter='MainWindow.PowersRecordsStopsReplaysAndClosesAgainstTheSimulator:ToolWindows.DiagnosticsAndDeviationDataAgainstTheSimulator' \
+    >/dev/null
 QT_QPA_PLATFORM=offscreen ZARN_SCREENSHOT_DIR="$out" \
     "$dir/tests/acquisition/export/ui/test_export_ui" \
     --gtest_filter='PictureExportDialog.OpensTheChosenLogAndRefusesEntriesWithTheProgramsTexts:LasExportDialog.RefusesStartWithoutAChannelAndWritesTheTickedCurves' \

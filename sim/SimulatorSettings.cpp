@@ -181,6 +181,8 @@ SimulatorSettings SimulatorSettings::parse(std::string_view iniText) {
     r.get("Sonde", "FirmwareWeek", so.firmwareWeek, 1, 53);
     r.get("Sonde", "CalibrationYear", so.calibrationYear, 2000, 2255);
     r.get("Sonde", "CalibrationWeek", so.calibrationWeek, 1, 53);
+    for (std::size_t i = 0; i < so.dspErrors.size(); ++i)
+        r.get("Sonde", "DspError" + std::to_string(i), so.dspErrors[i], 0, 255);
 
     BoreholeSettings& b = s.borehole;
     r.get("Borehole", "Diameter", b.diameterMm, 20, 2000);

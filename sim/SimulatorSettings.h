@@ -5,6 +5,7 @@
 // into their ranges, so any file gives a working simulator. The README lists every key.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -70,6 +71,8 @@ struct SondeSettings {
     std::string productCode = "OT3";
     int firmwareYear = 2024, firmwareWeek = 18;
     int calibrationYear = 2025, calibrationWeek = 6;
+    // DSP error bits of a lasting fault: in every trailer, whatever the diagnostic reset.
+    std::array<std::uint8_t, 6> dspErrors{};
 };
 
 struct FracturePlane {

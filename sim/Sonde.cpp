@@ -315,7 +315,9 @@ bool Sonde::encode(Compression c, int width, int rows, std::vector<std::uint8_t>
 
 void Sonde::appendTrailer(std::vector<std::uint8_t>& payload) const {
     if (diagnostics_) {
-        payload.insert(payload.end(), dspErrors_.begin(), dspErrors_.end());
+        // The faults the sonde keeps reporting come back after every reset.
+        for (std::size_t i = 0; i < dspErrors_.size(); ++i)
+            payload.push_back(static_cast<std::uint8_t>(dspErrors_[i] | settings_.dspErrors[i]));
         payload.push_back(TrailerFlags);
         payload.push_back(TrailerMark);
     } else if (!payload.empty() && payload.back() == TrailerMark) {

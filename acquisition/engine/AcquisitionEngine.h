@@ -170,6 +170,10 @@ public:
     std::uint64_t alarmsRaised() const { return alarms_.load(); }
     // The last record replayed (the stream decoder's snapshot holds the live one).
     MeasurementRecord replayedRecord() const { return replayed_.snapshot(); }
+    // The record the read-outs show: the replayed one in replay, else the live one.
+    MeasurementRecord shownRecord() const {
+        return state_.replayActive ? replayed_.snapshot() : stream_.snapshot();
+    }
 
 private:
     // StreamSink

@@ -54,6 +54,22 @@ struct StatisticsField {
 };
 std::array<StatisticsField, 12> statisticsFieldsOf(const DiagnoseCounts& counts);
 
+// What the panel reads and sends, given by its owner (the engine's side in the program, a
+// recorder in the tests). Called on the windows' thread only.
+class DiagnosePanelHost {
+public:
+    virtual ~DiagnosePanelHost() = default;
+    // The six read-back values of the record the read-outs show.
+    virtual std::array<std::uint8_t, 6> readBack() = 0;
+    virtual DiagnoseCounts counts() = 0;
+    // "Counter reset": the counters the panel shows, the raw gamma excepted.
+    virtual void resetCounters() = 0;
+    // The link takes an order now (at most one per frame received).
+    [[nodiscard]] virtual bool claimLink() = 0;
+    // F13.6 with the two bytes; true when handed to the link.
+    [[nodiscard]] virtual bool sendOrder(std::uint8_t byteA, std::uint8_t byteB) = 0;
+};
+
 class DiagnoseLogic {
 public:
     using Clock = std::chrono::steady_clock;
@@ -62,6 +78,8 @@ public:
     static constexpr int GiveUpMs = 3000;
     static constexpr const char* NotSentText =
         "The diagnostic order was not sent: the link stayed busy.";
+    static constexpr const char* SendFailedText =
+        "The diagnostic order was not sent: the link refused it.";
 
     // What the order carries now.
     std::uint8_t byteA() const { return byteA_; }

@@ -12,6 +12,7 @@
 #include "acquisition/app/ui/ReplayStartDialogs.h"
 #include "acquisition/app/ui/StatusPanes.h"
 #include "acquisition/app/ui/TechnicalToolsDlg.h"
+#include "acquisition/app/ui/ToolWindows.h"
 #include "acquisition/engine/AcquisitionEngine.h"
 #include "acquisition/export/ui/ExportDialogs.h"
 #include "acquisition/link/LinkState.h"
@@ -74,6 +75,7 @@ CLumiLoggerDlg::CLumiLoggerDlg(AcquisitionEngine& engine, CPreferences& preferen
                    qs(MainWindowText::Version));
     panes_ = new StatusPanes(statusBar());
     alert_ = new CAlertDlg(this);
+    toolWindows_ = new ToolWindows(engine_, this);
     endProcess_ = new CEndProcessDlg(this);
     buildCentre();
     buildMenu();
@@ -109,6 +111,12 @@ CLumiLoggerDlg::CLumiLoggerDlg(AcquisitionEngine& engine, CPreferences& preferen
     connect(panel_, &CPowerDlg::displayRestarted, this, &CLumiLoggerDlg::restartDisplay);
     connect(panel_, &CPowerDlg::forcedCopyRequested, this, [this] { refreshImage(true); });
     connect(panel_, &CPowerDlg::orientationModeShown, this, &CLumiLoggerDlg::showOrientationMode);
+    connect(panel_, &CPowerDlg::commandRequested, this, [this](int id) {
+        if (id == CPowerDlg::DeviationDataCommand)
+            toolWindows_->showDeviation();
+        else if (id == CPowerDlg::ProductToolsCommand)
+            toolWindows_->showDiagnose();
+    });
 
     showOrientationMode(engine_.configuration().logger.orientationMode);
     showUnit();
@@ -180,7 +188,8 @@ void CLumiLoggerDlg::buildMenu() {
     QMenu* tools = menuBar()->addMenu(QStringLiteral("&Tools"));
     add(tools, MenuText::CameraControl, "cameraControl")->setEnabled(false);
     add(tools, MenuText::LoggerSetup, "loggerSetup")->setEnabled(false);
-    add(tools, MenuText::DeviationData, "deviationData")->setEnabled(false);
+    connect(add(tools, MenuText::DeviationData, "deviationData"), &QAction::triggered, this,
+            [this] { toolWindows_->showDeviation(); });
     connect(add(tools, MenuText::SetDepth, "setDepth"), &QAction::triggered, this,
             &CLumiLoggerDlg::OnSetDepth);
     tools->addSeparator();

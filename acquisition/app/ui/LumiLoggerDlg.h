@@ -38,6 +38,7 @@ class CAlertDlg;
 class CTechnicalToolsDlg;
 class CEndProcessDlg;
 class CPowerDlg;
+class ToolWindows;
 class ImageStripView;
 class StatusPanes;
 
@@ -107,6 +108,7 @@ public:
     ImageStripView& strip() { return *strip_; }
     StatusPanes& statusPanes() { return *panes_; }
     CAlertDlg& alarms() { return *alert_; }
+    ToolWindows& toolWindows() { return *toolWindows_; }
     QAction* action(const char* name) const;
     QString compassText(int label) const;
     QString unitText() const;
@@ -143,6 +145,7 @@ private:
     ImageStripView* strip_ = nullptr;
     CPowerDlg* panel_ = nullptr;
     CAlertDlg* alert_ = nullptr;
+    ToolWindows* toolWindows_ = nullptr;
     CEndProcessDlg* endProcess_ = nullptr;
     QWidget* compassRow_ = nullptr;
     std::array<QLabel*, 8> compass_{};

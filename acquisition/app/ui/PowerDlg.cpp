@@ -22,12 +22,6 @@ constexpr int RefreshMs = 300;
 constexpr int FirstRefreshMs = 50;
 constexpr int AfterPowerPressMs = 100;
 
-// The main window's commands the tool buttons forward.
-constexpr int ProductToolsCommand = 134;
-constexpr int CameraControlCommand = 32777;
-constexpr int DeviationDataCommand = 135;
-constexpr int LoggerSetupCommand = 133;
-
 QToolButton* makeButton(const QString& text, const QString& tip, QWidget* parent) {
     auto* b = new QToolButton(parent);
     b->setText(text);
@@ -168,7 +162,7 @@ CPowerDlg::CPowerDlg(AcquisitionEngine& engine, QWidget* parent)
             [this](int position) { engine_.player().SetSpeedSlider(position); });
 
     // The settings windows these buttons open are not part of this program yet.
-    for (QToolButton* b : {productTools_, cameraTools_, deviationTools_, loggerSetup_})
+    for (QToolButton* b : {cameraTools_, loggerSetup_})
         b->setEnabled(false);
 
     refresh_->setSingleShot(true);
@@ -310,8 +304,7 @@ void CPowerDlg::OnRecord() {
 }
 
 void CPowerDlg::refreshMeasuredValues() {
-    const MeasurementRecord r = engine_.recorderState().replayActive ? engine_.replayedRecord()
-                                                                     : engine_.stream().snapshot();
+    const MeasurementRecord r = engine_.shownRecord();
     if (engine_.link().linkState() < 3) {
         voltage_->WriteCounterDataCString("");
         current_->WriteCounterDataCString("");

@@ -25,6 +25,12 @@ class CGraphicCounterCtrl;
 class CPowerDlg final : public QWidget {
     Q_OBJECT
 public:
+    // The main window's commands the tool buttons forward.
+    static constexpr int ProductToolsCommand = 134;
+    static constexpr int CameraControlCommand = 32777;
+    static constexpr int DeviationDataCommand = 135;
+    static constexpr int LoggerSetupCommand = 133;
+
     explicit CPowerDlg(AcquisitionEngine& engine, QWidget* parent = nullptr);
 
     // The buttons (the operator's presses, and the main window's commands).
