@@ -138,6 +138,13 @@ void CLVViewerPrint::setCurrentPage(int page) {
     current_ = valid() ? std::clamp(page, 1, pageCount_) : 0;
 }
 
+int CLVViewerPrint::pageForKey(std::int64_t viewTop, bool down) const {
+    const int page = pageAt(viewTop);
+    if (down)
+        return page >= 1 && page <= pageCount_ - 2 ? page + 1 : 0;
+    return page >= 2 ? page - 1 : 0;
+}
+
 PageRange CLVViewerPrint::limitRange(int from, int to) const {
     if (!valid() || from <= 0)
         return {};

@@ -105,6 +105,10 @@ public:
     int pageAt(std::int64_t y) const;
     int currentPage() const { return current_; }
     void setCurrentPage(int page);
+    // The page Page Up or Page Down moves to from the page holding the view's top row: the one
+    // before from page 2 on, the one after up to the third last (from the last two pages the
+    // view scrolls on instead); 0 when the key scrolls.
+    int pageForKey(std::int64_t viewTop, bool down) const;
 
     // The range limited to the pages there are (empty when nothing is to be printed), and
     // whether it is long enough to ask first.

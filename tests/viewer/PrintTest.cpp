@@ -168,6 +168,22 @@ TEST(Print, TheCurrentPageIsThePageHoldingTheViewsTopRow) {
             EXPECT_LT(c.top, p.stripY + p.rows);
         }
     }
+    // Page Up and Page Down go from the page at the top to the one before (from page 2 on) or
+    // after (up to the third last); otherwise they scroll (0).
+    ASSERT_GE(last, 5);
+    const struct {
+        int at;
+        int up, down;
+    } keys[] = {{1, 0, 2},
+                {2, 1, 3},
+                {last - 2, last - 3, last - 1},
+                {last - 1, last - 2, 0},
+                {last, last - 1, 0}};
+    for (const auto& k : keys) {
+        const std::int64_t top = print.page(k.at).stripY + r / 3;
+        EXPECT_EQ(print.pageForKey(top, false), k.up) << k.at;
+        EXPECT_EQ(print.pageForKey(top, true), k.down) << k.at;
+    }
     print.setCurrentPage(0);
     EXPECT_EQ(print.currentPage(), 1);
     print.setCurrentPage(last + 5);

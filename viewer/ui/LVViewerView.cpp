@@ -41,6 +41,9 @@ void CLVViewerView::documentChanged() {
 }
 
 void CLVViewerView::setZoomLevel(int level) {
+    // The pages were made for the strip at the reduction before.
+    if (level != view_.zoomLevel())
+        print_.reset();
     view_.setZoomLevel(level);
     moved();
 }
@@ -111,11 +114,19 @@ void CLVViewerView::keyPressEvent(QKeyEvent* event) {
         view_.lineDown();
         break;
     case Qt::Key_PageUp:
-        view_.pageUp();
+    case Qt::Key_PageDown: {
+        // With pages printed or previewed, from page to page; else a page step.
+        const bool down = event->key() == Qt::Key_PageDown;
+        if (const int page = print_.pageForKey(view_.top(), down)) {
+            print_.setCurrentPage(page);
+            view_.scrollTo(print_.page(page).stripY);
+        } else if (down) {
+            view_.pageDown();
+        } else {
+            view_.pageUp();
+        }
         break;
-    case Qt::Key_PageDown:
-        view_.pageDown();
-        break;
+    }
     case Qt::Key_Home:
         view_.home();
         break;
@@ -195,10 +206,8 @@ void CLVViewerView::OnFilePrint() {
         return;
     }
     QPrinter& chosen = printer();
-    // The dialog offers the pages of the printer chosen last; without them only "&All".
-    if (!print_.valid() && paginateFor(chosen) != PrintCheck::Ready)
-        print_.reset();
-    if (print_.valid())
+    // The dialog offers the pages on the printer chosen last; without them only "&All".
+    if (paginateFor(chosen) == PrintCheck::Ready)
         print_.setCurrentPage(print_.pageAt(view_.top()));
     const QString file = QDir::home().filePath(
         QString::fromStdString(doc_.assembly().boreholeName).replace('/', '_') + ".pdf");

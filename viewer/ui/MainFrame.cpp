@@ -206,6 +206,8 @@ void CMainFrame::applyPreferences(const ViewerPreferences& chosen) {
         doc_.setCacheBudget(prefs_.cacheBytes());
         doc_.setStyle(styleFor(view_->zoomLevel()));
         view_->state().setStrip(doc_.totalHeight(), view_->state().top());
+        // The header's height may have changed: the pages are made anew when next printed.
+        view_->printing().reset();
     }
     if (loaderChanged) {
         const bool on = prefs_.useBkgLoader;

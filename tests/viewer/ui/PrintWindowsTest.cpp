@@ -265,6 +265,26 @@ TEST(PrintWindows, TheCurrentPageIsThePageAtTheViewsTopAndPrintsAlone) {
     ASSERT_TRUE(v.view().preparePrinting(printer));
     EXPECT_EQ(v.print().currentPage(), 3);
 
+    // With pages made, Page Down goes to the next page's top, except from the last two pages,
+    // where it scrolls; Page Up goes to the page before.
+    ui::CLVViewerView& view = v.view();
+    const auto press = [&](int key) {
+        QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
+        QApplication::sendEvent(&view, &event);
+    };
+    view.state().home();
+    press(Qt::Key_PageDown);
+    EXPECT_EQ(view.state().top(), v.print().page(2).stripY);
+    press(Qt::Key_PageDown);
+    EXPECT_EQ(view.state().top(), third.stripY);
+    press(Qt::Key_PageDown);
+    EXPECT_GT(view.state().top(), third.stripY);
+    EXPECT_LT(view.state().top(), v.print().page(4).stripY);
+    press(Qt::Key_PageUp);
+    EXPECT_EQ(view.state().top(), v.print().page(2).stripY);
+    view.state().scrollTo(third.stripY + third.rows / 2);
+    ASSERT_TRUE(view.preparePrinting(printer));
+
     CLVPrintDialog dialog(printer, v.print(), QString());
     EXPECT_TRUE(dialog.allButton()->isChecked());
     EXPECT_TRUE(dialog.currentButton()->isEnabled());
