@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Renders the windows on the offscreen platform into docs/screenshots/: the main window of zarn
-# during a simulated acquisition, the picture and LAS export dialogs with a log chosen, and
-# lvviewer showing the pictures the demo exports. Builds what it needs first.
+# during a simulated acquisition, the picture and LAS export dialogs with a log chosen, lvviewer
+# showing the pictures the demo exports with their print preview, and its print dialog. Builds
+# what it needs first.
 #   scripts/screenshots.sh
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-dir="$("$root/scripts/build.sh" release test_app_ui test_export_ui zarn zarn_ftd2xx_sim zarn-cli lvviewer)"
+dir="$("$root/scripts/build.sh" release test_app_ui test_export_ui test_viewer_ui zarn zarn_ftd2xx_sim zarn-cli lvviewer)"
 out="$root/docs/screenshots"
 mkdir -p "$out"
 QT_QPA_PLATFORM=offscreen ZARN_SCREENSHOT_DIR="$out" \
@@ -25,4 +26,11 @@ ZARN_HOME="$work/home" "$dir/acquisition/cli/main/zarn-cli" demo -o "$work/demo"
 picture="$(ls "$work/demo/pictures/"*.jpg | head -n 1)"
 ZARN_HOME="$work/home" QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$work/runtime" \
     "$dir/viewer/ui/main/lvviewer" --screenshot "$out/lvviewer.png" "$picture" 2>/dev/null
+ZARN_HOME="$work/home" QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$work/runtime" \
+    "$dir/viewer/ui/main/lvviewer" --screenshot-preview "$out/lvviewer-print-preview.png" \
+    "$picture" 2>/dev/null
+# The print dialog over a borehole the viewer's tests make.
+QT_QPA_PLATFORM=offscreen ZARN_SCREENSHOT_DIR="$out" XDG_RUNTIME_DIR="$work/runtime" \
+    "$dir/tests/viewer/ui/test_viewer_ui" \
+    --gtest_filter='PrintWindows.TheCurrentPageIsThePageAtTheViewsTopAndPrintsAlone' >/dev/null
 ls -1 "$out"/*.png

@@ -25,4 +25,14 @@ std::string depthText(std::int64_t count) {
                         static_cast<unsigned long long>((magnitude % 1000) / 10));
 }
 
+std::string depthRangeText(std::int64_t from, std::int64_t to, bool imperial) {
+    const char* unit = imperial ? "ft" : "meter";
+    return "DEPTH: from " + depthText(from) + " " + unit + " to " + depthText(to) + " " + unit;
+}
+
+std::int64_t raisedToHundredth(std::int64_t count) {
+    const std::int64_t rest = ((count % 10) + 10) % 10;
+    return rest == 0 ? count : count + (10 - rest);
+}
+
 } // namespace lvviewer

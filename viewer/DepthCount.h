@@ -17,6 +17,15 @@ int roundCount32(double v);
 // thousandth cut off).
 std::string depthText(std::int64_t count);
 
+// The count raised to the next hundredth when it falls between two (toward the deeper side for
+// negative depths as well): the top depth of what is shown, so that its text does not name a
+// depth above it.
+std::int64_t raisedToHundredth(std::int64_t count);
+
+// "DEPTH: from 12.35 meter to 14.00 meter", or "ft" for feet: the depths on screen or on a
+// printed page.
+std::string depthRangeText(std::int64_t from, std::int64_t to, bool imperial);
+
 // "m" or "ft".
 inline const char* unitText(bool imperial) {
     return imperial ? "ft" : "m";

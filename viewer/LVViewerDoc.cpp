@@ -212,4 +212,16 @@ void CLVViewerDoc::loaderMain() {
     loaderIdle_.notify_all();
 }
 
+const std::uint32_t* StripRows::row(std::int64_t y, bool* taken) {
+    const bool inBand = band_.band && y >= band_.top && y < band_.top + band_.rows();
+    if (taken)
+        *taken = !inBand;
+    if (!inBand) {
+        band_ = doc_.bandAt(y);
+        if (!band_.band)
+            return nullptr;
+    }
+    return band_.band->pixels.row(static_cast<int>(y - band_.top));
+}
+
 } // namespace lvviewer

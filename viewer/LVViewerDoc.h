@@ -108,4 +108,19 @@ private:
     std::condition_variable loaderIdle_;
 };
 
+// Strip rows read in order through the bands that hold them, each band decoded when it is not
+// held and kept while the rows read lie in it (the screen and the printed pages both read so).
+class StripRows {
+public:
+    explicit StripRows(CLVViewerDoc& doc) : doc_(doc) {}
+    // The pixels of strip row y, strip width wide; null beyond the strip. *taken: whether the
+    // row came from another band than the row before.
+    const std::uint32_t* row(std::int64_t y, bool* taken = nullptr);
+    const PlacedBand& band() const { return band_; }
+
+private:
+    CLVViewerDoc& doc_;
+    PlacedBand band_;
+};
+
 } // namespace lvviewer

@@ -83,15 +83,8 @@ std::int64_t depthAtRow(const std::vector<StripEntry>& entries, std::int64_t y) 
 
 std::string statusText(const std::vector<StripEntry>& entries, std::int64_t top, std::int64_t rows,
                        bool imperial, const std::vector<std::string>& failures) {
-    std::int64_t from = depthAtRow(entries, top);
-    // Raised to the next hundredth (toward the deeper side for negative depths as well).
-    const std::int64_t rest = ((from % 10) + 10) % 10;
-    if (rest != 0)
-        from += 10 - rest;
-    const std::int64_t to = depthAtRow(entries, top + rows);
-    const char* unit = imperial ? "ft" : "meter";
-    std::string text =
-        "DEPTH: from " + depthText(from) + " " + unit + " to " + depthText(to) + " " + unit;
+    const std::int64_t from = raisedToHundredth(depthAtRow(entries, top));
+    std::string text = depthRangeText(from, depthAtRow(entries, top + rows), imperial);
     for (const std::string& failure : failures)
         text += "  -  " + failure;
     return text;
@@ -111,21 +104,16 @@ const zarn::PixelImage& ScreenComposer::compose(CLVViewerDoc& doc, const ViewSta
     const int stripWidth = doc.geometry().stripWidth();
     const std::int64_t total = doc.totalHeight();
     const double zoom = view.zoom();
-    PlacedBand band;
-    const auto note = [&](const PlacedBand& b) {
-        if (failures && b.band && !b.band->failure.empty() &&
-            std::find(failures->begin(), failures->end(), b.band->failure) == failures->end())
-            failures->push_back(b.band->failure);
-    };
-    // The pixels of strip row y, from the band that holds it.
+    StripRows strip(doc);
+    // The pixels of strip row y, from the band that holds it, noting the band's failure.
     const auto rowOf = [&](std::int64_t y) -> const std::uint32_t* {
-        if (!band.band || y < band.top || y >= band.top + band.rows()) {
-            band = doc.bandAt(y);
-            note(band);
-            if (!band.band)
-                return nullptr;
-        }
-        return band.band->pixels.row(static_cast<int>(y - band.top));
+        bool taken = false;
+        const std::uint32_t* row = strip.row(y, &taken);
+        const BandPtr& b = strip.band().band;
+        if (taken && failures && b && !b->failure.empty() &&
+            std::find(failures->begin(), failures->end(), b->failure) == failures->end())
+            failures->push_back(b->failure);
+        return row;
     };
 
     if (view.zoomLevel() == 0) {

@@ -55,6 +55,7 @@ CMainFrame::CMainFrame(zarn::SettingsStore& store, QWidget* parent)
     doc_.setStyle(styleFor(0));
     view_->setLineScrollInc(prefs_.lineScrollInc);
     view_->setImperial(prefs_.imperial());
+    view_->setColorPreview(prefs_.colorPreview);
     resize(600, 500);
 }
 
@@ -67,12 +68,13 @@ void CMainFrame::buildMenus() {
     QAction* open = file->addAction("&Open...", this, &CMainFrame::openDialog);
     open->setShortcut(QKeySequence("Ctrl+O"));
     open->setStatusTip("Open an existing document");
-    // Printing comes with its own window; the entries are there, not yet enabled.
-    file->addAction("P&rint Setup...")->setEnabled(false);
-    file->addAction("Print Pre&view")->setEnabled(false);
-    QAction* print = file->addAction("&Print...");
+    file->addAction("P&rint Setup...", view_, &CLVViewerView::OnFilePrintSetup)
+        ->setStatusTip("Change the printer and printing options");
+    file->addAction("Print Pre&view", view_, &CLVViewerView::OnFilePrintPreview)
+        ->setStatusTip("Display full pages");
+    QAction* print = file->addAction("&Print...", view_, &CLVViewerView::OnFilePrint);
     print->setShortcut(QKeySequence("Ctrl+P"));
-    print->setEnabled(false);
+    print->setStatusTip("Print the active document");
     file->addSeparator();
     file->addAction("Pre&ferences", this, &CMainFrame::preferencesDialog);
     file->addSeparator();
@@ -123,6 +125,7 @@ void CMainFrame::buildMenus() {
     shrinkButton_->setPopupMode(prefs_.shrinkButArrow ? QToolButton::MenuButtonPopup
                                                       : QToolButton::InstantPopup);
     toolbar->addWidget(shrinkButton_);
+    toolbar->addAction(print);
 }
 
 RenderStyle CMainFrame::styleFor(int zoomLevel) const {
@@ -199,9 +202,12 @@ void CMainFrame::applyPreferences(const ViewerPreferences& chosen) {
         const WaitCursor wait;
         view_->setLineScrollInc(prefs_.lineScrollInc);
         view_->setImperial(prefs_.imperial());
+        view_->setColorPreview(prefs_.colorPreview);
         doc_.setCacheBudget(prefs_.cacheBytes());
         doc_.setStyle(styleFor(view_->zoomLevel()));
         view_->state().setStrip(doc_.totalHeight(), view_->state().top());
+        // The header's height may have changed: the pages are made anew when next printed.
+        view_->printing().reset();
     }
     if (loaderChanged) {
         const bool on = prefs_.useBkgLoader;

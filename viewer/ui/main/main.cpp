@@ -1,24 +1,51 @@
 // lvviewer [FILE]: the core image viewer, opening the borehole of FILE.
 // lvviewer --screenshot PNG FILE: the window with FILE's borehole drawn into PNG, then ends
 // (for the documentation; works on the offscreen platform).
+// lvviewer --screenshot-preview PNG FILE: the print preview of FILE's borehole on A4 drawn into
+// PNG, then ends (for the documentation).
+// lvviewer --print-pdf PDF FILE: every page of FILE's borehole printed at true size into an A4
+// PDF file without a window (messages go to the error output), then ends: 0 printed, 1 not.
 #include "platform/SettingsStore.h"
 #include "viewer/ui/LVViewerApp.h"
 #include "viewer/ui/LVViewerView.h"
 #include "viewer/ui/MainFrame.h"
+#include "viewer/ui/PrintPainter.h"
 #include "viewer/ui/ViewerMessages.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QStandardPaths>
 
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+
 int main(int argc, char** argv) {
+    // The batch print needs no display.
+    const bool batch = argc == 4 && std::strcmp(argv[1], "--print-pdf") == 0;
+    if (batch && std::getenv("QT_QPA_PLATFORM") == nullptr)
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication app(argc, argv);
     QApplication::setApplicationName("LVViewer");
-    lvviewer::ui::ViewerMessageBoxes boxes;
-    zarn::UserMessages::install(&boxes);
     zarn::SettingsStore store;
     QStringList args = QApplication::arguments();
     args.removeFirst();
+
+    if (batch) {
+        lvviewer::ui::CMainFrame frame(store);
+        if (!frame.openFile(args[2]))
+            return 1;
+        if (!frame.view().printToPdf(args[1])) {
+            std::cerr << "lvviewer: could not print to " << args[1].toStdString() << "\n";
+            return 1;
+        }
+        return 0;
+    }
+
+    lvviewer::ui::ViewerMessageBoxes boxes;
+    zarn::UserMessages::install(&boxes);
 
     if (args.size() == 3 && args[0] == "--screenshot") {
         lvviewer::ui::CMainFrame frame(store);
@@ -31,6 +58,25 @@ int main(int argc, char** argv) {
         frame.view().repaint();
         QApplication::processEvents();
         return frame.grab().save(args[1]) ? 0 : 1;
+    }
+
+    if (args.size() == 3 && args[0] == "--screenshot-preview") {
+        lvviewer::ui::CMainFrame frame(store);
+        frame.show();
+        if (!frame.openFile(args[2]))
+            return 1;
+        lvviewer::ui::setUpPdf(frame.view().printer(), QDir::temp().filePath("lvviewer.pdf"));
+        const std::unique_ptr<QPrintPreviewDialog> preview = frame.view().createPreview();
+        if (!preview)
+            return 1;
+        preview->resize(900, 1000);
+        preview->show();
+        for (int i = 0; i < 10; ++i)
+            QApplication::processEvents();
+        if (auto* pages = preview->findChild<QPrintPreviewWidget*>())
+            pages->fitInView();
+        QApplication::processEvents();
+        return preview->grab().save(args[1]) ? 0 : 1;
     }
 
     QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
