@@ -100,6 +100,7 @@ public:
     SettingsOrder& downholeOrder() { return downhole_; }
     SettingsOrder& surfaceOrder() { return surface_; }
     CommIndicators& indicators() { return indicators_; }
+    const CommIndicators& indicators() const { return indicators_; }
 
 private:
     bool downholeMatches() const;

@@ -30,7 +30,6 @@ using DownholeFrameBytes = std::array<std::uint8_t, 4>;
 // What the logger and the sonde report, from the latest frame.
 struct LoggerReadBack {
     std::uint32_t frames = 0;     // frames received so far (a new one: a new read-back)
-    int lastFrameLength = 0;      // 16, 20 or more; 0 before any frame
     std::uint8_t statusFlags = 0; // logger status flags; bits 4 and 5 the wheel mode
     std::uint16_t echoWord2 = 0;  // the logger's echo of the surface-parameters frame
     std::uint16_t echoWord4 = 0;
@@ -47,8 +46,9 @@ struct LoggerReadBack {
 struct SetupRunState {
     bool sondePowered = false;
     bool recording = false;
-    bool replay = false;      // a log is loaded for replay
-    bool liveRunning = false; // live acquisition runs
+    bool replay = false;       // a log is loaded for replay
+    bool liveRunning = false;  // live acquisition runs
+    bool loggerFrames = false; // logger frames arrive (the logger answers)
 };
 
 class LoggerSetupHost {
