@@ -4,6 +4,7 @@
 #include "acquisition/engine/SimulatorSetup.h"
 #include "acquisition/link/LinkState.h"
 #include "acquisition/settings/SondeDatabase.h"
+#include "acquisition/settings/WinchPageLogic.h"
 #include "acquisition/settings/ui/PCommDlg.h"
 #include "acquisition/settings/ui/PProbeDlg.h"
 #include "acquisition/settings/ui/PWinchDlg.h"
@@ -52,8 +53,8 @@ struct SimulatedLogger {
     SondeTable table;
     std::unique_ptr<SondeDatabase> sondes;
 
-    SimulatedLogger() {
-        home.write("simulator.ini", "[Device]\nFastMode = yes\n");
+    explicit SimulatedLogger(const std::string& faults = {}) {
+        home.write("simulator.ini", "[Device]\nFastMode = yes\n" + faults);
         std::string problem;
         EXPECT_TRUE(bindSimulator(home.path(), problem, ZARN_FTD2XX_SIM)) << problem;
         EngineSetup setup;
@@ -116,6 +117,33 @@ TEST(CPropertyLoggerDlg, AWinchChangeIsSentEchoedAndAccepted) {
     ASSERT_EQ(list->count(), 10);
     EXPECT_EQ(list->itemText(list->currentIndex()), "0417");
     saveScreenshot(sheet, "zarn-logger-probe.png");
+    sheet.close();
+}
+
+// A logger that does not take the winch settings: the page sends them five times in all and
+// warns once; the setting stays stored.
+TEST(CPropertyLoggerDlg, AWrongEchoIsSentAgainAndWarnedOnce) {
+    SimulatedLogger sim("[Faults]\nWrongWinchEcho = yes\n");
+    AcquisitionEngine& engine = *sim.engine;
+    ASSERT_TRUE(
+        waitUntil([&] { return engine.link().linkState() >= LinkState::LoggerOnly; }, 30000));
+    CPropertyLoggerDlg sheet(engine, *sim.sondes);
+    sheet.show();
+    sheet.tabs().setCurrentIndex(CPropertyLoggerDlg::WinchTab);
+    QLineEdit* circumference = sheet.winch().findChild<QLineEdit*>(QStringLiteral("circumference"));
+    ASSERT_TRUE(waitUntil([&] { return circumference->isEnabled(); }, 3000));
+    circumference->setText(QStringLiteral("600,0"));
+    Q_EMIT circumference->returnPressed();
+    EXPECT_DOUBLE_EQ(engine.configuration().program.wheelCircumferenceMm, 600.0);
+    const std::string warning = WinchPageLogic::EchoWarningText;
+    SettingsOrder& order = sheet.winch().logic().order();
+    ASSERT_TRUE(waitUntil([&] { return !sim.messages.texts().empty(); }, 20000));
+    EXPECT_EQ(sim.messages.texts(), std::vector<std::string>{warning});
+    EXPECT_EQ(order.sent(), SettingsOrder::MostAttempts);
+    waitUntil([] { return false; }, 2500);
+    EXPECT_EQ(order.sent(), SettingsOrder::MostAttempts) << "no more after the warning";
+    EXPECT_EQ(sim.messages.texts().size(), 1u);
+    EXPECT_DOUBLE_EQ(engine.configuration().program.wheelCircumferenceMm, 600.0);
     sheet.close();
 }
 
