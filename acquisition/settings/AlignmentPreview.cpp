@@ -16,6 +16,26 @@ void AlignmentPreview::publishRow(std::span<const std::uint32_t> pixels, int wid
     hasRow_ = true;
 }
 
+void AlignmentPreview::publishDisplayRow(std::span<const std::uint32_t> display, int first,
+                                         int columns, int rowWidth) {
+    if (rowWidth < Width || columns <= 0 || first < 0 ||
+        display.size() < static_cast<std::size_t>(first) + static_cast<std::size_t>(columns))
+        return;
+    std::array<std::uint32_t, Width> centre{};
+    const long long start = (rowWidth - Width) / 2;
+    for (int k = 0; k < Width; ++k) {
+        // Column i shows source pixel floor(i * rowWidth / columns): the first column showing
+        // pixel j is ceil(j * columns / rowWidth).
+        const long long j = start + k;
+        const long long i =
+            std::min<long long>((j * columns + rowWidth - 1) / rowWidth, columns - 1);
+        centre[static_cast<std::size_t>(k)] = display[static_cast<std::size_t>(first + i)];
+    }
+    std::lock_guard lock(mutex_);
+    centre_ = centre;
+    hasRow_ = true;
+}
+
 void AlignmentPreview::clear() {
     std::lock_guard lock(mutex_);
     hasRow_ = false;

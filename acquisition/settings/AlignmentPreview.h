@@ -30,6 +30,12 @@ public:
     // more, a display row: then the image columns start at `first`). Rows narrower than the
     // preview are not taken.
     void publishRow(std::span<const std::uint32_t> pixels, int width, int first = 0);
+    // The drawing thread: a display row, whose `columns` image columns (from `first` on) hold a
+    // row of `rowWidth` pixels resampled to nearest neighbour. The preview takes the display
+    // columns that show the centre 81 pixels of that row: exactly them for rows up to the
+    // display's width, the nearest shown ones for wider rows.
+    void publishDisplayRow(std::span<const std::uint32_t> display, int first, int columns,
+                           int rowWidth);
     // Forgets the row (a new edit starts blank).
     void clear();
 

@@ -4,6 +4,7 @@
 #include "acquisition/settings/ui/PCommDlg.h"
 #include "acquisition/settings/ui/PProbeDlg.h"
 #include "acquisition/settings/ui/PWinchDlg.h"
+#include "acquisition/wire/ImageRows.h"
 #include "platform/MessageBus.h"
 #include "platform/UserMessages.h"
 
@@ -146,7 +147,8 @@ void CPropertyLoggerDlg::rowDrawn(const DrawnRow& row) {
     drawnRow_.resize(static_cast<std::size_t>(std::max(engine_.image().rowWidth(), 0)));
     // The display row: a border column, then the image's columns.
     if (engine_.image().CopyRow(row.position, drawnRow_))
-        probe_->preview().publishRow(drawnRow_, ImageColumns, 1);
+        probe_->preview().publishDisplayRow(drawnRow_, 1, ImageColumns,
+                                            pixelsPerRowOf(row.resolutionCode));
 }
 
 void CPropertyLoggerDlg::refreshEnabling() {

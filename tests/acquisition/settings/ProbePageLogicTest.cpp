@@ -184,6 +184,29 @@ TEST(AlignmentPreview, ShowsTheCentreOfRowsOfEveryWidth) {
     EXPECT_FALSE(preview.picture());
 }
 
+// The image memory holds rows resampled to 720 columns; the preview still shows the centre
+// pixels of the row as the camera sent it.
+TEST(AlignmentPreview, FindsTheRowsCentreInTheDisplayRow) {
+    for (int width : {360, 540, 720, 1440}) {
+        std::vector<std::uint32_t> display(773, 0);
+        for (int i = 0; i < 720; ++i) // nearest neighbour, as the row builder draws
+            display[static_cast<size_t>(1 + i)] = static_cast<std::uint32_t>(i * width / 720);
+        AlignmentPreview preview;
+        preview.publishDisplayRow(display, 1, 720, width);
+        const std::optional<AlignmentPreview::Picture> p = preview.picture();
+        ASSERT_TRUE(p) << width;
+        const int first = (width - AlignmentPreview::Width) / 2;
+        for (int x = 0; x < AlignmentPreview::Width; ++x) {
+            const auto shown =
+                static_cast<int>((*p)[static_cast<size_t>(AlignmentPreview::Width + x)] & 0xFFFFFF);
+            if (width <= 720)
+                EXPECT_EQ(shown, first + x) << width << " column " << x;
+            else
+                EXPECT_LE(std::abs(shown - (first + x)), 1) << width << " column " << x;
+        }
+    }
+}
+
 TEST(AlignmentPreview, TheWindowThreadTakesItsCopyWhileRowsArePublished) {
     AlignmentPreview preview;
     std::atomic<bool> stop{false};
