@@ -33,10 +33,11 @@ ProbePageLogic::~ProbePageLogic() {
         cancelImageOffsetEdit();
 }
 
-std::array<std::string, SondeTable::SlotCount> ProbePageLogic::sondeList() const {
+std::array<std::string, SondeTable::SlotCount>
+ProbePageLogic::sondeListOf(const SondeTable& table) {
     std::array<std::string, SondeTable::SlotCount> list;
     for (size_t i = 0; i < list.size(); ++i) {
-        const SondeSlot& s = sondes_.table().slots[i];
+        const SondeSlot& s = table.slots[i];
         list[i] = s.occupied() ? format("%04d", s.serialNumber) : std::string("-");
     }
     return list;

@@ -47,8 +47,12 @@ public:
                    MessageBus& bus = MessageBus::instance());
     ~ProbePageLogic();
 
-    // The sonde list: "%04d" of each serial, "-" for an empty slot.
-    std::array<std::string, SondeTable::SlotCount> sondeList() const;
+    // The sonde lists of the probe page and the sonde file page: "%04d" of each serial, "-" for
+    // an empty slot.
+    static std::array<std::string, SondeTable::SlotCount> sondeListOf(const SondeTable& table);
+    std::array<std::string, SondeTable::SlotCount> sondeList() const {
+        return sondeListOf(sondes_.table());
+    }
     int occupiedSlots() const;
 
     // ---- Surface voltage, declination, gamma ----

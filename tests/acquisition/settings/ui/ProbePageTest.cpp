@@ -1,5 +1,6 @@
 // The probe page's window over a fake logger: the sonde list, "Add" with ten sondes stored,
 // the image offset edit with its preview drawn from the published copy of a row.
+#include "acquisition/settings/ui/PFileTolDlg.h"
 #include "acquisition/settings/ui/PProbeDlg.h"
 
 #include "tests/acquisition/settings/FakeLoggerSetupHost.h"
@@ -7,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -79,6 +81,29 @@ TEST(CPProbeDlg, ThePreviewStaysBlankWithItsMessageUntilARowIsPublished) {
     EXPECT_EQ(edit->text(), "Edit");
     EXPECT_TRUE(page.previewImage().isNull()) << "a new edit starts blank";
     EXPECT_FALSE(child<QLineEdit>(page, "imageOffset")->isEnabled());
+}
+
+TEST(CPFileTolDlg, ShowsTheSlotAndWritesNothingWithABadField) {
+    ProbePage probe(3);
+    probe.table.slots[1].imageOffset = 33.3;
+    CPFileTolDlg page(*probe.db);
+    QComboBox* dbase = child<QComboBox>(page, "dbase");
+    dbase->setCurrentIndex(1);
+    page.showSlot(1);
+    EXPECT_EQ(child<QLineEdit>(page, "serialNumber")->text(), "0101");
+    EXPECT_EQ(child<QLineEdit>(page, "imageOffset")->text(), "33.3");
+    child<QLineEdit>(page, "sondeLength")->setText(QStringLiteral("1-2"));
+    page.OnWrite();
+    EXPECT_FALSE(std::filesystem::exists(probe.db->file())) << "nothing written";
+    EXPECT_EQ(child<QLineEdit>(page, "sondeLength")->text(), "1-2") << "kept for a correction";
+    child<QLineEdit>(page, "sondeLength")->setText(QStringLiteral("175"));
+    page.OnWrite();
+    EXPECT_EQ(probe.table.slots[1].sondeLength, 175);
+    EXPECT_EQ(dbase->currentIndex(), 1);
+    if (const char* folder = std::getenv("ZARN_SCREENSHOT_DIR")) {
+        page.resize(page.sizeHint().expandedTo(QSize(420, 0)));
+        EXPECT_TRUE(page.grab().save(QString::fromUtf8(folder) + "/zarn-sonde-file.png"));
+    }
 }
 
 } // namespace
