@@ -419,7 +419,8 @@ void CLumiLoggerDlg::OnLoggerSetup() {
             table = engine_.sondes();
         sondeDatabase_ =
             std::make_unique<SondeDatabase>(table, [this] { return preferences_.Save(); });
-        loggerSetup_ = new CPropertyLoggerDlg(engine_, *sondeDatabase_, this);
+        loggerSetup_ = new CPropertyLoggerDlg(engine_, *sondeDatabase_, this,
+                                              &placements_[PlacedWindow::LoggerSetup]);
         loggerSetupSheet_ = loggerSetup_;
         connect(loggerSetup_, &QDialog::finished, this,
                 [this] { engine_.recorderState().loggerSetupOpen = false; });

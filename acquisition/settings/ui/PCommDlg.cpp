@@ -101,20 +101,22 @@ CPCommDlg::CPCommDlg(LoggerSetupHost& host, QWidget* parent)
         static_cast<void>(logic_.chooseSpeed(speed_->itemData(index).toInt()));
         showValues();
     });
-    const auto wire = [this](NumberField* field, bool (CommPageLogic::*enter)(std::string_view)) {
+    const auto wire = [this](NumberField* field, bool (CommPageLogic::*enter)(std::string_view),
+                             std::string CommPageLogic::Shown::*stored) {
         connect(field, &NumberField::committed, this, [this, enter](const QString& text) {
             static_cast<void>((logic_.*enter)(text.toStdString()));
             showValues();
         });
-        connect(field, &NumberField::stepped, this, [this, field, enter](int direction) {
-            const int next = field->text().toInt() + direction;
-            static_cast<void>((logic_.*enter)(std::to_string(next)));
+        // A spin step moves the stored value by one.
+        connect(field, &NumberField::stepped, this, [this, enter, stored](int direction) {
+            const int now = QString::fromStdString(logic_.shown().*stored).toInt();
+            static_cast<void>((logic_.*enter)(std::to_string(now + direction)));
             showValues();
         });
     };
-    wire(downhole_, &CommPageLogic::enterDownholeDrive);
-    wire(gain_, &CommPageLogic::enterGain);
-    wire(uphole_, &CommPageLogic::enterUpholeDrive);
+    wire(downhole_, &CommPageLogic::enterDownholeDrive, &CommPageLogic::Shown::downholeDrive);
+    wire(gain_, &CommPageLogic::enterGain, &CommPageLogic::Shown::gain);
+    wire(uphole_, &CommPageLogic::enterUpholeDrive, &CommPageLogic::Shown::upholeDrive);
     connect(set_, &QPushButton::clicked, this, &CPCommDlg::OnSet);
     showValues();
     paintIndicators();

@@ -20,7 +20,7 @@ QString qs(const std::string& text) {
 CPFileTolDlg::CPFileTolDlg(SondeDatabase& sondes, QWidget* parent)
     : QWidget(parent), logic_(sondes) {
     setWindowTitle(QStringLiteral("File LvZARN.tol setting"));
-    const auto edit = [this](QWidget* owner, const char* name) {
+    const auto edit = [](QWidget* owner, const char* name) {
         auto* e = new QLineEdit(owner);
         e->setObjectName(QString::fromLatin1(name));
         e->setAlignment(Qt::AlignRight);

@@ -35,8 +35,8 @@ bool onWindowThread() {
 } // namespace
 
 CPropertyLoggerDlg::CPropertyLoggerDlg(AcquisitionEngine& engine, SondeDatabase& sondes,
-                                       QWidget* parent)
-    : QDialog(parent), engine_(engine), host_(engine) {
+                                       QWidget* parent, WindowPlacement* placement)
+    : QDialog(parent), engine_(engine), host_(engine), placement_(placement) {
     setWindowTitle(QStringLiteral("Logger Setup"));
     tabs_ = new QTabWidget(this);
     tabs_->setObjectName(QStringLiteral("tabs"));
@@ -173,6 +173,14 @@ void CPropertyLoggerDlg::showReadBackLabels(int tab) {
 
 void CPropertyLoggerDlg::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
+    if (!placed_) {
+        // Where it was last closed; the first time beside the main window.
+        placed_ = true;
+        if (placement_ && placement_->usable())
+            move(placement_->normalPosition.left, placement_->normalPosition.top);
+        else if (parentWidget())
+            move(parentWidget()->geometry().left() + 20, parentWidget()->geometry().top() + 170);
+    }
     winch_->showValues();
     comm_->showValues();
     probe_->showValues();
@@ -208,6 +216,13 @@ void CPropertyLoggerDlg::done(int result) {
         probe_->OnSet();
         if (probe_->logic().gammaCoefficientEditing())
             probe_->OnGammaEdit();
+    }
+    if (placement_) {
+        const QRect frame = geometry();
+        placement_->length = static_cast<std::int32_t>(WindowPlacement::Size);
+        placement_->showCommand = 1;
+        placement_->normalPosition = {frame.left(), frame.top(), frame.right() + 1,
+                                      frame.bottom() + 1};
     }
     QDialog::done(result);
 }

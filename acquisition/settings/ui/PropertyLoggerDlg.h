@@ -7,6 +7,7 @@
 // from a worker is queued for the window thread.
 #pragma once
 
+#include "acquisition/app/WindowPlacement.h"
 #include "acquisition/settings/ui/EngineSetupHost.h"
 
 #include <QDialog>
@@ -38,7 +39,10 @@ public:
     // The tabs, in their order.
     enum Tab { WinchTab, ProbeTab, CommunicationTab };
 
-    CPropertyLoggerDlg(AcquisitionEngine& engine, SondeDatabase& sondes, QWidget* parent = nullptr);
+    // placement: where the sheet was when it last closed (stored again at every close); none
+    // in tests.
+    CPropertyLoggerDlg(AcquisitionEngine& engine, SondeDatabase& sondes, QWidget* parent = nullptr,
+                       WindowPlacement* placement = nullptr);
     ~CPropertyLoggerDlg() override;
 
     CPWinchDlg& winch() { return *winch_; }
@@ -79,6 +83,8 @@ private:
     QTimer* enabling_ = nullptr;
     QElapsedTimer clock_;
     int lastTab_ = CommunicationTab;
+    WindowPlacement* placement_ = nullptr;
+    bool placed_ = false;
 };
 
 } // namespace zarn::ui

@@ -265,9 +265,20 @@ TEST(MainWindow, LoggerSetupOffersTheSimulatorsSondeOnAFreshSettingsFolder) {
     // Selecting it again keeps it selected for the engine and the next start.
     sheet->probe().logic().selectSonde(list->currentIndex());
     EXPECT_TRUE(app.engine()->sondes().selectedSlot().occupied());
+    sheet->move(60, 80);
+    const QRect where = sheet->geometry();
     sheet->close();
     EXPECT_FALSE(app.engine()->recorderState().loggerSetupOpen.load());
     EXPECT_TRUE(window.closeRequest());
+    // The sheet's place is kept for the next start.
+    const std::optional<std::string> saved = readWholeFile(home.file("LvZARN.dat"));
+    ASSERT_TRUE(saved);
+    const std::optional<WindowPlacementRecord> placements = WindowPlacementRecord::decode(*saved);
+    ASSERT_TRUE(placements);
+    const WindowPlacement& placed = (*placements)[PlacedWindow::LoggerSetup];
+    EXPECT_TRUE(placed.usable());
+    EXPECT_EQ(placed.normalPosition.left, where.left());
+    EXPECT_EQ(placed.normalPosition.top, where.top());
     unsetenv("ZARN_FTD2XX");
     unsetenv("ZARN_SIM_CONFIG");
 }
