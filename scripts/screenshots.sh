@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Renders the windows on the offscreen platform into docs/screenshots/: the main window of zarn
-# during a simulated acquisition, the picture and LAS export dialogs with a log chosen, lvviewer
-# showing the pictures the demo exports with their print preview, and its print dialog. Builds
-# what it needs first.
+# during a simulated acquisition, the logger setup sheet's pages, the diagnostic panel and the
+# deviation window, the picture and LAS export dialogs with a log chosen, lvviewer showing the
+# pictures the demo exports with their print preview, and its print dialog. Builds what it needs
+# first.
 #   scripts/screenshots.sh
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-dir="$("$root/scripts/build.sh" release test_app_ui test_export_ui test_viewer_ui zarn zarn_ftd2xx_sim zarn-cli lvviewer)"
+dir="$("$root/scripts/build.sh" release test_app_ui test_export_ui test_settings_ui test_viewer_ui zarn zarn_ftd2xx_sim zarn-cli lvviewer)"
 out="$root/docs/screenshots"
 mkdir -p "$out"
 QT_QPA_PLATFORM=offscreen ZARN_SCREENSHOT_DIR="$out" \
@@ -17,6 +18,9 @@ QT_QPA_PLATFORM=offscreen ZARN_SCREENSHOT_DIR="$out" \
     "$dir/tests/acquisition/export/ui/test_export_ui" \
     --gtest_filter='PictureExportDialog.OpensTheChosenLogAndRefusesEntriesWithTheProgramsTexts:LasExportDialog.RefusesStartWithoutAChannelAndWritesTheTickedCurves' \
     >/dev/null
+QT_QPA_PLATFORM=offscreen ZARN_SCREENSHOT_DIR="$out" \
+    "$dir/tests/acquisition/settings/ui/test_settings_ui" \
+    --gtest_filter='CPropertyLoggerDlg.AWinchChangeIsSentEchoedAndAccepted:CPFileTolDlg.*' >/dev/null
 
 # The viewer on the demo's pictures, in a settings folder and runtime folder of its own.
 work="$(mktemp -d)"

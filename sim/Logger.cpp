@@ -260,7 +260,9 @@ ProducedFrame Logger::produceFrame(double t, bool deliverable) {
         StatusFields s;
         s.flags = h.flags;
         s.echoWord2 = encoderFrequency_;
-        s.echoWord4 = encoderScale_;
+        s.echoWord4 = settings_.faults.wrongWinchEcho
+                          ? static_cast<std::uint16_t>(encoderScale_ + 1)
+                          : encoderScale_;
         s.echoByte6 = f1Voltage_;
         s.status1 = upholeGain_;
         s.status2 = downholeEnergy_;

@@ -223,6 +223,7 @@ SimulatorSettings SimulatorSettings::parse(std::string_view iniText) {
         std::sort(f.unplugAt.begin(), f.unplugAt.end());
     }
     r.get("Faults", "UnplugFor", f.unplugFor, 0, 86400);
+    r.get("Faults", "WrongWinchEcho", f.wrongWinchEcho);
     return s;
 }
 

@@ -111,6 +111,9 @@ struct FaultSettings {
     FaultSchedule lostVideoPackets; // counted in video packets; the sonde can send them again
     std::vector<double> unplugAt;   // model seconds at which the USB cable is pulled
     double unplugFor = 3.0;         // seconds until it is plugged back
+    // The logger keeps a wrong encoder scale: its echo of every winch settings frame is one
+    // count off, as a logger that does not take the setting.
+    bool wrongWinchEcho = false;
 };
 
 struct SimulatorSettings {

@@ -54,6 +54,14 @@ SondeTable AcquisitionEngine::sondes() const {
     return sondes_;
 }
 
+void AcquisitionEngine::setSondes(const SondeTable& sondes) {
+    {
+        std::lock_guard lock(sondesMutex_);
+        sondes_ = sondes;
+    }
+    publishSettings();
+}
+
 ConfigurationAccess AcquisitionEngine::configurationAccess() {
     return [this](const std::function<void(Configuration&)>& edit) { configuration_.modify(edit); };
 }

@@ -98,6 +98,8 @@ public:
 
     Configuration configuration() const { return configuration_.snapshot(); }
     SondeTable sondes() const;
+    // The sonde table after the probe page changed it (selection, import, removal, edits).
+    void setSondes(const SondeTable& sondes);
     // Edits the configuration through its store (saved when the store has a saver) and
     // republishes the decoder's and the row builder's settings. False when it was not saved.
     [[nodiscard]] bool editConfiguration(const std::function<void(Configuration&)>& edit);

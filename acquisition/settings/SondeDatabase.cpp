@@ -179,7 +179,13 @@ bool SondeDatabase::Remove() {
 bool SondeDatabase::WriteSlot(int slot, SondeFile::CoefForm coefForm) {
     if (slot < 0 || slot >= SondeTable::SlotCount)
         return false;
-    if (SondeFile::WriteSlot(file_, slot, table_.slots[static_cast<size_t>(slot)], coefForm))
+    return WriteSonde(slot, table_.slots[static_cast<size_t>(slot)], coefForm);
+}
+
+bool SondeDatabase::WriteSonde(int slot, const SondeSlot& sonde, SondeFile::CoefForm coefForm) {
+    if (slot < 0 || slot >= SondeTable::SlotCount)
+        return false;
+    if (SondeFile::WriteSlot(file_, slot, sonde, coefForm))
         return true;
     reportWriteFailure();
     return false;

@@ -73,6 +73,9 @@ public:
 
     // Writes one slot's section of the sonde file. Notifies nobody.
     [[nodiscard]] bool WriteSlot(int slot, SondeFile::CoefForm coefForm);
+    // Writes the given sonde into one slot's section of the file, the table untouched (the
+    // sonde file page reloads the table after it). Notifies nobody.
+    [[nodiscard]] bool WriteSonde(int slot, const SondeSlot& sonde, SondeFile::CoefForm coefForm);
 
     // Store the value in the selected slot and the working copy and write that one key
     // ("%#.1f" for ImageOffset, "%#.2f" for GammaCoef). Setting the image offset ends an image

@@ -16,9 +16,11 @@
 #include "acquisition/engine/AcquisitionEngine.h"
 #include "acquisition/export/ui/ExportDialogs.h"
 #include "acquisition/link/LinkState.h"
+#include "acquisition/settings/SondeDatabase.h"
 #include "acquisition/settings/ui/FileDialogs.h"
 #include "acquisition/settings/ui/PRecordingMode.h"
 #include "acquisition/settings/ui/PSetDepthDlg.h"
+#include "acquisition/settings/ui/PropertyLoggerDlg.h"
 #include "platform/SettingsStore.h"
 #include "platform/UserMessages.h"
 
@@ -93,7 +95,11 @@ CLumiLoggerDlg::CLumiLoggerDlg(AcquisitionEngine& engine, CPreferences& preferen
             MessageBus::instance().post(Role::MainWindow, m);
     });
     // The drawing thread only marks that rows were drawn; the window copies at its pace.
-    engine_.setRowObserver([this](const DrawnRow&, double) { rowsDrawn_ = true; });
+    engine_.setRowObserver([this](const DrawnRow& row, double) {
+        rowsDrawn_ = true;
+        if (CPropertyLoggerDlg* sheet = loggerSetupSheet_.load())
+            sheet->rowDrawn(row);
+    });
 
     serve_ = new QTimer(this);
     connect(serve_, &QTimer::timeout, this, &CLumiLoggerDlg::serve);
@@ -116,6 +122,8 @@ CLumiLoggerDlg::CLumiLoggerDlg(AcquisitionEngine& engine, CPreferences& preferen
             toolWindows_->showDeviation();
         else if (id == CPowerDlg::ProductToolsCommand)
             toolWindows_->showDiagnose();
+        else if (id == CPowerDlg::LoggerSetupCommand)
+            OnLoggerSetup();
     });
 
     showOrientationMode(engine_.configuration().logger.orientationMode);
@@ -129,6 +137,7 @@ CLumiLoggerDlg::CLumiLoggerDlg(AcquisitionEngine& engine, CPreferences& preferen
 
 CLumiLoggerDlg::~CLumiLoggerDlg() {
     engine_.setRowObserver({});
+    delete loggerSetup_;
     MessageBus::instance().detach(Role::MainWindow);
 }
 
@@ -187,7 +196,8 @@ void CLumiLoggerDlg::buildMenu() {
 
     QMenu* tools = menuBar()->addMenu(QStringLiteral("&Tools"));
     add(tools, MenuText::CameraControl, "cameraControl")->setEnabled(false);
-    add(tools, MenuText::LoggerSetup, "loggerSetup")->setEnabled(false);
+    connect(add(tools, MenuText::LoggerSetup, "loggerSetup"), &QAction::triggered, this,
+            &CLumiLoggerDlg::OnLoggerSetup);
     connect(add(tools, MenuText::DeviationData, "deviationData"), &QAction::triggered, this,
             [this] { toolWindows_->showDeviation(); });
     connect(add(tools, MenuText::SetDepth, "setDepth"), &QAction::triggered, this,
@@ -409,6 +419,26 @@ void CLumiLoggerDlg::OnTechnicalTools() {
         panel_->Refresh();
     }
     technicalToolsOpen_ = false;
+}
+
+void CLumiLoggerDlg::OnLoggerSetup() {
+    if (!loggerSetup_) {
+        // The sheet edits the program's sonde table; a run on the simulator that brought its own
+        // sonde offers that one.
+        SondeTable& table = preferences_.Sondes();
+        if (!table.selectedSlot().occupied() && engine_.sondes().selectedSlot().occupied())
+            table = engine_.sondes();
+        sondeDatabase_ =
+            std::make_unique<SondeDatabase>(table, [this] { return preferences_.Save(); });
+        loggerSetup_ = new CPropertyLoggerDlg(engine_, *sondeDatabase_, this,
+                                              &placements_[PlacedWindow::LoggerSetup]);
+        loggerSetupSheet_ = loggerSetup_;
+        connect(loggerSetup_, &QDialog::finished, this,
+                [this] { engine_.recorderState().loggerSetupOpen = false; });
+    }
+    engine_.recorderState().loggerSetupOpen = true;
+    loggerSetup_->show();
+    loggerSetup_->raise();
 }
 
 void CLumiLoggerDlg::OnImperialDepth() {

@@ -28,6 +28,7 @@ class QTimer;
 
 namespace zarn {
 struct Configuration;
+class SondeDatabase;
 class AcquisitionEngine;
 class CPreferences;
 } // namespace zarn
@@ -39,6 +40,7 @@ class CTechnicalToolsDlg;
 class CEndProcessDlg;
 class CPowerDlg;
 class ToolWindows;
+class CPropertyLoggerDlg;
 class ImageStripView;
 class StatusPanes;
 
@@ -100,6 +102,9 @@ public:
     void OnLasFile();
     // The technical tools dialog (the hidden key chord); its switches stored on OK.
     void OnTechnicalTools();
+    // "&Logger Setup": shows the logger setup sheet (made at its first use).
+    void OnLoggerSetup();
+    CPropertyLoggerDlg* loggerSetup() const { return loggerSetup_; }
     // The close request: the checks, then the orderly end of the link. True when the window
     // may close; it cannot run twice at once.
     bool closeRequest();
@@ -166,6 +171,9 @@ private:
     bool technicalToolsOpen_ = false;
     int lastLogDirection_ = 1; // the recording mode's last choice: 1 downhole
     bool mayClose_ = false;
+    std::unique_ptr<SondeDatabase> sondeDatabase_;
+    CPropertyLoggerDlg* loggerSetup_ = nullptr;
+    std::atomic<CPropertyLoggerDlg*> loggerSetupSheet_{nullptr}; // read by the drawing thread
 };
 
 } // namespace zarn::ui

@@ -161,9 +161,8 @@ CPowerDlg::CPowerDlg(AcquisitionEngine& engine, QWidget* parent)
     connect(speed_, &QSlider::valueChanged, this,
             [this](int position) { engine_.player().SetSpeedSlider(position); });
 
-    // The settings windows these buttons open are not part of this program yet.
-    for (QToolButton* b : {cameraTools_, loggerSetup_})
-        b->setEnabled(false);
+    // The camera control window this button opens is not part of this program yet.
+    cameraTools_->setEnabled(false);
 
     refresh_->setSingleShot(true);
     connect(refresh_, &QTimer::timeout, this, &CPowerDlg::Refresh);

@@ -13,6 +13,8 @@
 #include "acquisition/cli/Commands.h"
 #include "acquisition/engine/AcquisitionEngine.h"
 #include "acquisition/link/LinkState.h"
+#include "acquisition/settings/ui/PProbeDlg.h"
+#include "acquisition/settings/ui/PropertyLoggerDlg.h"
 #include "platform/FileIo.h"
 #include "platform/SettingsStore.h"
 #include "tests/support/TestSupport.h"
@@ -21,6 +23,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QKeyEvent>
 #include <QToolButton>
 #include <QWindow>
@@ -234,6 +237,48 @@ TEST(MainWindow, PowersRecordsStopsReplaysAndClosesAgainstTheSimulator) {
 
     EXPECT_TRUE(window.closeRequest());
     EXPECT_TRUE(window.closing());
+    unsetenv("ZARN_FTD2XX");
+    unsetenv("ZARN_SIM_CONFIG");
+}
+
+// A new user's first run on the simulator: "&Logger Setup" opens the sheet, whose probe page
+// offers the simulator's sonde, selected, so that the sonde can be powered.
+TEST(MainWindow, LoggerSetupOffersTheSimulatorsSondeOnAFreshSettingsFolder) {
+    zarn::test::TempHome home;
+    zarn::test::RecordingUserMessages messages;
+    home.write("simulator.ini", "[Device]\nFastMode = yes\n");
+    AppOptions options;
+    options.simulate = true;
+    options.messages = &messages;
+    CLumiLoggerApp app(options);
+    ASSERT_TRUE(app.InitInstance());
+    CLumiLoggerDlg& window = *app.window();
+    ASSERT_TRUE(window.action("loggerSetup")->isEnabled());
+    window.action("loggerSetup")->trigger();
+    CPropertyLoggerDlg* sheet = window.loggerSetup();
+    ASSERT_NE(sheet, nullptr);
+    EXPECT_TRUE(sheet->isVisible());
+    EXPECT_TRUE(app.engine()->recorderState().loggerSetupOpen.load());
+    auto* list = sheet->probe().findChild<QComboBox*>(QStringLiteral("sonde"));
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->currentText(), "0417");
+    // Selecting it again keeps it selected for the engine and the next start.
+    sheet->probe().logic().selectSonde(list->currentIndex());
+    EXPECT_TRUE(app.engine()->sondes().selectedSlot().occupied());
+    sheet->move(60, 80);
+    const QRect where = sheet->geometry();
+    sheet->close();
+    EXPECT_FALSE(app.engine()->recorderState().loggerSetupOpen.load());
+    EXPECT_TRUE(window.closeRequest());
+    // The sheet's place is kept for the next start.
+    const std::optional<std::string> saved = readWholeFile(home.file("LvZARN.dat"));
+    ASSERT_TRUE(saved);
+    const std::optional<WindowPlacementRecord> placements = WindowPlacementRecord::decode(*saved);
+    ASSERT_TRUE(placements);
+    const WindowPlacement& placed = (*placements)[PlacedWindow::LoggerSetup];
+    EXPECT_TRUE(placed.usable());
+    EXPECT_EQ(placed.normalPosition.left, where.left());
+    EXPECT_EQ(placed.normalPosition.top, where.top());
     unsetenv("ZARN_FTD2XX");
     unsetenv("ZARN_SIM_CONFIG");
 }
