@@ -280,6 +280,8 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& args, std::os
         picturesCmd->add_option("--decimals", v.decimals, "decimals of the depths in the names")
             ->check(CLI::IsMember({2, 3, 4}));
     picturesCmd->add_flag("--no-scale", pictures.noScale, "no depth scale in the pictures");
+    picturesCmd->add_flag("--html", pictures.html,
+                          "also the HTML page that shows the pictures, beside them (JPEG only)");
     const CLI::Option* scaleColourOpt =
         picturesCmd->add_option("--scale-colour", v.scaleColour, "colour of the depth scale")
             ->check(CLI::IsMember(ScaleColourNames));

@@ -126,6 +126,7 @@ struct ExportPicturesOptions {
     std::optional<bool> feet;       // depths in feet; the configuration's depth unit else
     std::optional<bool> bicubic;    // bicubic resampling; the configured method else
     bool replace = false;           // export lgx: replace an earlier image log of the same name
+    bool html = false; // export pictures: also the HTML page of the pictures (JPEG only)
 };
 int runExportPictures(const ExportPicturesOptions& options, std::ostream& out, std::ostream& err,
                       Progress& progress = noProgress());
