@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Renders the windows on the offscreen platform into docs/screenshots/: the main window of zarn
-# during a simulated acquisition, the picture and LAS export dialogs with a log chosen, and
+# during a simulated acquisition, the picture and LAS export dialogs with a log chosen, the
+# header editor with its fields typed into, and
 # lvviewer showing the pictures the demo exports. Builds what it needs first.
 #   scripts/screenshots.sh
 set -euo pipefail
@@ -13,7 +14,7 @@ QT_QPA_PLATFORM=offscreen ZARN_SCREENSHOT_DIR="$out" \
     --gtest_filter='MainWindow.PowersRecordsStopsReplaysAndClosesAgainstTheSimulator' >/dev/null
 QT_QPA_PLATFORM=offscreen ZARN_SCREENSHOT_DIR="$out" \
     "$dir/tests/acquisition/export/ui/test_export_ui" \
-    --gtest_filter='PictureExportDialog.OpensTheChosenLogAndRefusesEntriesWithTheProgramsTexts:LasExportDialog.RefusesStartWithoutAChannelAndWritesTheTickedCurves' \
+    --gtest_filter='PictureExportDialog.OpensTheChosenLogAndRefusesEntriesWithTheProgramsTexts:LasExportDialog.RefusesStartWithoutAChannelAndWritesTheTickedCurves:HeaderDialog.EditsTheRecordOnItsFivePages' \
     >/dev/null
 
 # The viewer on the demo's pictures, in a settings folder and runtime folder of its own.
