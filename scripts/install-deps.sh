@@ -9,6 +9,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev libftdi1-dev libturbojpeg0-dev libtiff-dev libpng-dev libcli11-dev nlohmann-json3-dev
     qt6-base-dev fonts-dejavu-core
     poppler-utils
+    dpkg-dev
 )
 
 # The independent LAS reader of the tests (npm package las-js), in a folder git ignores; the

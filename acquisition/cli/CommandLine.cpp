@@ -225,6 +225,14 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& args, std::os
         sondeCmd->add_subcommand("select", "select a stored sonde by its serial number");
     sondeSelect->add_option("serial", v.sondeSerial, "the serial number")->required();
 
+    HeaderOptions& headerEdit = line.header;
+    CLI::App* headerCmd = app.add_subcommand(
+        "header", "print a log's well information (KEY=VALUE lines) and edit it with --set");
+    headerCmd->add_option("log", headerEdit.header, "the log's header file (.hed)")->required();
+    headerCmd->add_option("--set", headerEdit.sets,
+                          "KEY=VALUE: a [WellInfo] key set as the header editor sets it "
+                          "(repeatable; Remarks for the comments, split at line breaks)");
+
     ExportPicturesOptions& pictures = line.exportPictures;
     CLI::App* exportCmd = app.add_subcommand("export", "export a recorded log");
     exportCmd->require_subcommand(1, 1);
@@ -280,6 +288,8 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& args, std::os
         picturesCmd->add_option("--decimals", v.decimals, "decimals of the depths in the names")
             ->check(CLI::IsMember({2, 3, 4}));
     picturesCmd->add_flag("--no-scale", pictures.noScale, "no depth scale in the pictures");
+    picturesCmd->add_flag("--html", pictures.html,
+                          "also the HTML page that shows the pictures, beside them (JPEG only)");
     const CLI::Option* scaleColourOpt =
         picturesCmd->add_option("--scale-colour", v.scaleColour, "colour of the depth scale")
             ->check(CLI::IsMember(ScaleColourNames));
@@ -390,6 +400,8 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& args, std::os
         takeIf(fromOpt, v.from, replay.from);
         takeIf(toOpt, v.to, replay.to);
         takeIf(speedOpt, v.speed, replay.speedSlider);
+    } else if (*headerCmd) {
+        line.command = Command::Header;
     } else if (*inspectCmd) {
         line.command = Command::Inspect;
         inspect.header = inspectHeader;

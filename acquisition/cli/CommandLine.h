@@ -24,7 +24,8 @@ enum class Command {
     ExportPictures,
     ExportLgx,
     Survey,
-    ExportLas
+    ExportLas,
+    Header
 };
 
 struct CommandLine {
@@ -40,6 +41,7 @@ struct CommandLine {
     ExportPicturesOptions exportPictures; // export pictures and export lgx
     SurveyOptions survey;
     ExportLasOptions exportLas;
+    HeaderOptions header;
 };
 
 // The parse: the command line, or the exit code when the program ends here (0 after --help,

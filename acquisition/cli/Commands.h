@@ -39,6 +39,16 @@ struct InspectOptions {
 [[nodiscard]] int runInspect(const InspectOptions& options, std::ostream& out, std::ostream& err,
                              Progress& progress = noProgress());
 
+// header LOG.hed: the well information of a log's header ("[WellInfo]" but the log's range), one
+// KEY=VALUE line per key in the file's order; each --set KEY=VALUE (the header editor's fields,
+// any key but the range, "Remarks" for the comments split at its line breaks) is applied first
+// and the header rewritten, its other keys and sections left as they are.
+struct HeaderOptions {
+    std::filesystem::path header;
+    std::vector<std::string> sets; // KEY=VALUE
+};
+[[nodiscard]] int runHeader(const HeaderOptions& options, std::ostream& out, std::ostream& err);
+
 // dissect CAPTURE: a raw capture run through the reader's framing and the decoders, one JSON
 // object per packet or frame.
 struct DissectOptions {
@@ -126,6 +136,7 @@ struct ExportPicturesOptions {
     std::optional<bool> feet;       // depths in feet; the configuration's depth unit else
     std::optional<bool> bicubic;    // bicubic resampling; the configured method else
     bool replace = false;           // export lgx: replace an earlier image log of the same name
+    bool html = false; // export pictures: also the HTML page of the pictures (JPEG only)
 };
 int runExportPictures(const ExportPicturesOptions& options, std::ostream& out, std::ostream& err,
                       Progress& progress = noProgress());

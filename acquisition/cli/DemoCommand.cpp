@@ -1,13 +1,14 @@
 // demo: the main job on the embedded default. The simulated logger is bound like a driver, a
 // short interval is acquired through the real link and recorded, the log is replayed into a
-// picture, exported as depth-scaled JPEG pictures, an LGX image log and a LAS 2.0 file,
-// surveyed (the hole's path from the sonde's sensors), and the log is also kept as the
-// demonstration log the replay's file choice proposes.
+// picture, exported as depth-scaled JPEG pictures with their HTML page, an LGX image log and a
+// LAS 2.0 file, surveyed (the hole's path from the sonde's sensors), and the log is also kept as
+// the demonstration log the replay's file choice proposes.
 #include "acquisition/cli/AcquireRun.h"
 #include "acquisition/cli/CliSupport.h"
 #include "acquisition/cli/Commands.h"
 #include "acquisition/cli/LogWalk.h"
 #include "acquisition/engine/SimulatorSetup.h"
+#include "acquisition/export/HtmlPage.h"
 #include "acquisition/logfiles/LogPaths.h"
 #include "platform/FileIo.h"
 #include "platform/Format.h"
@@ -130,11 +131,13 @@ int runDemo(const DemoOptions& options, std::ostream& out, std::ostream& err, Pr
     if (const int replayed = runReplay(replay, out, err, progress); replayed != ExitCode::Ok)
         return replayed;
 
-    // 3. The log as depth-scaled JPEG pictures, as the picture export writes them.
+    // 3. The log as depth-scaled JPEG pictures, as the picture export writes them, with the
+    // HTML page that shows them.
     ExportPicturesOptions pictures;
     pictures.header = header;
     pictures.output = output / "pictures";
     pictures.type = "jpeg";
+    pictures.html = true;
     if (const int exported = runExportPictures(pictures, out, err, progress);
         exported != ExitCode::Ok)
         return exported;
@@ -142,6 +145,7 @@ int runDemo(const DemoOptions& options, std::ostream& out, std::ostream& err, Pr
     // 4. The same lines as an LGX image log beside the pictures.
     ExportPicturesOptions lgx = pictures;
     lgx.type.reset();
+    lgx.html = false;
     lgx.replace = true;
     if (const int exported = runExportLgx(lgx, out, err, progress); exported != ExitCode::Ok)
         return exported;
@@ -178,6 +182,10 @@ int runDemo(const DemoOptions& options, std::ostream& out, std::ostream& err, Pr
         out << "  data file         " << data.string() << "\n";
     out << "  replayed picture  " << replay.image.string() << "\n"
         << "  exported pictures " << pictures.output->string() << "\n"
+        << "  their HTML page   "
+        << HtmlPage::pathFor(*pictures.output, dataFileOfHeader(header).filename().string())
+               .string()
+        << "\n"
         << "  LGX image log     " << (*pictures.output / "LGX").string() << "\n"
         << "  deviation survey  " << survey.output->string() << " and "
         << survey.plot->filename().string() << "\n"

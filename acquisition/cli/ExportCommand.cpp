@@ -2,7 +2,9 @@
 // texts.
 #include "acquisition/cli/CliSupport.h"
 #include "acquisition/cli/Commands.h"
+#include "acquisition/export/BmpExportationLogic.h"
 #include "acquisition/export/ExportSource.h"
+#include "acquisition/export/HtmlPage.h"
 #include "acquisition/export/PictureExportJob.h"
 #include "acquisition/export/PictureExportRun.h"
 #include "platform/Format.h"
@@ -113,6 +115,10 @@ int runExport(const ExportPicturesOptions& options, bool lgx, std::ostream& out,
     } else {
         job.type = pictureTypeOfSetting(saved.type);
     }
+    if (options.html && job.type != CBmpCreator::PictureType::Jpeg) {
+        errorLine(err, BmpExportationLogic::BrowserRefusedText);
+        return ExitCode::BadArguments;
+    }
     job.colourMode = options.grey.value_or(saved.mode == CBmpCreator::GreyMode)
                          ? CBmpCreator::GreyMode
                          : CBmpCreator::TrueColourMode;
@@ -145,6 +151,17 @@ int runExport(const ExportPicturesOptions& options, bool lgx, std::ostream& out,
                           result.pictures.size(), result.lines,
                           std::fabs(job.interval) / (job.feet ? MetresPerMil : 0.001),
                           job.feet ? "mil" : "mm", run.typeAndModeText().c_str(), method);
+        if (!lgx && options.html) {
+            const std::string first = source.files.front().path.filename().string();
+            const std::filesystem::path page = HtmlPage::pathFor(job.outputFolder, first);
+            std::string problem;
+            if (!HtmlPage::write(page, result, HtmlPage::titleFor(job.outputFolder, first),
+                                 job.from, job.to, job.feet, &problem)) {
+                errorLine(err, problem);
+                return ExitCode::Failure;
+            }
+            out << "Page: " << page.string() << "\n";
+        }
         return ExitCode::Ok;
     case ExportOutcome::Cancelled:
         errorLine(err, lgx ? std::string("export cancelled; no LGX file was written or changed")

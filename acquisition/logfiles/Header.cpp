@@ -40,13 +40,26 @@ float singlePrecision(double value) {
         std::isfinite(value) ? std::clamp(value, -double(FLT_MAX), double(FLT_MAX)) : value);
 }
 
-// A text as one line of the file: a line break inside a value would cut the key and start a
-// line of its own (a forged key or section), so breaks become blanks.
-std::string singleLine(std::string_view text) {
-    std::string line(text);
-    std::replace_if(
-        line.begin(), line.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
-    return line;
+// Whether a file is there and can be opened for reading.
+bool readableFile(const std::filesystem::path& path) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec))
+        return false;
+    std::FILE* probe = std::fopen(path.c_str(), "rb");
+    if (probe)
+        std::fclose(probe);
+    return probe != nullptr;
+}
+
+// Reads one "[WellInfo]" key into its field, with the key's default when it is missing.
+template <class Field, class Default>
+void readWellInfoKey(CIni& ini, const std::string& key, Field& field, const Default& readDefault) {
+    if constexpr (std::is_same_v<Field, int>)
+        field = ini.GetInt(key, readDefault, WellInfo);
+    else if constexpr (std::is_same_v<Field, double>)
+        field = ini.GetDouble(key, readDefault, WellInfo);
+    else
+        field = ini.GetString(key, readDefault, WellInfo);
 }
 
 // Builds the text of a fresh header line by line.
@@ -59,7 +72,7 @@ public:
     void entry(std::string_view key, std::string_view value) {
         text_ += key;
         text_ += '=';
-        text_ += singleLine(value);
+        text_ += CHeader::StoredValue(value);
         text_ += "\r\n";
     }
     void integer(std::string_view key, int value) { entry(key, format("%d", value)); }
@@ -74,7 +87,7 @@ class KeyWriter {
 public:
     explicit KeyWriter(const std::filesystem::path& headerPath) : ini_(absoluteText(headerPath)) {}
     void text(std::string_view section, std::string_view key, std::string_view value) {
-        ok_ = ini_.WriteString(key, value, section) && ok_;
+        ok_ = ini_.WriteString(key, CHeader::StoredValue(value), section) && ok_;
     }
     void integer(std::string_view section, std::string_view key, int value) {
         ok_ = ini_.WriteInt(key, value, section) && ok_;
@@ -129,6 +142,57 @@ std::string headerFeetText(double metres) {
 
 CHeader::CHeader() = default;
 
+std::string CHeader::StoredValue(std::string_view text) {
+    std::string value(text);
+    for (char& c : value)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            c = ' ';
+    const std::size_t first = value.find_first_not_of(' ');
+    if (first == std::string::npos)
+        return value; // blank: read back as empty, as it always was
+    const bool blankEnds = first > 0 || value.back() == ' ';
+    const bool quoted = value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+                        value.back() == value.front();
+    return blankEnds || quoted ? '"' + value + '"' : value;
+}
+
+bool CHeader::ReadWellInfo(const std::filesystem::path& headerPath) {
+    std::lock_guard lock(fileMutex_);
+    if (!readableFile(headerPath))
+        return false;
+    HeaderInfo info = info_;
+    CIni ini(absoluteText(headerPath), WellInfo);
+    ini.ReadAll([&] {
+        forEachWellInfoKey(info, [&](const std::string& key, auto& field, const auto& readDefault) {
+            if (isLogRangeKey(key))
+                return;
+            if constexpr (std::is_same_v<std::decay_t<decltype(field)>, std::string>)
+                readWellInfoKey(ini, key, field,
+                                std::string(equalsNoCase(key, "Location") ? "-" : " "));
+            else
+                readWellInfoKey(ini, key, field, readDefault);
+        });
+    });
+    info_ = std::move(info);
+    return true;
+}
+
+bool CHeader::WriteWellInfo(const std::filesystem::path& headerPath) {
+    std::lock_guard lock(fileMutex_);
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(headerPath, ec))
+        return false;
+    CIni ini(absoluteText(headerPath), WellInfo);
+    bool ok = true;
+    const bool written = ini.Batch([&] {
+        forEachWellInfoText(info_, [&](const std::string& key, const std::string& text) {
+            if (!isLogRangeKey(key))
+                ok = ini.WriteString(key, StoredValue(text), WellInfo) && ok;
+        });
+    });
+    return written && ok;
+}
+
 void CHeader::ResetHeaderInfo() {
     const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
     std::tm today{};
@@ -179,9 +243,8 @@ std::string CHeader::NewHeaderText(const HeaderInfo& info, const Configuration& 
     HeaderInfo written = info;
     if (configuration.program.depthUnit == 1)
         written.DepthUnit = 1;
-    forEachWellInfoText(written, [&](const std::string& key, const std::string& text) {
-        out.entry(key, text);
-    });
+    forEachWellInfoText(
+        written, [&](const std::string& key, const std::string& text) { out.entry(key, text); });
 
     out.line("");
     out.line(format("[%s]", fileSection(1).c_str()));
@@ -220,12 +283,7 @@ bool CHeader::readHeaderLocked(const std::filesystem::path& headerPath, int file
                                HeaderInfo& info) {
     // A header that is missing or cannot be opened is a failed read, not a header full of
     // defaults.
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(headerPath, ec))
-        return false;
-    if (std::FILE* probe = std::fopen(headerPath.c_str(), "rb"))
-        std::fclose(probe);
-    else
+    if (!readableFile(headerPath))
         return false;
 
     CIni ini(absoluteText(headerPath), General);
@@ -254,13 +312,7 @@ bool CHeader::readHeaderLocked(const std::filesystem::path& headerPath, int file
         info.ImperialSetting = ini.GetYesNo("ImperialSetting", false);
 
         forEachWellInfoKey(info, [&](const std::string& key, auto& field, const auto& readDefault) {
-            using Field = std::decay_t<decltype(field)>;
-            if constexpr (std::is_same_v<Field, int>)
-                field = ini.GetInt(key, readDefault, WellInfo);
-            else if constexpr (std::is_same_v<Field, double>)
-                field = ini.GetDouble(key, readDefault, WellInfo);
-            else
-                field = ini.GetString(key, readDefault, WellInfo);
+            readWellInfoKey(ini, key, field, readDefault);
         });
         info.EndDepthCorrupt = equalsNoCase(ini.GetString("EndDepth", Corrupt, WellInfo), Corrupt);
         info.Descending = info.Startdepth < info.EndDepth;
@@ -366,7 +418,7 @@ bool CHeader::WriteFileOpened(const std::filesystem::path& headerPath, int fileI
     std::lock_guard lock(fileMutex_);
     const std::string file = fileSection(fileIndex);
     KeyWriter keys(headerPath);
-    keys.text(file, "FileName", singleLine(std::filesystem::path(fileName).filename().string()));
+    keys.text(file, "FileName", std::filesystem::path(fileName).filename().string());
     keys.millimetres(file, "Startdepth", depthMetres);
     keys.millimetres(file, "EndDepth", depthMetres);
     if (mode == HeaderMode::Imperial) {

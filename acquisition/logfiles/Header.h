@@ -102,6 +102,23 @@ public:
     // EndDepthCorrupt.
     [[nodiscard]] bool ReadHeader(const std::filesystem::path& headerPath, int fileIndex = 1);
 
+    // The header editor's "&Load": the well information of a header (every "[WellInfo]" key but
+    // the log's range and mode, isLogRangeKey) into the record; a missing text key becomes one
+    // blank, a missing "Location" "-", a missing number its reader's default. False (the record
+    // unchanged) when the file cannot be read.
+    [[nodiscard]] bool ReadWellInfo(const std::filesystem::path& headerPath);
+
+    // The well information of the record (every "[WellInfo]" key but the log's range and mode)
+    // written into an existing header in one change of the file; its other keys and sections
+    // stay as they are. False when the file is missing or cannot be written (it is then
+    // unchanged).
+    [[nodiscard]] bool WriteWellInfo(const std::filesystem::path& headerPath);
+
+    // A text as a header value: a control character (a line break, a tab) would cut the line or
+    // hide in it, so each becomes a blank; a value with blanks at its ends or within a pair of
+    // quotes is quoted, so that reading it back gives it unchanged.
+    static std::string StoredValue(std::string_view text);
+
     // --- Key updates, one per moment of a log ------------------------------------------------
     // Each returns false when a key could not be written (the remaining keys are still tried).
 

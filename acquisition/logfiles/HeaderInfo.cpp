@@ -2,6 +2,14 @@
 
 namespace zarn {
 
+bool isLogRangeKey(std::string_view key) {
+    for (const char* range :
+         {"DepthUnit", "Startdepth", "EndDepth", "StartTime", "EndTime", "step", "LogMode", "Zero"})
+        if (equalsNoCase(key, range))
+            return true;
+    return false;
+}
+
 std::string headerDate(const std::tm& localTime) {
     static constexpr const char* months[] = {"January",   "February", "March",    "April",
                                              "May",       "June",     "July",     "August",

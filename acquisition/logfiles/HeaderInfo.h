@@ -13,6 +13,7 @@
 #include <array>
 #include <ctime>
 #include <string>
+#include <string_view>
 #include <type_traits>
 
 namespace zarn {
@@ -174,6 +175,11 @@ template <class Info, class Visit> void forEachWellInfoKey(Info& info, Visit&& v
     series("CasRecWeight", info.CasRecWeight, 0.0);
     series("Comment", info.Comment, blank);
 }
+
+// Whether a "[WellInfo]" key holds the log's range and mode, which the recording writes
+// ("DepthUnit", "Startdepth", "EndDepth", "StartTime", "EndTime", "step", "LogMode", "Zero"),
+// rather than the well information the operator types (every other key). Any letter case.
+bool isLogRangeKey(std::string_view key);
 
 // "%d %B %Y" with an English month name: "08 December 2025".
 std::string headerDate(const std::tm& localTime);

@@ -15,6 +15,7 @@
 #include "acquisition/app/ui/ToolWindows.h"
 #include "acquisition/engine/AcquisitionEngine.h"
 #include "acquisition/export/ui/ExportDialogs.h"
+#include "acquisition/export/ui/HeaderDlg.h"
 #include "acquisition/link/LinkState.h"
 #include "acquisition/settings/SondeDatabase.h"
 #include "acquisition/settings/ui/FileDialogs.h"
@@ -283,6 +284,10 @@ void CLumiLoggerDlg::installDefaultChoices() {
         CPMultiFileSelector dialog(logic, this);
         dialog.exec();
         return dialog.fileIndex();
+    };
+    choices_.headerEditor = [this](CHeader& header) {
+        CHeaderDlg dialog(header, engine_.configuration().paths.filePath, {}, this);
+        return dialog.exec() == QDialog::Accepted;
     };
 }
 
@@ -582,6 +587,7 @@ void CLumiLoggerDlg::OnNewLog() {
         choices_.headerToSave(configuration.paths.filePath, last.stem().string());
     if (!header)
         return;
+    OnHeaderEditor();
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const NewLogResult made = engine_.prepareNewLog(header->parent_path(), titleOf(*header),
                                                     mode->loggingDown, mode->splitLength);
@@ -597,6 +603,11 @@ void CLumiLoggerDlg::OnNewLog() {
         return;
     if (!preferences_.SaveFiles())
         showMessage("The paths of the new log could not be saved.", MessageIcon::Warning);
+}
+
+void CLumiLoggerDlg::OnHeaderEditor() {
+    if (choices_.headerEditor)
+        static_cast<void>(choices_.headerEditor(engine_.header()));
 }
 
 bool CLumiLoggerDlg::closeRequest() {

@@ -30,6 +30,7 @@ namespace zarn {
 struct Configuration;
 class SondeDatabase;
 class AcquisitionEngine;
+class CHeader;
 class CPreferences;
 } // namespace zarn
 
@@ -76,6 +77,8 @@ struct WindowChoices {
     std::function<bool(QWidget* parent, Configuration& configuration)> lasExport;
     // The technical tools dialog, already made: true for OK.
     std::function<bool(CTechnicalToolsDlg& dialog)> technicalTools;
+    // The header editor over the header object's record; true when it was saved.
+    std::function<bool(CHeader& header)> headerEditor;
 };
 
 class CLumiLoggerDlg final : public QMainWindow {
@@ -93,6 +96,8 @@ public:
     // Opens a log for replay at the start the operator chooses; true when it is ready to play.
     bool openLog(const std::filesystem::path& header);
     void OnNewLog();
+    // The header editor on the header record, which the next fresh header is written from.
+    void OnHeaderEditor();
     void OnImperialDepth();
     // The depth reset: the logger's depth counter set to the depth the operator reads.
     void OnSetDepth();

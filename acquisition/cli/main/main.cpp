@@ -47,6 +47,8 @@ int run(CommandLine& line) {
         return runSurvey(line.survey, std::cout, std::cerr, progress);
     case Command::ExportLas:
         return runExportLas(line.exportLas, std::cout, std::cerr, progress);
+    case Command::Header:
+        return runHeader(line.header, std::cout, std::cerr);
     case Command::Paths:
         break;
     }

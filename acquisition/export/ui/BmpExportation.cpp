@@ -33,7 +33,8 @@ constexpr int FrameHeight = 400;
 CBmpExportation::CBmpExportation(const Configuration& configuration, ExportFileChoices choices,
                                  QWidget* parent)
     : QDialog(parent), logic_(configuration.program.picture, configuration.program.depthUnit != 0),
-      choices_(std::move(choices)), headerFolder_(headerFolderOf(configuration.paths)) {
+      choices_(std::move(choices)), headerFolder_(headerFolderOf(configuration.paths)),
+      depthUnit_(configuration.program.depthUnit) {
     setWindowTitle(QStringLiteral("Picture export"));
     build();
     connectEntries();
@@ -173,12 +174,9 @@ void CBmpExportation::build() {
     outputButton_ = browseButton("outputButton", output);
     outputGrid->addWidget(output_, 0, 0);
     outputGrid->addWidget(outputButton_, 0, 1);
-    // The viewer and the HTML page after the export are not offered yet.
     viewer_ = named(new QCheckBox(QStringLiteral("LVViewer (BMP and JPG)"), output), "viewer");
     browser_ =
         named(new QCheckBox(QStringLiteral("HTML generator ( JPG only)"), output), "browser");
-    viewer_->setEnabled(false);
-    browser_->setEnabled(false);
     outputGrid->addWidget(viewer_, 1, 0, 1, 2);
     outputGrid->addWidget(browser_, 2, 0, 1, 2);
     left->addWidget(output);
@@ -324,8 +322,8 @@ void CBmpExportation::enableControls() {
              from_, to_, interval_, lgxInterval_, deviation_, maxLines_, lgx_, trueColour_, grey_,
              bilinear_, bicubic_, outputButton_, export_})
         w->setEnabled(ready);
-    for (QWidget* w :
-         std::initializer_list<QWidget*>{bmp_, tiff_, jpg_, decimals_, drawScale_, scaleColour_})
+    for (QWidget* w : std::initializer_list<QWidget*>{bmp_, tiff_, jpg_, decimals_, drawScale_,
+                                                      scaleColour_, viewer_, browser_})
         w->setEnabled(ready && pictures);
     inputButton_->setEnabled(idle);
 }
@@ -417,6 +415,8 @@ void CBmpExportation::OnExport() {
     }
     previewRunner_->cancelAndWait();
     result_.reset();
+    handOff_.reset();
+    ranJob_ = job;
     status_->setText(QStringLiteral("Load loging file, wait .."));
     // The run reads its own copy of the source: the dialog's may change only after it ended.
     auto source = std::make_shared<const ExportSource>(*logic_.source());
@@ -445,6 +445,22 @@ void CBmpExportation::finishRun() {
          result_->outcome == ExportOutcome::Declined) &&
         !result_->message.empty())
         showMessage(result_->message, MessageIcon::Error);
+    handOn();
+}
+
+void CBmpExportation::handOn() {
+    if (!result_ || !logic_.source() || !choices_.launcher || !choices_.viewerSettings)
+        return;
+    PictureHandOff::Choices asked{logic_.useViewer(), logic_.useBrowser(), depthUnit_, {}};
+    if (asked.useViewer && choices_.viewerProgram)
+        asked.viewerProgram = choices_.viewerProgram();
+    const PictureHandOff::Plan plan =
+        PictureHandOff::plan(*logic_.source(), ranJob_, *result_, asked);
+    if (plan.empty())
+        return;
+    handOff_ = PictureHandOff(*choices_.viewerSettings, *choices_.launcher).run(plan, *result_);
+    for (const std::string& warning : handOff_->warnings)
+        showMessage(warning, MessageIcon::Warning);
 }
 
 void CBmpExportation::requestPreview() {

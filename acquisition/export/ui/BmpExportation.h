@@ -3,7 +3,9 @@
 // leaves it), shows the sizes and a preview of the pictures in its picture frame (drawn again
 // after each change of the source, the range, the interval or the deviation), and runs the export
 // (pictures, or the LGX image log) on a thread of its own with the status line and the progress bar
-// under the picture frame; while it runs only Cancel is live, and Cancel stops it. The child
+// under the picture frame; while it runs only Cancel is live, and Cancel stops it. After a
+// picture export that ended well it hands the pictures on as its boxes ask (PictureHandOff):
+// the viewer on the first picture, then the HTML page in the browser. The child
 // widgets carry object names ("from", "to", "interval", "lgxInterval", "maxLines", "deviation",
 // "export", "cancel", ...) by which the tests find them.
 #pragma once
@@ -45,6 +47,8 @@ public:
     bool running() const;
     // The outcome of the last export, when one ran.
     const std::optional<PictureExportResult>& lastResult() const { return result_; }
+    // What the last export handed on, when it was a picture export that ended well.
+    const std::optional<PictureHandOff::Report>& lastHandOff() const { return handOff_; }
 
     void OnInput();  // "..." of the input: choose and read the log
     void OnOutput(); // "..." of the output: choose the folder
@@ -66,6 +70,7 @@ private:
                std::optional<std::string> (BmpExportationLogic::*enter)(std::string_view));
     void switchLgx(bool lgx);
     void finishRun();
+    void handOn();
     // The preview drawn again on a thread of its own (one at a time; a newer one replaces it).
     void requestPreview();
     void finishPreview();
@@ -75,6 +80,9 @@ private:
     std::filesystem::path headerFolder_;
     std::optional<std::filesystem::path> header_;
     std::optional<PictureExportResult> result_;
+    PictureExportJob ranJob_; // the job of the last export
+    int depthUnit_;
+    std::optional<PictureHandOff::Report> handOff_;
     std::shared_ptr<PictureExportResult> pending_; // filled by the running export
     std::shared_ptr<std::optional<PixelImage>> pendingPreview_;
     bool leaving_ = false; // re-entry guard of the leave-field checks

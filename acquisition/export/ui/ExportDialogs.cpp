@@ -1,10 +1,17 @@
 #include "acquisition/export/ui/ExportDialogs.h"
 
-#include "acquisition/settings/ui/FileDialogs.h"
 #include "acquisition/export/ui/BmpExportation.h"
 #include "acquisition/export/ui/LasExport.h"
+#include "acquisition/settings/ui/FileDialogs.h"
 
+#include <QCoreApplication>
+#include <QDesktopServices>
 #include <QFileDialog>
+#include <QProcess>
+#include <QStringList>
+#include <QUrl>
+
+#include <cstdlib>
 
 namespace zarn::ui {
 
@@ -19,6 +26,22 @@ std::optional<std::filesystem::path> firstSelected(QFileDialog& dialog) {
         return std::nullopt;
     return std::filesystem::path(dialog.selectedFiles().front().toStdString());
 }
+
+// The desktop's programs: the viewer started on its own (it outlives this program), the page
+// opened with the desktop's browser.
+class DesktopLauncher final : public HandOffLauncher {
+public:
+    bool startViewer(const std::filesystem::path& program,
+                     const std::vector<std::string>& arguments) override {
+        QStringList list;
+        for (const std::string& argument : arguments)
+            list << QString::fromStdString(argument);
+        return QProcess::startDetached(qpath(program), list);
+    }
+    bool openPage(const std::filesystem::path& page) override {
+        return QDesktopServices::openUrl(QUrl::fromLocalFile(qpath(page)));
+    }
+};
 
 // The settings and the log the dialog leaves in the configuration; true when any changed.
 template <typename Settings>
@@ -70,6 +93,16 @@ ExportFileChoices withDefaultDialogs(ExportFileChoices choices, QWidget* parent)
             // The replacement question is the program's own, asked before the export.
             dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
             return firstSelected(dialog);
+        };
+    if (!choices.launcher)
+        choices.launcher = std::make_shared<DesktopLauncher>();
+    if (!choices.viewerSettings)
+        choices.viewerSettings = std::make_shared<SettingsStore>();
+    if (!choices.viewerProgram)
+        choices.viewerProgram = [] {
+            const char* path = std::getenv("PATH");
+            return PictureHandOff::findViewerProgram(
+                QCoreApplication::applicationDirPath().toStdString(), path ? path : "");
         };
     return choices;
 }

@@ -8,9 +8,12 @@
 #pragma once
 
 #include "acquisition/app/SettingsRecords.h"
+#include "acquisition/export/PictureHandOff.h"
+#include "platform/SettingsStore.h"
 
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QWidget;
@@ -25,9 +28,16 @@ struct ExportFileChoices {
     std::function<std::optional<Path>(const Path& current)> exportFolder;
     // The LAS file to write, starting at the proposed one.
     std::function<std::optional<Path>(const Path& proposed)> lasToSave;
+    // After a picture export: what starts the viewer and opens the page (the desktop's), the
+    // settings store the viewer reads its depth unit from (the user's), and the viewer program
+    // (lvviewer beside this program or on the search path; empty when there is none).
+    std::shared_ptr<HandOffLauncher> launcher;
+    std::shared_ptr<SettingsStore> viewerSettings;
+    std::function<Path()> viewerProgram;
 };
 
-// The standard dialogs for the choices left empty.
+// The standard dialogs (and the desktop's launcher, the user's settings store, the viewer found
+// beside the program or on the search path) for the choices left empty.
 ExportFileChoices withDefaultDialogs(ExportFileChoices choices, QWidget* parent);
 
 // The folder the header dialog starts in: the one used last, else the settings folder's "Data"

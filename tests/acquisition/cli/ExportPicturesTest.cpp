@@ -4,6 +4,7 @@
 #include "tests/acquisition/cli/CliTestSupport.h"
 #include "tests/acquisition/export/ExportTestSupport.h"
 
+#include <fstream>
 #include <sstream>
 
 namespace zarn::test {
@@ -71,6 +72,38 @@ TEST(ExportPicturesTest, WritesAndListsThePicturesAndRefusesWhatTheDialogRefuses
         EXPECT_EQ(lineCount(refused.err), 1u) << refused.err;
         EXPECT_NE(refused.err.find(c.said), std::string::npos) << refused.err;
     }
+}
+
+TEST(ExportPicturesTest, TheHtmlPageComesWithJpegPicturesOnly) {
+    TempHome home;
+    const fs::path header = writeTestLog(home.file("log"), evenRecords(100000, 80, 130));
+    cli::ExportPicturesOptions options;
+    options.header = header;
+    options.output = home.file("out");
+    options.type = "jpeg";
+    options.maxLines = 400;
+    options.html = true;
+    const ExportRun done = exportPictures(options);
+    ASSERT_EQ(done.code, ExitCode::Ok) << done.err;
+    const fs::path page = home.file("out") / "WELL1.html";
+    EXPECT_NE(done.out.find("Page: " + page.string() + "\n"), std::string::npos) << done.out;
+    std::ifstream in(page);
+    const std::string text{std::istreambuf_iterator<char>(in), {}};
+    // The log is not in the output folder: the title is the pictures' base.
+    EXPECT_NE(text.find("<h1>" + (home.file("out") / "WELL1.").string() + "</h1>"),
+              std::string::npos)
+        << text;
+    for (const char* picture :
+         {"WELL1_X_0010.0000-0010.4000.jpg", "WELL1_X_0010.4000-0010.8000.jpg",
+          "WELL1_X_0010.8000-0011.0300.jpg"})
+        EXPECT_NE(text.find(std::string("src='") + picture + "'"), std::string::npos) << picture;
+
+    options.type = "bmp";
+    options.output = home.file("bmp");
+    const ExportRun refused = exportPictures(options);
+    EXPECT_EQ(refused.code, ExitCode::BadArguments);
+    EXPECT_EQ(refused.err, "zarn-cli: Use only in JPG mode.\n");
+    EXPECT_FALSE(fs::exists(home.file("bmp")));
 }
 
 TEST(ExportPicturesTest, AnImageLogIsWrittenOnceAndReplacedOnlyWhenAsked) {

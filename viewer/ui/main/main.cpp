@@ -5,6 +5,7 @@
 // PNG, then ends (for the documentation).
 // lvviewer --print-pdf PDF FILE: every page of FILE's borehole printed at true size into an A4
 // PDF file without a window (messages go to the error output), then ends: 0 printed, 1 not.
+// lvviewer --help: the options.
 #include "platform/SettingsStore.h"
 #include "viewer/ui/LVViewerApp.h"
 #include "viewer/ui/LVViewerView.h"
@@ -13,6 +14,7 @@
 #include "viewer/ui/ViewerMessages.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QDir>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
@@ -24,21 +26,53 @@
 
 int main(int argc, char** argv) {
     // The batch print needs no display.
-    const bool batch = argc == 4 && std::strcmp(argv[1], "--print-pdf") == 0;
+    bool batch = false;
+    for (int i = 1; i < argc; ++i)
+        batch = batch || std::strcmp(argv[i], "--print-pdf") == 0;
     if (batch && std::getenv("QT_QPA_PLATFORM") == nullptr)
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication app(argc, argv);
     QApplication::setApplicationName("LVViewer");
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Core image viewer: the pictures of one borehole as one strip by depth."));
+    parser.addHelpOption();
+    const QCommandLineOption screenshot(
+        QStringLiteral("screenshot"),
+        QStringLiteral("Draw the window with FILE's borehole into PNG, then end."),
+        QStringLiteral("PNG"));
+    const QCommandLineOption screenshotPreview(
+        QStringLiteral("screenshot-preview"),
+        QStringLiteral("Draw the print preview of FILE's borehole on A4 into PNG, then end."),
+        QStringLiteral("PNG"));
+    const QCommandLineOption printPdf(
+        QStringLiteral("print-pdf"),
+        QStringLiteral("Print every page of FILE's borehole at true size into an A4 PDF file, "
+                       "without a window, then end (0: printed, 1: not)."),
+        QStringLiteral("PDF"));
+    parser.addOption(screenshot);
+    parser.addOption(screenshotPreview);
+    parser.addOption(printPdf);
+    parser.addPositionalArgument(
+        QStringLiteral("FILE"),
+        QStringLiteral("A JPEG or BMP picture; every picture of its borehole in its folder is "
+                       "shown with it."),
+        QStringLiteral("[FILE]"));
+    parser.process(app);
     zarn::SettingsStore store;
-    QStringList args = QApplication::arguments();
-    args.removeFirst();
+    const QStringList args = parser.positionalArguments();
 
-    if (batch) {
-        lvviewer::ui::CMainFrame frame(store);
-        if (!frame.openFile(args[2]))
+    if (parser.isSet(printPdf)) {
+        if (args.size() != 1) {
+            std::cerr << "lvviewer: --print-pdf needs one FILE\n";
             return 1;
-        if (!frame.view().printToPdf(args[1])) {
-            std::cerr << "lvviewer: could not print to " << args[1].toStdString() << "\n";
+        }
+        lvviewer::ui::CMainFrame frame(store);
+        if (!frame.openFile(args[0]))
+            return 1;
+        const QString pdf = parser.value(printPdf);
+        if (!frame.view().printToPdf(pdf)) {
+            std::cerr << "lvviewer: could not print to " << pdf.toStdString() << "\n";
             return 1;
         }
         return 0;
@@ -47,23 +81,23 @@ int main(int argc, char** argv) {
     lvviewer::ui::ViewerMessageBoxes boxes;
     zarn::UserMessages::install(&boxes);
 
-    if (args.size() == 3 && args[0] == "--screenshot") {
+    if (parser.isSet(screenshot) && args.size() == 1) {
         lvviewer::ui::CMainFrame frame(store);
         frame.show();
-        if (!frame.openFile(args[2]))
+        if (!frame.openFile(args[0]))
             return 1;
         frame.resize(frame.width(), 900);
         frame.view().state().scrollTo(frame.document().startRow());
         QApplication::processEvents();
         frame.view().repaint();
         QApplication::processEvents();
-        return frame.grab().save(args[1]) ? 0 : 1;
+        return frame.grab().save(parser.value(screenshot)) ? 0 : 1;
     }
 
-    if (args.size() == 3 && args[0] == "--screenshot-preview") {
+    if (parser.isSet(screenshotPreview) && args.size() == 1) {
         lvviewer::ui::CMainFrame frame(store);
         frame.show();
-        if (!frame.openFile(args[2]))
+        if (!frame.openFile(args[0]))
             return 1;
         lvviewer::ui::setUpPdf(frame.view().printer(), QDir::temp().filePath("lvviewer.pdf"));
         const std::unique_ptr<QPrintPreviewDialog> preview = frame.view().createPreview();
@@ -76,7 +110,7 @@ int main(int argc, char** argv) {
         if (auto* pages = preview->findChild<QPrintPreviewWidget*>())
             pages->fitInView();
         QApplication::processEvents();
-        return preview->grab().save(args[1]) ? 0 : 1;
+        return preview->grab().save(parser.value(screenshotPreview)) ? 0 : 1;
     }
 
     QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);

@@ -27,8 +27,12 @@ int main(int argc, char** argv) {
     parser.addOptions({simulate, home, open});
     parser.process(app);
 
-    if (parser.isSet(home))
+    if (parser.isSet(home)) {
         zarn::Home::setOverride(parser.value(home).toStdString());
+        // The viewer started after a picture export reads its depth unit from the same store.
+        qputenv("ZARN_HOME",
+                QString::fromStdString(zarn::Home::configDir().string()).toLocal8Bit());
+    }
     zarn::ui::AppOptions options;
     options.simulate = parser.isSet(simulate);
     if (parser.isSet(open))

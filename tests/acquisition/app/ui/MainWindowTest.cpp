@@ -161,9 +161,17 @@ TEST(MainWindow, PowersRecordsStopsReplaysAndClosesAgainstTheSimulator) {
     window.choices().headerToSave = [&](const std::filesystem::path&, const std::string&) {
         return std::optional<std::filesystem::path>(header);
     };
+    // The header editor, after the name: what it saves into the record is the new header's.
+    bool editorShown = false;
+    window.choices().headerEditor = [&](CHeader& edited) {
+        editorShown = true;
+        edited.Info().Company = "Typed in the editor";
+        return true;
+    };
     const double startDepth = engine.stream().snapshot().ImageDepth;
     window.panel().OnRecord();
     ASSERT_TRUE(modeAsked);
+    EXPECT_TRUE(editorShown);
     ASSERT_TRUE(engine.recorderState().recording.load())
         << ::testing::PrintToString(messages.texts());
     ASSERT_TRUE(
@@ -189,6 +197,7 @@ TEST(MainWindow, PowersRecordsStopsReplaysAndClosesAgainstTheSimulator) {
     const std::string records = out.str();
     EXPECT_GT(std::count(records.begin(), records.end(), '\n'), 20);
     EXPECT_EQ(records.find("CORRUPT"), std::string::npos);
+    EXPECT_NE(records.find("Typed in the editor"), std::string::npos);
 
     // No export while the sonde is on.
     bool exported = false;

@@ -64,12 +64,18 @@ TEST_F(DemoTest, TheDemonstrationLogHoldsEveryDataFileAndReplays) {
     EXPECT_EQ(readWholeFile(home.file("demo.png")), recorded);
 
     // The exported pictures read back, named by depths that meet, and the image log beside them
-    // (the log was split, so the exports read every data file).
+    // (the log was split, so the exports read every data file), and the page that shows them.
     std::vector<PictureNameParts> names;
     long long rows = 0;
+    const fs::path page = options.output / "pictures" / "ZARN_DEMO_720.html";
+    const std::optional<std::string> pageText = readWholeFile(page);
+    ASSERT_TRUE(pageText) << "the pictures' HTML page";
     for (const fs::directory_entry& e : fs::directory_iterator(options.output / "pictures")) {
-        if (!e.is_regular_file())
+        if (!e.is_regular_file() || e.path() == page)
             continue;
+        // Every picture is on the page (the demo's names need no encoding).
+        EXPECT_NE(pageText->find("src='" + e.path().filename().string() + "'"), std::string::npos)
+            << e.path();
         const std::optional<PictureNameParts> parts = parsePictureFileName(e.path());
         ASSERT_TRUE(parts) << e.path();
         EXPECT_EQ(parts->extension, ".jpg");

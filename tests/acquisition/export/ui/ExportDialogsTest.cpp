@@ -203,6 +203,83 @@ TEST(PictureExportDialog, ExportsPicturesNamedByTheDepthsTheyCover) {
     EXPECT_TRUE(messages.texts().empty());
 }
 
+// Starts nothing: records what the dialog would start.
+class RecordingLauncher final : public HandOffLauncher {
+public:
+    bool startViewer(const fs::path& program, const std::vector<std::string>& arguments) override {
+        calls.push_back("viewer " + program.string() +
+                        (arguments.empty() ? std::string() : " " + arguments.front()));
+        return true;
+    }
+    bool openPage(const fs::path& page) override {
+        calls.push_back("page " + page.string());
+        return true;
+    }
+    std::vector<std::string> calls;
+};
+
+TEST(PictureExportDialog, HandsThePicturesToTheViewerAndThePageToTheBrowserAfterAnExport) {
+    TempHome home;
+    RecordingUserMessages messages;
+    const fs::path header = grey(home, 200);
+    const fs::path out = home.path() / "out";
+    ExportFileChoices choices = choicesOf(header, out);
+    auto launcher = std::make_shared<RecordingLauncher>();
+    auto store = std::make_shared<SettingsStore>(home.file("user-settings.ini"));
+    choices.launcher = launcher;
+    choices.viewerSettings = store;
+    choices.viewerProgram = [&] { return home.file("bin/lvviewer"); };
+    Configuration configuration = configurationIn(home);
+    configuration.program.depthUnit = 1;
+    CBmpExportation dialog(configuration, choices);
+    dialog.OnInput();
+    dialog.OnOutput();
+    child<QRadioButton>(dialog, "jpg")->setChecked(true);
+    enter(dialog, "maxLines", "500");
+    for (const char* box : {"viewer", "browser"}) {
+        QCheckBox* check = child<QCheckBox>(dialog, box);
+        ASSERT_TRUE(check->isEnabled()) << box;
+        check->click();
+        EXPECT_TRUE(check->isChecked()) << box;
+    }
+    dialog.OnExport();
+    ASSERT_TRUE(waitUntil([&] { return !dialog.running(); }, 60000));
+    ASSERT_EQ(dialog.lastResult()->outcome, ExportOutcome::Done);
+    const fs::path page = out / "WELL1.html";
+    EXPECT_EQ(launcher->calls,
+              (std::vector<std::string>{"viewer " + home.file("bin/lvviewer").string() + " " +
+                                            dialog.lastResult()->pictures.front().path.string(),
+                                        "page " + page.string()}));
+    EXPECT_TRUE(fs::exists(page));
+    EXPECT_EQ(store->readString("Software\\Lumivane\\LVViewer\\Preferences", "SetDepthUnit"), "1");
+    EXPECT_TRUE(messages.texts().empty());
+
+    // Cancelled: nothing is handed on.
+    launcher->calls.clear();
+    fs::remove(page);
+    dialog.OnExport();
+    dialog.OnCancel();
+    ASSERT_TRUE(waitUntil([&] { return !dialog.running(); }, 60000));
+    if (dialog.lastResult()->outcome == ExportOutcome::Cancelled) {
+        EXPECT_TRUE(launcher->calls.empty());
+        EXPECT_FALSE(fs::exists(page));
+    }
+
+    // No viewer: the warning, and the page still comes.
+    choices.viewerProgram = [] { return fs::path(); };
+    CBmpExportation second(configuration, choices);
+    second.OnInput();
+    second.OnOutput();
+    child<QRadioButton>(second, "jpg")->setChecked(true);
+    child<QCheckBox>(second, "viewer")->click();
+    child<QCheckBox>(second, "browser")->click();
+    launcher->calls.clear();
+    second.OnExport();
+    ASSERT_TRUE(waitUntil([&] { return !second.running(); }, 60000));
+    EXPECT_EQ(launcher->calls, std::vector<std::string>{"page " + page.string()});
+    EXPECT_EQ(messages.texts(), std::vector<std::string>{"LVViewer.exe not found"});
+}
+
 TEST(PictureExportDialog, CancelStopsARunningExportAndLeavesNoHalfWrittenPicture) {
     TempHome home;
     RecordingUserMessages messages;
