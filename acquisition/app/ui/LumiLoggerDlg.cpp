@@ -12,6 +12,7 @@
 #include "acquisition/app/ui/ReplayStartDialogs.h"
 #include "acquisition/app/ui/StatusPanes.h"
 #include "acquisition/app/ui/TechnicalToolsDlg.h"
+#include "acquisition/displays/ui/DepthDlg.h"
 #include "acquisition/engine/AcquisitionEngine.h"
 #include "acquisition/export/ui/ExportDialogs.h"
 #include "acquisition/link/LinkState.h"
@@ -151,6 +152,9 @@ void CLumiLoggerDlg::buildCentre() {
 
     strip_ = new ImageStripView(centre);
     layout->addWidget(strip_, 1);
+    depth_ = new CDepthDlg(engine_, placements_, centre);
+    layout->addWidget(depth_);
+    connect(depth_, &CDepthDlg::setDepthRequested, this, &CLumiLoggerDlg::OnSetDepth);
     panel_ = new CPowerDlg(engine_, centre);
     layout->addWidget(panel_);
     setCentralWidget(centre);
@@ -181,8 +185,6 @@ void CLumiLoggerDlg::buildMenu() {
     add(tools, MenuText::CameraControl, "cameraControl")->setEnabled(false);
     add(tools, MenuText::LoggerSetup, "loggerSetup")->setEnabled(false);
     add(tools, MenuText::DeviationData, "deviationData")->setEnabled(false);
-    connect(add(tools, MenuText::SetDepth, "setDepth"), &QAction::triggered, this,
-            &CLumiLoggerDlg::OnSetDepth);
     tools->addSeparator();
     QAction* imperial = add(tools, MenuText::ImperialDepth, "imperialDepth");
     imperial->setCheckable(true);
@@ -320,8 +322,6 @@ void CLumiLoggerDlg::refreshMenuAndIcons() {
     action("picture")->setEnabled(menu.picture);
     action("lasFile")->setEnabled(menu.lasFile);
     action("newLog")->setEnabled(menu.newLog);
-    // The logger's depth counter is set while it answers.
-    action("setDepth")->setEnabled(engine_.link().linkState() >= LinkState::LoggerOnly);
 
     const bool busy =
         (engine_.stream().snapshot().LoggerStatus.Flags & PowerPanelLogic::BusyBits) != 0;
@@ -523,6 +523,7 @@ bool CLumiLoggerDlg::openLog(const std::filesystem::path& header) {
     engine_.resetStatistics(false);
     engine_.image().ClearImage();
     panel_->EnterReplayState();
+    depth_->PutDataOnScreen(true);
     refreshImage(true);
     return true;
 }

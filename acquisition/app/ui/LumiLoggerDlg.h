@@ -35,6 +35,7 @@ class CPreferences;
 namespace zarn::ui {
 
 class CAlertDlg;
+class CDepthDlg;
 class CTechnicalToolsDlg;
 class CEndProcessDlg;
 class CPowerDlg;
@@ -104,6 +105,7 @@ public:
     bool closeRequest();
 
     CPowerDlg& panel() { return *panel_; }
+    CDepthDlg& depthDisplay() { return *depth_; }
     ImageStripView& strip() { return *strip_; }
     StatusPanes& statusPanes() { return *panes_; }
     CAlertDlg& alarms() { return *alert_; }
@@ -142,6 +144,7 @@ private:
     StatusPanes* panes_ = nullptr;
     ImageStripView* strip_ = nullptr;
     CPowerDlg* panel_ = nullptr;
+    CDepthDlg* depth_ = nullptr;
     CAlertDlg* alert_ = nullptr;
     CEndProcessDlg* endProcess_ = nullptr;
     QWidget* compassRow_ = nullptr;

@@ -141,12 +141,6 @@ TEST(MainWindow, PowersRecordsStopsReplaysAndClosesAgainstTheSimulator) {
     EXPECT_FALSE(nameAsked);
     EXPECT_FALSE(engine.recorderState().recording.load());
 
-    // The depth reset of the menu: the logger's counter is set for the depth entered.
-    window.choices().depthToSet = [](bool, int, double) { return std::optional<double>(11.63); };
-    ASSERT_TRUE(window.action("setDepth")->isEnabled());
-    window.action("setDepth")->trigger();
-    EXPECT_DOUBLE_EQ(engine.configuration().logger.presetDepthMetres, 11.63);
-
     // Record: the recording mode and the save dialog answered as the operator would.
     const std::filesystem::path header = home.path() / "logs" / "GUI_LOG.HED";
     std::filesystem::create_directories(header.parent_path());
