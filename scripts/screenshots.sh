@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Renders the windows on the offscreen platform into docs/screenshots/: the main window of zarn
-# during a simulated acquisition, the picture and LAS export dialogs with a log chosen, and
-# lvviewer showing the pictures the demo exports. Builds what it needs first.
+# during a simulated acquisition, its depth display live and in replay with the magnifier, the
+# picture and LAS export dialogs with a log chosen, and lvviewer showing the pictures the demo
+# exports. Builds what it needs first.
 #   scripts/screenshots.sh
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -11,6 +12,10 @@ mkdir -p "$out"
 QT_QPA_PLATFORM=offscreen ZARN_SCREENSHOT_DIR="$out" \
     "$dir/tests/acquisition/app/ui/test_app_ui" \
     --gtest_filter='MainWindow.PowersRecordsStopsReplaysAndClosesAgainstTheSimulator' >/dev/null
+# The depth display live and in replay, and its magnifier.
+QT_QPA_PLATFORM=offscreen ZARN_SCREENSHOT_DIR="$out" \
+    "$dir/tests/acquisition/app/ui/test_app_ui" \
+    --gtest_filter='DepthDisplay.ShowsLiveValuesInYellowAndReplayedValuesInAqua' >/dev/null
 QT_QPA_PLATFORM=offscreen ZARN_SCREENSHOT_DIR="$out" \
     "$dir/tests/acquisition/export/ui/test_export_ui" \
     --gtest_filter='PictureExportDialog.OpensTheChosenLogAndRefusesEntriesWithTheProgramsTexts:LasExportDialog.RefusesStartWithoutAChannelAndWritesTheTickedCurves' \

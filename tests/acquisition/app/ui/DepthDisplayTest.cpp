@@ -52,15 +52,9 @@ void saveScreenshot(QWidget& widget, const char* name) {
 // orientation live in yellow, the magnifier showing the same), a short log recorded, then that
 // log replayed in light aqua with its own serial number.
 TEST(DepthDisplay, ShowsLiveValuesInYellowAndReplayedValuesInAqua) {
-    zarn::test::TempHome home;
-    zarn::test::RecordingUserMessages messages;
-    home.write("simulator.ini", "[Device]\nFastMode = yes\n"
-                                "[Winch]\nStartDepth = 10\nEndDepth = 40\nSpeed = 10\n"
-                                "StartDelay = 60\n");
-    AppOptions options;
-    options.simulate = true;
-    options.messages = &messages;
-    CLumiLoggerApp app(options);
+    test::SimulatedProgram program;
+    const zarn::test::TempHome& home = program.home;
+    CLumiLoggerApp& app = program.app;
     ASSERT_TRUE(app.InitInstance());
     CLumiLoggerDlg& window = *app.window();
     AcquisitionEngine& engine = *app.engine();

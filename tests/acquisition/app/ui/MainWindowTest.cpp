@@ -99,16 +99,10 @@ TEST(MainWindow, StartsInReplayModeWithoutTheBridgeLibrary) {
 // the sonde is on, the log replayed with its image drawn and its header left as it was, the
 // sonde off and the program closed.
 TEST(MainWindow, PowersRecordsStopsReplaysAndClosesAgainstTheSimulator) {
-    zarn::test::TempHome home;
-    zarn::test::RecordingUserMessages messages;
-    home.write("simulator.ini", "[Device]\nFastMode = yes\n"
-                                "[Winch]\nStartDepth = 10\nEndDepth = 40\nSpeed = 10\n"
-                                "StartDelay = 60\n");
-    // The program's own simulation: its settings file in the home is the test's.
-    AppOptions options;
-    options.simulate = true;
-    options.messages = &messages;
-    CLumiLoggerApp app(options);
+    test::SimulatedProgram program;
+    const zarn::test::TempHome& home = program.home;
+    zarn::test::RecordingUserMessages& messages = program.messages;
+    CLumiLoggerApp& app = program.app;
     ASSERT_TRUE(app.InitInstance());
     CLumiLoggerDlg& window = *app.window();
     AcquisitionEngine& engine = *app.engine();
