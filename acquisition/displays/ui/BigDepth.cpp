@@ -73,7 +73,7 @@ CBigDepth::CBigDepth(WindowPlacementRecord& placements, QWidget* parent)
     setUnits(DepthDisplayLogic::unitLabels(false));
 }
 
-void CBigDepth::open(const QWidget* mainWindow) {
+void CBigDepth::showBelow(const QWidget* mainWindow) {
     const WindowPlacement& placement = placements_[PlacedWindow::LargeDepth];
     if (placement.usable()) {
         const PlacementRect& r = placement.normalPosition;

@@ -27,7 +27,7 @@ public:
     CBigDepth(WindowPlacementRecord& placements, QWidget* parent = nullptr);
 
     // Shows the window where it was last, or centred below the top of the main window.
-    void open(const QWidget* mainWindow);
+    void showBelow(const QWidget* mainWindow);
     // The depth display's values; drawn 1 ms later (one draw for a burst).
     void refresh(const DepthReadout& readout);
     void setUnits(const UnitLabels& units);

@@ -356,7 +356,7 @@ void CDepthDlg::RefreshSerial() {
 void CDepthDlg::OnMagnifier() {
     magnifier_->setUnits(
         DepthDisplayLogic::unitLabels(engine_.configuration().program.depthUnit != 0));
-    magnifier_->open(window());
+    magnifier_->showBelow(window());
     PutDataOnScreen(false);
 }
 

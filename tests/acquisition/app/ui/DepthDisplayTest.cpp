@@ -193,6 +193,19 @@ TEST(DepthDisplay, ShowsLiveValuesInYellowAndReplayedValuesInAqua) {
     saveScreenshot(display, "zarn-depth-replay.png");
     window.panel().OnStop();
 
+    // Feet: the unit labels here and in the magnifier, and the depth converted.
+    window.OnImperialDepth();
+    EXPECT_TRUE(waitUntil([&] { return display.depthUnit() == "ft"; }, 2000));
+    EXPECT_EQ(magnifier.depthUnit(), "ft");
+    EXPECT_TRUE(waitUntil(
+        [&] {
+            const std::optional<double> shown = numberOf(display.depth());
+            const double metres = engine.stream().snapshot().LoggerDepth;
+            return shown && std::fabs(*shown - metres * depthdisplay::FeetPerMetre) < 0.05;
+        },
+        2000))
+        << textOf(display.depth());
+
     EXPECT_TRUE(window.closeRequest());
     unsetenv("ZARN_FTD2XX");
     unsetenv("ZARN_SIM_CONFIG");
