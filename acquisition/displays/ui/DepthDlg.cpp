@@ -244,8 +244,12 @@ void CDepthDlg::displayTick() {
 }
 
 void CDepthDlg::PutDataOnScreen(bool resetResolution) {
-    if (resetResolution)
+    if (resetResolution) {
+        // A new log or run: its lines give the resolution again, its sonde the serial number
+        // (a log's header is read only once it is opened).
         engine_.resetDepthPerLine();
+        RefreshSerial();
+    }
     const Configuration configuration = engine_.configuration();
     const bool replay = engine_.recorderState().replayActive.load();
     const MeasurementRecord record =

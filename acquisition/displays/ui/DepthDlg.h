@@ -38,7 +38,8 @@ public:
               QWidget* parent = nullptr);
     ~CDepthDlg() override;
 
-    // Shows the values of the engine now; resetResolution when a new log or run begins.
+    // Shows the values of the engine now; resetResolution when a new log or run begins (the
+    // serial number is then shown again too).
     void PutDataOnScreen(bool resetResolution);
     // The unit labels of the configured depth unit (command 502), here and in the magnifier.
     void OnUnitsChanged();
