@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Renders the windows on the offscreen platform into docs/screenshots/: the main window of zarn
-# during a simulated acquisition, the logger setup sheet's pages, the diagnostic panel and the
-# deviation window, the picture and LAS export dialogs with a log chosen, the header editor with
-# its fields typed into, lvviewer showing the pictures the demo exports with their print preview,
-# and its print dialog. Builds what it needs first.
+# during a simulated acquisition, its depth display live and in replay with the magnifier, the
+# logger setup sheet's pages, the diagnostic panel and the deviation window, the picture and LAS
+# export dialogs with a log chosen, the header editor with its fields typed into, lvviewer
+# showing the pictures the demo exports with their print preview, and its print dialog. Builds
+# what it needs first.
 #   scripts/screenshots.sh
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -14,6 +15,10 @@ QT_QPA_PLATFORM=offscreen ZARN_SCREENSHOT_DIR="$out" \
     "$dir/tests/acquisition/app/ui/test_app_ui" \
     --gtest_filter='MainWindow.PowersRecordsStopsReplaysAndClosesAgainstTheSimulator:ToolWindows.DiagnosticsAndDeviationDataAgainstTheSimulator' \
     >/dev/null
+# The depth display live and in replay, and its magnifier.
+QT_QPA_PLATFORM=offscreen ZARN_SCREENSHOT_DIR="$out" \
+    "$dir/tests/acquisition/app/ui/test_app_ui" \
+    --gtest_filter='DepthDisplay.ShowsLiveValuesInYellowAndReplayedValuesInAqua' >/dev/null
 QT_QPA_PLATFORM=offscreen ZARN_SCREENSHOT_DIR="$out" \
     "$dir/tests/acquisition/export/ui/test_export_ui" \
     --gtest_filter='PictureExportDialog.OpensTheChosenLogAndRefusesEntriesWithTheProgramsTexts:LasExportDialog.RefusesStartWithoutAChannelAndWritesTheTickedCurves:HeaderDialog.EditsTheRecordOnItsFivePages' \

@@ -4,6 +4,8 @@
 #include "platform/StatusBar.h"
 #include "platform/UserMessages.h"
 
+#include <cmath>
+
 namespace zarn {
 
 AcquisitionEngine::AcquisitionEngine(const EngineSetup& setup, MessageBus& bus)
@@ -245,6 +247,7 @@ bool AcquisitionEngine::openReplay(const std::filesystem::path& headerPath, std:
 CReplayPlayer::OpenResult AcquisitionEngine::openReplayLog(const std::filesystem::path& headerPath,
                                                            Progress& progress) {
     state_.replayActive = true;
+    resetDepthPerLine(); // the log's own rows give it again
     publishSettings();
     progress.stage("Load loging file, wait ..");
     const CReplayPlayer::OpenResult result = player_.OpenLog(headerPath, nullptr, progress);
@@ -292,6 +295,11 @@ void AcquisitionEngine::setRowObserver(RowObserver observer) {
     observer_ = std::move(observer);
 }
 
+void AcquisitionEngine::setGammaObserver(GammaObserver observer) {
+    std::lock_guard lock(observerMutex_);
+    gammaObserver_ = std::move(observer);
+}
+
 // ---- StreamSink ----
 
 RecordingDecision AcquisitionEngine::recordingRule(MeasurementRecord& record) {
@@ -337,7 +345,15 @@ void AcquisitionEngine::enterReplayState() {
 
 // ---- ImageRowHost ----
 
+void AcquisitionEngine::showGamma(double gamma) {
+    std::lock_guard lock(observerMutex_);
+    if (gammaObserver_)
+        gammaObserver_(gamma);
+}
+
 void AcquisitionEngine::rowDrawn(const DrawnRow& row) {
+    // The distance a line covers, whichever way the sonde moves.
+    depthPerLine_ = std::fabs(row.depthStep);
     std::lock_guard lock(observerMutex_);
     if (observer_)
         observer_(row, row.depth);

@@ -76,6 +76,10 @@ public:
     static constexpr int ScaleStripWidth = 53;
 
     using RowObserver = std::function<void(const DrawnRow& row, double depth)>;
+    // The gamma of each image payload (counts per second), for the depth display.
+    using GammaObserver = std::function<void(double gamma)>;
+    // The depth per image line while it is not known.
+    static constexpr double NoDepthPerLine = -9999.0;
 
     explicit AcquisitionEngine(const EngineSetup& setup, MessageBus& bus = MessageBus::instance());
     // Stops the playback and the link first, and joins every link thread (a late one too), so
@@ -167,6 +171,13 @@ public:
     // ---- Image ----
     // Observes every row drawn (on the drawing thread); empty to stop.
     void setRowObserver(RowObserver observer);
+    // Observes the gamma of every mode-16 and blank payload, live or replayed (on the drawing
+    // thread); empty to stop.
+    void setGammaObserver(GammaObserver observer);
+    // The depth one image line covers (metres, the distance between the last two rows drawn),
+    // NoDepthPerLine before the first rows and after a reset (a new log or run).
+    double depthPerLine() const { return depthPerLine_.load(); }
+    void resetDepthPerLine() { depthPerLine_ = NoDepthPerLine; }
     // The last alarm raised, for the owner's display (code -1: none).
     EngineAlarm lastAlarm() const { return alarm_.snapshot(); }
     std::uint64_t alarmsRaised() const { return alarms_.load(); }
@@ -199,6 +210,7 @@ private:
 
     // ImageRowHost
     bool recordingActive() override { return state_.recording.load(); }
+    void showGamma(double gamma) override;
     void rowDrawn(const DrawnRow& row) override;
 
     // PowerPanelHost
@@ -247,6 +259,8 @@ private:
 
     std::mutex observerMutex_;
     RowObserver observer_;
+    GammaObserver gammaObserver_;
+    std::atomic<double> depthPerLine_{NoDepthPerLine};
     Shared<EngineAlarm> alarm_;
     std::atomic<std::uint64_t> alarms_{0};
     Shared<MeasurementRecord> replayed_;

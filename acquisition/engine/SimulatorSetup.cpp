@@ -39,6 +39,7 @@ void ensureSonde(SondeTable& sondes) {
     SondeSlot& slot = sondes.slots[static_cast<std::size_t>(sondes.selected)];
     slot = SondeSlot{};
     slot.serialNumber = 417;
+    slot.gammaOnBoard = 1; // the simulated sonde counts natural gamma
     sondes.copySelectedToWorking();
 }
 

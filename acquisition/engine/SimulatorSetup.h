@@ -20,7 +20,8 @@ std::filesystem::path programFolder();
 // build made it. Empty when none is found.
 std::filesystem::path findSimulator(const std::string& given = {});
 
-// A sonde for the run when none is selected; the sonde file is left as it is.
+// A sonde for the run when none is selected (serial 417, with a gamma counter, as the simulated
+// sonde has); the sonde file is left as it is.
 void ensureSonde(SondeTable& sondes);
 
 // The settings of a training run at the line's own pace: the winch lowers the sonde from 10 m

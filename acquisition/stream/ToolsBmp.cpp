@@ -297,6 +297,7 @@ void CToolsBmp::drawRow(std::span<const std::uint32_t> source, int width, double
     DrawnRow drawn;
     drawn.direction = context.direction;
     drawn.depth = lastDrawnDepth_;
+    drawn.depthStep = depthStep;
     drawn.angle = angle;
     drawn.resolutionCode = context.resolutionCode;
     DrawLineOfPixel(context, row, lastDrawnDepth_, drawn);

@@ -46,10 +46,11 @@ struct ImageRowSettings {
 
 // One row as it went into the image memory.
 struct DrawnRow {
-    int position = 0;  // its row in the image memory
-    int direction = 1; // 1 down, 0 up
-    double depth = 0;  // metres
-    double angle = 0;  // degrees it was turned by; 0 not turned
+    int position = 0;     // its row in the image memory
+    int direction = 1;    // 1 down, 0 up
+    double depth = 0;     // metres
+    double depthStep = 0; // metres from this row to the next of its payload
+    double angle = 0;     // degrees it was turned by; 0 not turned
     int resolutionCode = 0;
 };
 

@@ -13,6 +13,7 @@
 #include "acquisition/app/ui/StatusPanes.h"
 #include "acquisition/app/ui/TechnicalToolsDlg.h"
 #include "acquisition/app/ui/ToolWindows.h"
+#include "acquisition/displays/ui/DepthDlg.h"
 #include "acquisition/engine/AcquisitionEngine.h"
 #include "acquisition/export/ui/ExportDialogs.h"
 #include "acquisition/export/ui/HeaderDlg.h"
@@ -169,6 +170,9 @@ void CLumiLoggerDlg::buildCentre() {
 
     strip_ = new ImageStripView(centre);
     layout->addWidget(strip_, 1);
+    depth_ = new CDepthDlg(engine_, placements_, centre);
+    layout->addWidget(depth_);
+    connect(depth_, &CDepthDlg::setDepthRequested, this, &CLumiLoggerDlg::OnSetDepth);
     panel_ = new CPowerDlg(engine_, centre);
     layout->addWidget(panel_);
     setCentralWidget(centre);
@@ -201,8 +205,6 @@ void CLumiLoggerDlg::buildMenu() {
             &CLumiLoggerDlg::OnLoggerSetup);
     connect(add(tools, MenuText::DeviationData, "deviationData"), &QAction::triggered, this,
             [this] { toolWindows_->showDeviation(); });
-    connect(add(tools, MenuText::SetDepth, "setDepth"), &QAction::triggered, this,
-            &CLumiLoggerDlg::OnSetDepth);
     tools->addSeparator();
     QAction* imperial = add(tools, MenuText::ImperialDepth, "imperialDepth");
     imperial->setCheckable(true);
@@ -344,8 +346,6 @@ void CLumiLoggerDlg::refreshMenuAndIcons() {
     action("picture")->setEnabled(menu.picture);
     action("lasFile")->setEnabled(menu.lasFile);
     action("newLog")->setEnabled(menu.newLog);
-    // The logger's depth counter is set while it answers.
-    action("setDepth")->setEnabled(engine_.link().linkState() >= LinkState::LoggerOnly);
 
     const bool busy =
         (engine_.stream().snapshot().LoggerStatus.Flags & PowerPanelLogic::BusyBits) != 0;
@@ -567,6 +567,7 @@ bool CLumiLoggerDlg::openLog(const std::filesystem::path& header) {
     engine_.resetStatistics(false);
     engine_.image().ClearImage();
     panel_->EnterReplayState();
+    depth_->PutDataOnScreen(true);
     refreshImage(true);
     return true;
 }

@@ -37,6 +37,7 @@ class CPreferences;
 namespace zarn::ui {
 
 class CAlertDlg;
+class CDepthDlg;
 class CTechnicalToolsDlg;
 class CEndProcessDlg;
 class CPowerDlg;
@@ -115,6 +116,7 @@ public:
     bool closeRequest();
 
     CPowerDlg& panel() { return *panel_; }
+    CDepthDlg& depthDisplay() { return *depth_; }
     ImageStripView& strip() { return *strip_; }
     StatusPanes& statusPanes() { return *panes_; }
     CAlertDlg& alarms() { return *alert_; }
@@ -154,6 +156,7 @@ private:
     StatusPanes* panes_ = nullptr;
     ImageStripView* strip_ = nullptr;
     CPowerDlg* panel_ = nullptr;
+    CDepthDlg* depth_ = nullptr;
     CAlertDlg* alert_ = nullptr;
     ToolWindows* toolWindows_ = nullptr;
     CEndProcessDlg* endProcess_ = nullptr;

@@ -102,16 +102,10 @@ TEST(MainWindow, StartsInReplayModeWithoutTheBridgeLibrary) {
 // the sonde is on, the log replayed with its image drawn and its header left as it was, the
 // sonde off and the program closed.
 TEST(MainWindow, PowersRecordsStopsReplaysAndClosesAgainstTheSimulator) {
-    zarn::test::TempHome home;
-    zarn::test::RecordingUserMessages messages;
-    home.write("simulator.ini", "[Device]\nFastMode = yes\n"
-                                "[Winch]\nStartDepth = 10\nEndDepth = 40\nSpeed = 10\n"
-                                "StartDelay = 60\n");
-    // The program's own simulation: its settings file in the home is the test's.
-    AppOptions options;
-    options.simulate = true;
-    options.messages = &messages;
-    CLumiLoggerApp app(options);
+    test::SimulatedProgram program;
+    const zarn::test::TempHome& home = program.home;
+    zarn::test::RecordingUserMessages& messages = program.messages;
+    CLumiLoggerApp& app = program.app;
     ASSERT_TRUE(app.InitInstance());
     CLumiLoggerDlg& window = *app.window();
     AcquisitionEngine& engine = *app.engine();
@@ -143,12 +137,6 @@ TEST(MainWindow, PowersRecordsStopsReplaysAndClosesAgainstTheSimulator) {
     window.panel().OnRecord();
     EXPECT_FALSE(nameAsked);
     EXPECT_FALSE(engine.recorderState().recording.load());
-
-    // The depth reset of the menu: the logger's counter is set for the depth entered.
-    window.choices().depthToSet = [](bool, int, double) { return std::optional<double>(11.63); };
-    ASSERT_TRUE(window.action("setDepth")->isEnabled());
-    window.action("setDepth")->trigger();
-    EXPECT_DOUBLE_EQ(engine.configuration().logger.presetDepthMetres, 11.63);
 
     // Record: the recording mode and the save dialog answered as the operator would.
     const std::filesystem::path header = home.path() / "logs" / "GUI_LOG.HED";

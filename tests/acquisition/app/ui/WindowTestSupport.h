@@ -2,6 +2,9 @@
 // in a temporary home.
 #pragma once
 
+#include "acquisition/app/ui/LumiLoggerApp.h"
+#include "tests/support/TestSupport.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QThread>
@@ -26,5 +29,25 @@ inline bool waitUntil(const std::function<bool()>& done, int timeoutMs) {
 inline void runEventsFor(int ms) {
     static_cast<void>(waitUntil([] { return false; }, ms));
 }
+
+// The program's own simulation in a fresh home, whose simulator settings are the tests': the
+// winch lowers the sonde from 10 m at 10 m/min, a minute after it is switched on, and frames
+// come as fast as they can.
+struct SimulatedProgram {
+    zarn::test::TempHome home;
+    zarn::test::RecordingUserMessages messages;
+    CLumiLoggerApp app{optionsFor(home, messages)};
+
+    static AppOptions optionsFor(const zarn::test::TempHome& home,
+                                 zarn::test::RecordingUserMessages& messages) {
+        home.write("simulator.ini", "[Device]\nFastMode = yes\n"
+                                    "[Winch]\nStartDepth = 10\nEndDepth = 40\nSpeed = 10\n"
+                                    "StartDelay = 60\n");
+        AppOptions options;
+        options.simulate = true;
+        options.messages = &messages;
+        return options;
+    }
+};
 
 } // namespace zarn::ui::test
