@@ -147,6 +147,7 @@ TEST(DepthDisplay, ShowsLiveValuesInYellowAndReplayedValuesInAqua) {
     window.choices().headerToSave = [&](const std::filesystem::path&, const std::string&) {
         return std::optional<std::filesystem::path>(header);
     };
+    window.choices().headerEditor = [](CHeader&) { return true; }; // the well information as it is
     const double startDepth = engine.stream().snapshot().ImageDepth;
     window.panel().OnRecord();
     ASSERT_TRUE(engine.recorderState().recording.load());

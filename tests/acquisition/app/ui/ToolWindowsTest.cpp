@@ -26,6 +26,7 @@ namespace zarn::ui {
 namespace {
 
 using test::runEventsFor;
+using test::SimulatedProgram;
 using test::waitUntil;
 
 // A host that records the orders and answers with a link busy for the first claims.
@@ -107,16 +108,8 @@ TEST(DiagnosticPanel, OrdersWaitForAFreeLinkAndTheResetGoesOutTwice) {
 // fault reach the indicators through the payload trailers, the reset clears them until the next
 // trailer, and the deviation window shows the sonde's orientation.
 TEST(ToolWindows, DiagnosticsAndDeviationDataAgainstTheSimulator) {
-    zarn::test::TempHome home;
-    zarn::test::RecordingUserMessages messages;
-    home.write("simulator.ini", "[Device]\nFastMode = yes\n"
-                                "[Winch]\nStartDepth = 10\nEndDepth = 40\nSpeed = 10\n"
-                                "StartDelay = 60\n"
-                                "[Sonde]\nDspError4 = 129\n");
-    AppOptions options;
-    options.simulate = true;
-    options.messages = &messages;
-    CLumiLoggerApp app(options);
+    SimulatedProgram program("[Sonde]\nDspError4 = 129\n");
+    CLumiLoggerApp& app = program.app;
     ASSERT_TRUE(app.InitInstance());
     CLumiLoggerDlg& window = *app.window();
     AcquisitionEngine& engine = *app.engine();

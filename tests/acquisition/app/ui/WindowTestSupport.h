@@ -10,6 +10,7 @@
 #include <QThread>
 
 #include <functional>
+#include <string>
 
 namespace zarn::ui::test {
 
@@ -32,17 +33,22 @@ inline void runEventsFor(int ms) {
 
 // The program's own simulation in a fresh home, whose simulator settings are the tests': the
 // winch lowers the sonde from 10 m at 10 m/min, a minute after it is switched on, and frames
-// come as fast as they can.
+// come as fast as they can. More settings sections may follow.
 struct SimulatedProgram {
+    explicit SimulatedProgram(const std::string& moreSettings = {})
+        : app{optionsFor(home, messages, moreSettings)} {}
+
     zarn::test::TempHome home;
     zarn::test::RecordingUserMessages messages;
-    CLumiLoggerApp app{optionsFor(home, messages)};
+    CLumiLoggerApp app;
 
     static AppOptions optionsFor(const zarn::test::TempHome& home,
-                                 zarn::test::RecordingUserMessages& messages) {
+                                 zarn::test::RecordingUserMessages& messages,
+                                 const std::string& moreSettings) {
         home.write("simulator.ini", "[Device]\nFastMode = yes\n"
                                     "[Winch]\nStartDepth = 10\nEndDepth = 40\nSpeed = 10\n"
-                                    "StartDelay = 60\n");
+                                    "StartDelay = 60\n" +
+                                        moreSettings);
         AppOptions options;
         options.simulate = true;
         options.messages = &messages;

@@ -137,7 +137,7 @@ TEST(CPropertyLoggerDlg, AWrongEchoIsSentAgainAndWarnedOnce) {
     EXPECT_DOUBLE_EQ(engine.configuration().program.wheelCircumferenceMm, 600.0);
     const std::string warning = WinchPageLogic::EchoWarningText;
     SettingsOrder& order = sheet.winch().logic().order();
-    ASSERT_TRUE(waitUntil([&] { return !sim.messages.texts().empty(); }, 20000));
+    ASSERT_TRUE(waitUntil([&] { return !sim.messages.texts().empty(); }, 60000));
     EXPECT_EQ(sim.messages.texts(), std::vector<std::string>{warning});
     EXPECT_EQ(order.sent(), SettingsOrder::MostAttempts);
     waitUntil([] { return false; }, 2500);
